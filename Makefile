@@ -1,0 +1,38 @@
+# Two commands do everything on a fresh Debian machine:
+#   make run    installs what is missing, builds and starts the booth
+#   make test   installs what is missing, builds and runs every test
+BUILD     ?= build
+FUZZBUILD ?= build-fuzz
+JOBS      ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all deps configure build run test fuzz bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) > /dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run-booth $(BUILD)/bin/Pelmora
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Longer fuzzing runs of the binary readers (clang, ASan, UBSan).
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELMORA_FUZZ=ON > /dev/null
+	@cmake --build $(FUZZBUILD) -j $(JOBS) --target fuzzers
+	@scripts/run-fuzzers $(FUZZBUILD) $${FUZZ_SECONDS:-300}
+
+bench: build
+	@scripts/run-benchmarks $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(FUZZBUILD)
