@@ -36,6 +36,12 @@ public:
     // entry is missing or empty.
     std::optional<QString> LoadString(std::uint16_t id, int bufferChars = 8) const;
 
+    // The whole text of string-table entry id, uncut; nullopt when missing.
+    std::optional<QString> StringEntry(std::uint16_t id) const;
+
+    // True for a PE32+ (64-bit) library, false for PE32.
+    bool IsPe32Plus() const;
+
 private:
     ResourcePackage();
     struct Impl;
@@ -54,5 +60,9 @@ std::unique_ptr<ResourcePackage> LoadPackage(const QString& path, QString* error
 // atoi: leading blanks skipped, an optional sign, digits up to the first
 // non-digit; no digits give 0.
 int Atoi(const QString& text);
+
+// The largest package file we read; a frame series of a few dozen 24-bit
+// pictures stays far below it.
+inline constexpr qint64 kMaxPackageBytes = 64 * 1024 * 1024;
 
 } // namespace pelmora
