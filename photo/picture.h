@@ -1,0 +1,96 @@
+#pragma once
+// CPicture: a small value class around one shared, immutable decoded picture.
+// Copies share the decoded picture; the picture lives as long as any CPicture
+// holds it. Sizes are kept in HIMETRIC units (hundredths of a millimetre, 2540
+// to the inch) as the platform's picture objects report them, and converted to
+// the pixels of a paint device on first use.
+#include "package.h"
+
+#include <QtGlobal>
+#include <cstdint>
+#include <memory>
+
+class QImage;
+class QPainter;
+class QPaintDevice;
+
+namespace pelmora {
+
+// Decoding bounds: a picture wider or higher than kMaxPictureSide pixels, or
+// with more than kMaxPicturePixels pixels, is refused from its header before
+// any pixel memory is allocated. The booth's own pictures are 320 by 240 and
+// the largest frame artwork is 800 by 600; the bound leaves room for photos of
+// a real camera while keeping a hostile header from asking for gigabytes.
+inline constexpr int kMaxPictureSide = 8192;
+inline constexpr qint64 kMaxPicturePixels = 32LL * 1024 * 1024;
+
+// a * b / c in 64-bit, rounded to the nearest integer (halves away from zero);
+// -1 when c is 0 or the result does not fit in 32 bits.
+int MulDiv(int a, int b, int c);
+
+// HIMETRIC length of a pixel count at a resolution in dots per metre, rounded
+// to nearest; a resolution <= 0 means the file stated none and 96 dpi is used,
+// as the platform's picture loader does for such files.
+int PixelsToHimetric(int pixels, int dotsPerMeter);
+
+} // namespace pelmora
+
+class CPicture {
+public:
+    CPicture() = default;
+    // Constructs empty, then LoadFromResource; the load result is not reported
+    // (callers rely on the package being well formed).
+    CPicture(pelmora::HMODULE module, unsigned id, const char* type);
+    CPicture(const CPicture& other) = default;
+    CPicture& operator=(const CPicture& other);
+    virtual ~CPicture() = default;
+
+    // Loads the resource of the given type name and id (low 16 bits used) from
+    // a resource package. A null module means the executable's own resources:
+    // the Qt resource ":/resources/<type>/<id>" (e.g. ":/resources/IMAGE/1001").
+    // True when a picture is now held; on failure the CPicture is empty.
+    bool LoadFromResource(pelmora::HMODULE module, unsigned id, const char* type);
+
+    // Decodes a complete picture file (BMP, JPEG, GIF and the other formats
+    // Qt's image readers know) held in memory. True when a picture is now
+    // held; on failure (including a picture beyond the decoding bounds) the
+    // CPicture is empty.
+    bool LoadFromMemory(qsizetype size, const void* bytes);
+
+    // The decoded picture, or nullptr when empty. The image stays owned by the
+    // shared picture and is valid only while this CPicture holds it.
+    const QImage* GetBitmap() const;
+
+    // Size in pixels of the device: MulDiv(HIMETRIC size, logical dpi, 2540).
+    // The first device used fixes the value for as long as this reference (and
+    // the copies made from it) hold the picture. -1 for an empty picture, a
+    // null device or an overflowing size; -1 is not cached.
+    int GetPixelWidth(const QPaintDevice* dc);
+    int GetPixelHeight(const QPaintDevice* dc);
+
+    // Draws the whole picture upright with its top-left corner at (x, y) at
+    // its pixel size for the painter's device. False when empty, when the
+    // painter is not active or when the size is unusable.
+    bool Draw(QPainter& painter, int x, int y);
+
+    // Copies the pixel rows of the picture's 24-bit BMP serialisation (bottom
+    // row first, blue-green-red, rows padded to 4 bytes): min(length, size of
+    // the rows) bytes. 0 when empty or length <= 0; dest is then untouched.
+    qsizetype CopyPixels(qsizetype length, void* dest) const;
+
+    // Drops the held reference and forgets the cached sizes.
+    void ReleasePicture();
+
+    // The HIMETRIC size the picture reports; 0 when empty.
+    int GetHimetricWidth() const;
+    int GetHimetricHeight() const;
+
+    // True when both hold the same decoded picture (or both are empty).
+    bool SharesPictureWith(const CPicture& other) const { return m_pPicture == other.m_pPicture; }
+
+private:
+    struct Picture;
+    std::shared_ptr<const Picture> m_pPicture;
+    int m_cyPixels = -1;
+    int m_cxPixels = -1;
+};
