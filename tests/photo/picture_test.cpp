@@ -1,0 +1,353 @@
+#include "bmp.h"
+#include "package.h"
+#include "packagewriter.h"
+#include "picture.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QtEndian>
+#include <climits>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray testFile(const char* name)
+{
+    QFile f(QStringLiteral(PELMORA_TEST_DATA_DIR "/") + QLatin1String(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A 24-bit BMP of the given size, every pixel blue-green-red (1, 2, 3), with
+// the given resolution in dots per metre (0: the file states none).
+QByteArray plainBmp(int width, int height, std::int32_t dotsPerMeter = 0)
+{
+    const int stride = pelmora::BmpRowStride(width);
+    QByteArray pixels(qsizetype(stride) * height, '\0');
+    for (int row = 0; row < height; ++row)
+        for (int x = 0; x < width; ++x)
+            pixels.replace(qsizetype(row) * stride + x * 3, 3, "\x01\x02\x03", 3);
+    QByteArray file = pelmora::MakeBmpFile(width, height, pixels);
+    qToLittleEndian(dotsPerMeter, file.data() + 38);
+    qToLittleEndian(dotsPerMeter, file.data() + 42);
+    return file;
+}
+
+// A paint device of a chosen logical resolution.
+QImage deviceAt(int dpi)
+{
+    QImage device(1, 1, QImage::Format_RGB32);
+    device.setDotsPerMeterX(qRound(dpi / 0.0254));
+    device.setDotsPerMeterY(qRound(dpi / 0.0254));
+    return device;
+}
+
+CPicture load(const QByteArray& bytes)
+{
+    CPicture picture;
+    EXPECT_TRUE(picture.LoadFromMemory(bytes.size(), bytes.constData()));
+    return picture;
+}
+
+TEST(MulDiv, RoundsToNearestAndReportsOverflow)
+{
+    EXPECT_EQ(pelmora::MulDiv(8467, 96, 2540), 320);
+    EXPECT_EQ(pelmora::MulDiv(5, 1, 2), 3);    // halves away from zero
+    EXPECT_EQ(pelmora::MulDiv(-5, 1, 2), -3);
+    EXPECT_EQ(pelmora::MulDiv(5, -1, 2), -3);
+    EXPECT_EQ(pelmora::MulDiv(-5, -1, -2), -3);
+    EXPECT_EQ(pelmora::MulDiv(7, 1, 3), 2);
+    EXPECT_EQ(pelmora::MulDiv(INT_MAX, INT_MAX, INT_MAX), INT_MAX); // no 32-bit overflow inside
+    EXPECT_EQ(pelmora::MulDiv(INT_MAX, 2, 1), -1);
+    EXPECT_EQ(pelmora::MulDiv(INT_MIN, 2, 1), -1);
+    EXPECT_EQ(pelmora::MulDiv(1, 1, 0), -1);
+}
+
+TEST(CPictureSize, HimetricFromResolutionOrNinetySixDpi)
+{
+    QImage screen = deviceAt(96);
+    // No resolution in the file: 96 dpi, so a 320 by 240 photo is 320 by 240
+    // on a 96-dpi screen.
+    CPicture photo = load(plainBmp(320, 240));
+    EXPECT_EQ(photo.GetHimetricWidth(), 8467);  // 320 * 2540 / 96 = 8466.7
+    EXPECT_EQ(photo.GetHimetricHeight(), 6350);
+    EXPECT_EQ(photo.GetPixelWidth(&screen), 320);
+    EXPECT_EQ(photo.GetPixelHeight(&screen), 240);
+
+    // 7559 dots per metre (192 dpi): half the size on the same screen.
+    CPicture fine = load(plainBmp(320, 240, 7559));
+    EXPECT_EQ(fine.GetHimetricWidth(), 4233); // 320 / 7559 m
+    EXPECT_EQ(fine.GetPixelWidth(&screen), 160);
+    EXPECT_EQ(fine.GetPixelHeight(&screen), 120);
+
+    // JPEG: JFIF density 192 dpi, and a file without one.
+    CPicture dense = load(testFile("halves-192dpi.jpg"));
+    EXPECT_EQ(dense.GetHimetricWidth(), 212); // 16 px at 192 dpi = 211.7
+    CPicture plain = load(testFile("halves-nodpi.jpg"));
+    EXPECT_EQ(plain.GetHimetricWidth(), 847); // 32 px at 96 dpi = 846.7
+    EXPECT_EQ(plain.GetHimetricHeight(), 423);
+}
+
+TEST(CPictureSize, FirstDeviceFixesTheCache)
+{
+    QImage screen = deviceAt(96);
+    QImage printer = deviceAt(192);
+    CPicture photo = load(plainBmp(320, 240));
+    EXPECT_EQ(photo.GetPixelWidth(&printer), 640);
+    EXPECT_EQ(photo.GetPixelWidth(&screen), 640);
+    // Height has its own cache, fixed by its own first call.
+    EXPECT_EQ(photo.GetPixelHeight(&screen), 240);
+    EXPECT_EQ(photo.GetPixelHeight(&printer), 240);
+
+    // Copies carry the caches along.
+    CPicture copy(photo);
+    EXPECT_EQ(copy.GetPixelWidth(&screen), 640);
+    CPicture assigned;
+    assigned = photo;
+    EXPECT_EQ(assigned.GetPixelWidth(&screen), 640);
+
+    // Nothing to measure: -1, and nothing cached.
+    CPicture empty;
+    EXPECT_EQ(empty.GetPixelWidth(&screen), -1);
+    EXPECT_EQ(empty.GetPixelHeight(&screen), -1);
+    CPicture fresh = load(plainBmp(4, 4));
+    EXPECT_EQ(fresh.GetPixelWidth(nullptr), -1);
+    EXPECT_EQ(fresh.GetPixelWidth(&printer), 8);
+}
+
+TEST(CPictureValue, AssignmentKeepsOrReplacesTheCache)
+{
+    QImage screen = deviceAt(96);
+    QImage printer = deviceAt(192);
+    const QByteArray bmp = plainBmp(320, 240);
+    CPicture a = load(bmp);
+    const CPicture b(a); // same picture, no caches yet
+    EXPECT_EQ(a.GetPixelWidth(&printer), 640);
+
+    // Self-assignment and assignment of the same picture change nothing:
+    // taking b's empty caches would make the next call measure 320.
+    const CPicture& self = a;
+    a = self;
+    EXPECT_EQ(a.GetPixelWidth(&screen), 640);
+    a = b;
+    EXPECT_TRUE(a.SharesPictureWith(b));
+    EXPECT_EQ(a.GetPixelWidth(&screen), 640);
+
+    // Another picture (even of the same bytes) brings its own caches.
+    const CPicture c = load(bmp);
+    a = c;
+    EXPECT_TRUE(a.SharesPictureWith(c));
+    EXPECT_EQ(a.GetPixelWidth(&screen), 320);
+
+    // An empty source empties the target.
+    a = CPicture();
+    EXPECT_EQ(a.GetBitmap(), nullptr);
+    EXPECT_EQ(a.GetPixelWidth(&screen), -1);
+    EXPECT_EQ(a.GetHimetricWidth(), 0);
+    // The others still hold their picture.
+    ASSERT_NE(b.GetBitmap(), nullptr);
+    EXPECT_EQ(b.GetBitmap()->size(), QSize(320, 240));
+}
+
+TEST(CPictureValue, FailedLoadLeavesItEmpty)
+{
+    QImage screen = deviceAt(96);
+    CPicture picture = load(plainBmp(8, 8));
+    EXPECT_EQ(picture.GetPixelWidth(&screen), 8);
+    const QByteArray garbage("BM not a bitmap at all, not even close");
+    EXPECT_FALSE(picture.LoadFromMemory(garbage.size(), garbage.constData()));
+    EXPECT_EQ(picture.GetBitmap(), nullptr);
+    EXPECT_EQ(picture.GetPixelWidth(&screen), -1);
+
+    const QByteArray bmp = plainBmp(8, 8);
+    EXPECT_TRUE(picture.LoadFromMemory(bmp.size(), bmp.constData()));
+    EXPECT_FALSE(picture.LoadFromMemory(0, bmp.constData()));
+    EXPECT_EQ(picture.GetBitmap(), nullptr);
+    EXPECT_FALSE(picture.LoadFromMemory(bmp.size(), nullptr));
+    EXPECT_FALSE(picture.LoadFromMemory(-1, bmp.constData()));
+    // A BMP cut inside its pixels does not decode.
+    EXPECT_FALSE(picture.LoadFromMemory(40, bmp.constData()));
+    EXPECT_EQ(picture.GetBitmap(), nullptr);
+
+    // ReleasePicture empties a loaded picture.
+    EXPECT_TRUE(picture.LoadFromMemory(bmp.size(), bmp.constData()));
+    picture.ReleasePicture();
+    EXPECT_EQ(picture.GetBitmap(), nullptr);
+}
+
+TEST(CPicturePixels, RowsOfAnOddWidthBmpExactly)
+{
+    // 3 by 2 pixels: rows of 9 bytes stored in 12, bottom row first,
+    // blue-green-red. Written out by hand, padding included.
+    const unsigned char rows[24] = {
+        0x10, 0x11, 0x12, 0x20, 0x21, 0x22, 0x30, 0x31, 0x32, 0, 0, 0, // bottom row
+        0x40, 0x41, 0x42, 0x50, 0x51, 0x52, 0x60, 0x61, 0x62, 0, 0, 0}; // top row
+    const QByteArray pixels(reinterpret_cast<const char*>(rows), 24);
+    const QByteArray file = pelmora::MakeBmpFile(3, 2, pixels);
+    CPicture picture = load(file);
+    ASSERT_NE(picture.GetBitmap(), nullptr);
+    // Upright: the top-left pixel is the first pixel of the last stored row.
+    EXPECT_EQ(picture.GetBitmap()->pixel(0, 0), qRgb(0x42, 0x41, 0x40));
+    EXPECT_EQ(picture.GetBitmap()->pixel(2, 1), qRgb(0x32, 0x31, 0x30));
+
+    // A larger buffer receives exactly the rows; the rest stays untouched.
+    QByteArray dest(100, '\xAA');
+    EXPECT_EQ(picture.CopyPixels(dest.size(), dest.data()), 24);
+    EXPECT_EQ(dest.left(24), pixels);
+    EXPECT_EQ(dest.mid(24), QByteArray(76, '\xAA'));
+
+    // A shorter one receives its length.
+    QByteArray part(10, '\xAA');
+    EXPECT_EQ(picture.CopyPixels(5, part.data()), 5);
+    EXPECT_EQ(part, pixels.left(5) + QByteArray(5, '\xAA'));
+
+    // Nothing to copy: 0, destination untouched.
+    QByteArray untouched(8, '\xAA');
+    EXPECT_EQ(CPicture().CopyPixels(untouched.size(), untouched.data()), 0);
+    EXPECT_EQ(picture.CopyPixels(0, untouched.data()), 0);
+    EXPECT_EQ(untouched, QByteArray(8, '\xAA'));
+}
+
+TEST(CPicturePixels, PhotoRoundTripsThroughItsBmpFile)
+{
+    // A 320 by 240 photo as composition builds it: the pixel rows come back
+    // byte for byte, 230,400 of them.
+    QByteArray pixels(pelmora::kPhotoPixelBytes, '\0');
+    for (qsizetype i = 0; i < pixels.size(); ++i)
+        pixels[i] = char((i * 7 + i / 960) & 0xFF);
+    CPicture photo = load(pelmora::MakeBmpFile(320, 240, pixels));
+    QByteArray dest(pelmora::kPhotoPixelBytes, '\0');
+    EXPECT_EQ(photo.CopyPixels(dest.size(), dest.data()), pelmora::kPhotoPixelBytes);
+    EXPECT_EQ(dest, pixels);
+}
+
+TEST(CPictureFormats, GifAndJpegDecode)
+{
+    // three-colours.gif (made with ImageMagick): 5 by 3, rows red red red
+    // lime lime, twice, then five blue.
+    const CPicture gif = load(testFile("three-colours.gif"));
+    ASSERT_NE(gif.GetBitmap(), nullptr);
+    const QImage& g = *gif.GetBitmap();
+    ASSERT_EQ(g.size(), QSize(5, 3));
+    EXPECT_EQ(g.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(g.pixel(3, 1), qRgb(0, 255, 0));
+    EXPECT_EQ(g.pixel(4, 2), qRgb(0, 0, 255));
+    // Its serialisation: rows of 16 bytes, the blue row first.
+    QByteArray rows(64, '\xAA');
+    EXPECT_EQ(gif.CopyPixels(rows.size(), rows.data()), 48);
+    EXPECT_EQ(rows.left(16), QByteArray("\xFF\0\0\xFF\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0", 16));
+    EXPECT_EQ(rows.mid(32, 16), QByteArray("\0\0\xFF\0\0\xFF\0\0\xFF\0\xFF\0\0\xFF\0\0", 16));
+
+    // halves-nodpi.jpg: 32 by 16, left half red, right half blue (lossy, so
+    // near those colours).
+    const CPicture jpeg = load(testFile("halves-nodpi.jpg"));
+    ASSERT_NE(jpeg.GetBitmap(), nullptr);
+    const QImage& j = *jpeg.GetBitmap();
+    ASSERT_EQ(j.size(), QSize(32, 16));
+    const QColor left = j.pixelColor(4, 8);
+    const QColor right = j.pixelColor(27, 8);
+    EXPECT_GT(left.red(), 230);
+    EXPECT_LT(left.blue(), 25);
+    EXPECT_GT(right.blue(), 230);
+    EXPECT_LT(right.red(), 25);
+}
+
+TEST(CPictureFormats, OversizedPicturesAreRefusedFromTheHeader)
+{
+    // Decodable, but wider than the bound.
+    const QByteArray wide = plainBmp(pelmora::kMaxPictureSide + 1, 1);
+    CPicture picture;
+    EXPECT_FALSE(picture.LoadFromMemory(wide.size(), wide.constData()));
+    EXPECT_EQ(picture.GetBitmap(), nullptr);
+    // At the bound: accepted.
+    const QByteArray edge = plainBmp(pelmora::kMaxPictureSide, 1);
+    EXPECT_TRUE(picture.LoadFromMemory(edge.size(), edge.constData()));
+
+    // Headers alone that promise enormous pictures: refused at once.
+    auto header = [](std::int32_t width, std::int32_t height) {
+        QByteArray h = pelmora::BmpHeader(1, 1, 0);
+        qToLittleEndian(width, h.data() + 18);
+        qToLittleEndian(height, h.data() + 22);
+        return h;
+    };
+    for (const auto& [w, h] : {std::pair{100000, 100000}, std::pair{INT32_MAX, 1}, std::pair{8192, 4097},
+                               std::pair{1, -100000}}) {
+        const QByteArray bytes = header(w, h);
+        EXPECT_FALSE(picture.LoadFromMemory(bytes.size(), bytes.constData())) << w << " x " << h;
+        EXPECT_EQ(picture.GetBitmap(), nullptr);
+    }
+}
+
+TEST(CPictureDraw, UprightAtNaturalSize)
+{
+    const unsigned char rows[16] = {
+        0xFF, 0, 0, 0xFF, 0, 0, 0, 0,       // bottom row: blue, blue
+        0, 0, 0xFF, 0, 0xFF, 0, 0, 0};      // top row: red, lime
+    const CPicture source = load(pelmora::MakeBmpFile(2, 2, QByteArray(reinterpret_cast<const char*>(rows), 16)));
+
+    QImage canvas = deviceAt(96);
+    canvas = canvas.scaled(6, 5);
+    canvas.setDotsPerMeterX(3780);
+    canvas.setDotsPerMeterY(3780);
+    canvas.fill(Qt::white);
+    CPicture picture = source;
+    {
+        QPainter painter(&canvas);
+        EXPECT_TRUE(picture.Draw(painter, 3, 1));
+        EXPECT_FALSE(CPicture().Draw(painter, 0, 0));
+    }
+    EXPECT_EQ(canvas.pixel(3, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(canvas.pixel(4, 1), qRgb(0, 255, 0));
+    EXPECT_EQ(canvas.pixel(3, 2), qRgb(0, 0, 255));
+    EXPECT_EQ(canvas.pixel(5, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(canvas.pixel(2, 1), qRgb(255, 255, 255));
+    EXPECT_EQ(canvas.pixel(3, 3), qRgb(255, 255, 255));
+
+    // On a 192-dpi device the natural size is twice the pixels.
+    QImage fine(8, 8, QImage::Format_RGB32);
+    fine.setDotsPerMeterX(7559);
+    fine.setDotsPerMeterY(7559);
+    fine.fill(Qt::white);
+    CPicture other = load(pelmora::MakeBmpFile(2, 2, QByteArray(reinterpret_cast<const char*>(rows), 16)));
+    {
+        QPainter painter(&fine);
+        EXPECT_TRUE(other.Draw(painter, 0, 0));
+    }
+    EXPECT_EQ(fine.pixel(1, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(fine.pixel(3, 3), qRgb(0, 0, 255));
+    EXPECT_EQ(fine.pixel(4, 4), qRgb(255, 255, 255));
+
+    // A painter that is not painting draws nothing.
+    QPainter idle;
+    EXPECT_FALSE(picture.Draw(idle, 0, 0));
+}
+
+TEST(CPictureResource, FromAPackageAndFromTheExecutable)
+{
+    const QByteArray gif = testFile("three-colours.gif");
+    ASSERT_FALSE(gif.isEmpty());
+    const QByteArray library = pelmora::WriteResourcePackage({{"IMAGE", 0, 1001, gif}});
+    const auto package = pelmora::ResourcePackage::FromBytes(library);
+    ASSERT_NE(package, nullptr);
+
+    CPicture frame(package.get(), 1001, "IMAGE");
+    ASSERT_NE(frame.GetBitmap(), nullptr);
+    EXPECT_EQ(frame.GetBitmap()->size(), QSize(5, 3));
+    // Only the low 16 bits of the id count.
+    CPicture high;
+    EXPECT_TRUE(high.LoadFromResource(package.get(), 0x10000 + 1001, "IMAGE"));
+    // Missing id or type: false and empty, even after holding a picture.
+    EXPECT_FALSE(high.LoadFromResource(package.get(), 1002, "IMAGE"));
+    EXPECT_EQ(high.GetBitmap(), nullptr);
+    EXPECT_FALSE(high.LoadFromResource(package.get(), 1001, "REGION"));
+    EXPECT_FALSE(high.LoadFromResource(package.get(), 1001, nullptr));
+
+    // No module: the executable's own resources (this test's resource file).
+    CPicture own(nullptr, 169, "BITMAP");
+    ASSERT_NE(own.GetBitmap(), nullptr);
+    EXPECT_EQ(own.GetBitmap()->size(), QSize(5, 3));
+    EXPECT_FALSE(own.LoadFromResource(nullptr, 170, "BITMAP"));
+    EXPECT_EQ(own.GetBitmap(), nullptr);
+}
+
+} // namespace
