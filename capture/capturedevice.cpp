@@ -1,0 +1,154 @@
+#include "capturedevice.h"
+#include <QByteArray>
+#include <QStringList>
+
+namespace pelmora {
+
+bool EnsureGStreamer()
+{
+    GError* error = nullptr;
+    const bool ok = gst_init_check(nullptr, nullptr, &error);
+    GErrorPtr owned(error);
+    return ok;
+}
+
+namespace {
+
+// Opens a freshly created source: a camera that cannot even be opened (busy,
+// unplugged, no permission) is skipped like one that cannot be created.
+HRESULT OpenSource(GstElementPtr created, GstElementPtr* element)
+{
+    if (!created)
+        return E_FAIL;
+    if (gst_element_set_state(created.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
+        gst_element_set_state(created.get(), GST_STATE_NULL);
+        return E_FAIL;
+    }
+    *element = std::move(created);
+    return S_OK;
+}
+
+class MonitoredCaptureDevice : public CaptureDevice {
+public:
+    explicit MonitoredCaptureDevice(GstDevicePtr device) : m_device(std::move(device)) {}
+
+    QString DisplayName() const override
+    {
+        GCharPtr name(gst_device_get_display_name(m_device.get()));
+        return QString::fromUtf8(name.get());
+    }
+
+    HRESULT Bind(GstElementPtr* element) override
+    {
+        return OpenSource(AdoptElement(gst_device_create_element(m_device.get(), nullptr)),
+                          element);
+    }
+
+    GstCapsPtr Capabilities() const override
+    {
+        return GstCapsPtr(gst_device_get_caps(m_device.get()));
+    }
+
+private:
+    GstDevicePtr m_device;
+};
+
+QString TestCameraPattern(const QString& patternName)
+{
+    const QByteArray wanted = patternName.trimmed().toUtf8();
+    if (wanted.isEmpty())
+        return {};
+    GstElementPtr probe = MakeElement("videotestsrc");
+    if (!probe)
+        return {};
+    GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(probe.get()), "pattern");
+    if (!spec || !G_IS_PARAM_SPEC_ENUM(spec))
+        return {};
+    GEnumClass* patterns = G_PARAM_SPEC_ENUM(spec)->enum_class;
+    const GEnumValue* value = g_enum_get_value_by_nick(patterns, wanted.constData());
+    if (!value)
+        value = g_enum_get_value_by_name(patterns, wanted.constData());
+    return value ? QString::fromUtf8(value->value_nick) : QString();
+}
+
+} // namespace
+
+FactoryCaptureDevice::FactoryCaptureDevice(QString displayName, QString factory,
+                                           QString properties, QString capabilities)
+    : m_displayName(std::move(displayName)), m_factory(std::move(factory)),
+      m_properties(std::move(properties)), m_capabilities(std::move(capabilities))
+{
+}
+
+HRESULT FactoryCaptureDevice::Bind(GstElementPtr* element)
+{
+    GstElementPtr created = MakeElement(m_factory.toUtf8().constData());
+    if (!created)
+        return E_FAIL;
+    const QStringList assignments = m_properties.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString& assignment : assignments) {
+        const qsizetype equals = assignment.indexOf(QLatin1Char('='));
+        if (equals <= 0)
+            continue;
+        const QByteArray key = assignment.left(equals).toUtf8();
+        const QByteArray value = assignment.mid(equals + 1).toUtf8();
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(created.get()), key.constData()))
+            gst_util_set_object_arg(G_OBJECT(created.get()), key.constData(), value.constData());
+    }
+    return OpenSource(std::move(created), element);
+}
+
+GstCapsPtr FactoryCaptureDevice::Capabilities() const
+{
+    if (m_capabilities.isEmpty())
+        return {};
+    return GstCapsPtr(gst_caps_from_string(m_capabilities.toUtf8().constData()));
+}
+
+QString TestCameraCapabilities()
+{
+    return QStringLiteral("video/x-raw, format=YUY2, width=640, height=480, framerate=30/1; "
+                          "video/x-raw, format=YUY2, width=352, height=288, framerate=30/1; "
+                          "video/x-raw, format=YUY2, width=320, height=240, framerate=30/1; "
+                          "video/x-raw, format=YUY2, width=176, height=144, framerate=30/1");
+}
+
+std::unique_ptr<CaptureDevice> MakeTestCamera(const QString& patternName)
+{
+    // A live source paces itself at the negotiated frame rate, as a camera
+    // does; a non-live one would run as fast as the machine allows.
+    QString properties = QStringLiteral("is-live=true");
+    const QString pattern = TestCameraPattern(patternName);
+    if (!pattern.isEmpty())
+        properties += QStringLiteral(" pattern=") + pattern;
+    return std::make_unique<FactoryCaptureDevice>(QStringLiteral("Pelmora Test Camera"),
+                                                  QStringLiteral("videotestsrc"), properties,
+                                                  TestCameraCapabilities());
+}
+
+CaptureDeviceList EnumerateSystemCaptureDevices()
+{
+    CaptureDeviceList devices;
+    if (!EnsureGStreamer())
+        return devices;
+
+    if (qEnvironmentVariableIsSet("PELMORA_TEST_CAMERA"))
+        devices.push_back(MakeTestCamera(qEnvironmentVariable("PELMORA_TEST_CAMERA")));
+
+    GstDeviceMonitorPtr monitor(gst_device_monitor_new());
+    gst_device_monitor_add_filter(monitor.get(), "Video/Source", nullptr);
+    // Without start the monitor probes the hardware once for this list.
+    GList* found = gst_device_monitor_get_devices(monitor.get());
+    for (GList* item = found; item; item = item->next)
+        devices.push_back(
+            std::make_unique<MonitoredCaptureDevice>(GstDevicePtr(GST_DEVICE(item->data))));
+    g_list_free(found);
+    return devices;
+}
+
+CaptureDeviceSource SystemCaptureDevices()
+{
+    return &EnumerateSystemCaptureDevices;
+}
+
+} // namespace pelmora

@@ -1,0 +1,69 @@
+#pragma once
+#include "gsthandle.h"
+#include "hresult.h"
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace pelmora {
+
+// One entry of the video-input category: a camera the capture graph may use.
+class CaptureDevice {
+public:
+    virtual ~CaptureDevice() = default;
+
+    // The name people know the camera by; the property sheet's title.
+    virtual QString DisplayName() const = 0;
+
+    // Creates the camera's source element and opens it (state READY). On
+    // success *element owns it; a failure result means the camera is skipped.
+    virtual HRESULT Bind(GstElementPtr* element) = 0;
+
+    // The formats the camera offers, one structure per capability in the
+    // camera's order; null when it reports none.
+    virtual GstCapsPtr Capabilities() const = 0;
+};
+
+using CaptureDeviceList = std::vector<std::unique_ptr<CaptureDevice>>;
+
+// Enumerates the video-input category, in order, each time it is called.
+// Tests inject their own cameras through it.
+using CaptureDeviceSource = std::function<CaptureDeviceList()>;
+
+// A camera whose element comes from a factory by name, with the properties
+// given as text ("pattern=smpte is-live=true"), and a fixed list of
+// capabilities. The test camera is one; tests build others.
+class FactoryCaptureDevice : public CaptureDevice {
+public:
+    FactoryCaptureDevice(QString displayName, QString factory, QString properties,
+                         QString capabilities);
+
+    QString DisplayName() const override { return m_displayName; }
+    HRESULT Bind(GstElementPtr* element) override;
+    GstCapsPtr Capabilities() const override;
+
+private:
+    QString m_displayName;
+    QString m_factory;
+    QString m_properties;
+    QString m_capabilities;
+};
+
+// The synthetic camera: a live videotestsrc with the capabilities of a common
+// webcam (YUY2 at 640x480, 352x288, 320x240 and 176x144, 30 frames a second).
+// patternName picks the picture ("smpte", "ball", "snow", ...); an empty or
+// unknown name, or "1", keeps the default.
+std::unique_ptr<CaptureDevice> MakeTestCamera(const QString& patternName = QString());
+
+// The capabilities the test camera reports, in its order.
+QString TestCameraCapabilities();
+
+// The product's video-input category: the test camera first when the
+// environment variable PELMORA_TEST_CAMERA is set (its value picks the
+// pattern), then the system's video sources as GStreamer's device monitor
+// lists them ("Video/Source").
+CaptureDeviceList EnumerateSystemCaptureDevices();
+CaptureDeviceSource SystemCaptureDevices();
+
+} // namespace pelmora
