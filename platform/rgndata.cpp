@@ -38,6 +38,39 @@ bool Fail(QString* error, std::uint64_t offset, const char* why)
 
 } // namespace
 
+// The region in the platform's canonical banded form: bands of equal height
+// whose x intervals match the band above and touch it are merged, as GDI
+// does. QRegion's union leaves such bands apart, and both QRegion's equality
+// and the rectangle count written to RGNDATA depend on the representation.
+QRegion Coalesced(const QRegion& region)
+{
+    struct Band {
+        int top, bottom;
+        std::vector<std::pair<int, int>> spans;
+    };
+    std::vector<Band> bands;
+    for (const QRect& r : region) {
+        const int bottom = r.top() + r.height();
+        if (bands.empty() || bands.back().top != r.top() || bands.back().bottom != bottom)
+            bands.push_back({r.top(), bottom, {}});
+        bands.back().spans.emplace_back(r.left(), r.left() + r.width());
+    }
+    std::vector<Band> merged;
+    for (Band& band : bands) {
+        if (!merged.empty() && merged.back().bottom == band.top && merged.back().spans == band.spans)
+            merged.back().bottom = band.bottom;
+        else
+            merged.push_back(std::move(band));
+    }
+    std::vector<QRect> rects;
+    for (const Band& band : merged)
+        for (const auto& [left, right] : band.spans)
+            rects.emplace_back(left, band.top, right - left, band.bottom - band.top);
+    QRegion out;
+    out.setRects(rects.data(), int(rects.size()));
+    return out;
+}
+
 QRegion UniteRects(std::span<const QRect> rects)
 {
     std::vector<QRegion> level;
@@ -54,7 +87,7 @@ QRegion UniteRects(std::span<const QRect> rects)
             next.push_back(std::move(level.back()));
         level = std::move(next);
     }
-    return level.empty() ? QRegion() : level.front();
+    return level.empty() ? QRegion() : Coalesced(level.front());
 }
 
 std::optional<QRegion> ReadRegionData(std::span<const std::uint8_t> bytes, QString* error)
@@ -91,8 +124,9 @@ std::optional<QRegion> ReadRegionData(std::span<const std::uint8_t> bytes, QStri
     return UniteRects(rects);
 }
 
-QByteArray WriteRegionData(const QRegion& region)
+QByteArray WriteRegionData(const QRegion& input)
 {
+    const QRegion region = Coalesced(input);
     const int count = region.rectCount();
     QByteArray out;
     out.reserve(int(kRgnHeaderSize) + count * int(kRgnRectSize));

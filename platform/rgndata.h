@@ -22,14 +22,19 @@ inline constexpr std::uint32_t kRdhRectangles = 1;  // RDH_RECTANGLES
 // nullopt with a one-line reason naming the offset on malformed data.
 std::optional<QRegion> ReadRegionData(std::span<const std::uint8_t> bytes, QString* error = nullptr);
 
-// GetRegionData: the header (nRgnSize = 16 * nCount, rcBound the bounding
+// GetRegionData: the region in canonical form (see Coalesced), the header (nRgnSize = 16 * nCount, rcBound the bounding
 // rectangle, all zero for an empty region) and the rectangles in QRegion's
 // y-x banded order, edges right and bottom exclusive.
 QByteArray WriteRegionData(const QRegion& region);
 
 // The union of many rectangles, merged pairwise so that a large outline does
-// not cost one full region rebuild per rectangle.
+// not cost one full region rebuild per rectangle, in the platform's
+// canonical form (see Coalesced).
 QRegion UniteRects(std::span<const QRect> rects);
+
+// The same area with touching bands of identical x intervals merged into one,
+// the form GetRegionData reports.
+QRegion Coalesced(const QRegion& region);
 
 // The pixels whose alpha is above half, as a region in the picture's own
 // coordinates (origin top-left, y downwards).

@@ -1,0 +1,421 @@
+// The package reader against libraries from an independent toolchain, against
+// our own writer, and against malformed files built byte by byte.
+#include "bytes.h"
+#include "package.h"
+#include "packagewriter.h"
+#include "paths.h"
+#include "rgndata.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace pelmora;
+using namespace testbytes;
+
+namespace {
+
+QString Toolchain(const char* name) { return QStringLiteral(PELMORA_TOOLCHAIN_DIR "/") + QLatin1String(name); }
+
+std::unique_ptr<ResourcePackage> Open(const QString& path)
+{
+    QString error;
+    auto package = ResourcePackage::FromFile(path, &error);
+    EXPECT_TRUE(package) << qPrintable(path) << ": " << qPrintable(error);
+    return package;
+}
+
+// ---------------------------------------------------------------------------
+// Libraries linked by MinGW binutils from data/*.rc
+
+class ToolchainLibrary : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ToolchainLibrary, FramesReadExactly)
+{
+    const QString arch = QLatin1String(GetParam());
+    const auto package = Open(Toolchain(qPrintable(QStringLiteral("frames-%1.dll").arg(arch))));
+    ASSERT_TRUE(package);
+    EXPECT_EQ(package->IsPe32Plus(), arch == QLatin1String("x86_64"));
+
+    EXPECT_EQ(package->LoadString(1), QStringLiteral("1001"));
+    EXPECT_EQ(package->LoadString(2), QStringLiteral("1005"));
+    EXPECT_EQ(Atoi(*package->LoadString(2)) - Atoi(*package->LoadString(1)) + 1, 5);
+    EXPECT_FALSE(package->LoadString(3));
+
+    // windres pads a resource to a multiple of 4 only in the file; the size
+    // recorded is the data written in the .rc.
+    const auto region = package->FindResource("REGION", 1001);
+    ASSERT_TRUE(region);
+    EXPECT_EQ(Bytes(*region), Words({32, 1, 2, 32, 0, 0, 4, 3, 0, 0, 4, 1, 1, 1, 3, 3}));
+    const auto rgn = ReadRegionData(*region);
+    ASSERT_TRUE(rgn);
+    EXPECT_EQ(*rgn, QRegion(0, 0, 4, 1).united(QRect(1, 1, 2, 2)));
+
+    // Stored in German only: any language is taken.
+    const auto german = package->FindResource("REGION", 1002);
+    ASSERT_TRUE(german);
+    EXPECT_EQ(ReadRegionData(*german), QRegion(2, 2, 3, 4));
+
+    const auto image = package->FindResource("IMAGE", 2001);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(Bytes(*image), ReadAll(QStringLiteral(PELMORA_SOURCE_DIR "/tests/package/data/tiny.bmp")));
+
+    // The .rc wrote "Region"; names are matched without regard to case.
+    EXPECT_TRUE(package->FindResource("region", 1001));
+    EXPECT_FALSE(package->FindResource("REGION", 1003));
+    EXPECT_FALSE(package->FindResource("IMAGE", 1001));
+    EXPECT_FALSE(package->FindResource("REGIONS", 1001));
+}
+
+TEST_P(ToolchainLibrary, StringsAsTheRangeTestReadsThem)
+{
+    const auto package = Open(Toolchain(qPrintable(QStringLiteral("strings-%1.dll").arg(QLatin1String(GetParam())))));
+    ASSERT_TRUE(package);
+    // Two blanks and "1001xyz": seven characters fit, atoi stops at the x.
+    EXPECT_EQ(package->LoadString(1), QStringLiteral("  1001x"));
+    EXPECT_EQ(Atoi(*package->LoadString(1)), 1001);
+    EXPECT_EQ(package->LoadString(2), QStringLiteral("1234567"));
+    EXPECT_EQ(Atoi(*package->LoadString(2)), 1234567);
+    EXPECT_EQ(package->StringEntry(2), QStringLiteral("12345678"));
+    EXPECT_EQ(package->LoadString(2, 3), QStringLiteral("12"));
+    EXPECT_FALSE(package->LoadString(2, 1));
+    EXPECT_FALSE(package->LoadString(3));
+    EXPECT_FALSE(package->LoadString(0));
+    // Entry 20 lives in block 2 at position 4.
+    EXPECT_EQ(package->StringEntry(20), QStringLiteral("second block"));
+    EXPECT_FALSE(package->StringEntry(21));
+    EXPECT_FALSE(package->FindResource("REGION", 1001));
+}
+
+INSTANTIATE_TEST_SUITE_P(Package, ToolchainLibrary, ::testing::Values("x86_64", "i686"));
+
+TEST(Atoi, BehavesAsC)
+{
+    EXPECT_EQ(Atoi(QString()), 0);
+    EXPECT_EQ(Atoi(QStringLiteral("abc")), 0);
+    EXPECT_EQ(Atoi(QStringLiteral(" \t\n42z")), 42);
+    EXPECT_EQ(Atoi(QStringLiteral("-17")), -17);
+    EXPECT_EQ(Atoi(QStringLiteral("+0099")), 99);
+    EXPECT_EQ(Atoi(QStringLiteral("- 5")), 0);
+    EXPECT_EQ(Atoi(QStringLiteral("1 001")), 1);
+    // Out of range saturates instead of wrapping.
+    EXPECT_EQ(Atoi(QStringLiteral("99999999999")), 2147483647);
+    EXPECT_EQ(Atoi(QStringLiteral("-99999999999")), -2147483647 - 1);
+}
+
+// ---------------------------------------------------------------------------
+// Our own writer, read back by us and by independent tools
+
+std::vector<PackageResourceData> SmallSeries()
+{
+    auto resources = StringTableResources({{1, QStringLiteral("1001")}, {2, QStringLiteral("1002")}});
+    resources.push_back({QStringLiteral("REGION"), 0, 1001, WriteRegionData(QRegion(1, 2, 3, 4))});
+    resources.push_back({QStringLiteral("REGION"), 0, 1002, WriteRegionData(QRegion())});
+    resources.push_back({QStringLiteral("IMAGE"), 0, 2001, QByteArray("first picture")});
+    resources.push_back({QStringLiteral("IMAGE"), 0, 2002, QByteArray("second, longer picture")});
+    return resources;
+}
+
+QString RunTool(const QString& program, const QStringList& args, int* exitCode = nullptr)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(-1);
+    if (exitCode)
+        *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+class WrittenLibrary : public ::testing::TestWithParam<PeFormat> {};
+
+TEST_P(WrittenLibrary, ReadBackAndAcceptedByOtherTools)
+{
+    const QByteArray file = WriteResourcePackage(SmallSeries(), GetParam());
+    QString error;
+    const auto package = ResourcePackage::FromBytes(file, &error);
+    ASSERT_TRUE(package) << qPrintable(error);
+    EXPECT_EQ(package->IsPe32Plus(), GetParam() == PeFormat::Pe32Plus);
+    EXPECT_EQ(package->LoadString(1), QStringLiteral("1001"));
+    EXPECT_EQ(package->LoadString(2), QStringLiteral("1002"));
+    EXPECT_EQ(Bytes(*package->FindResource("IMAGE", 2002)), QByteArray("second, longer picture"));
+    EXPECT_EQ(ReadRegionData(*package->FindResource("REGION", 1001)), QRegion(1, 2, 3, 4));
+    EXPECT_EQ(package->FindResource("REGION", 1002)->size(), 32u);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Small.dll"));
+    QFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(file);
+    out.close();
+
+    int code = -1;
+    const QString listing = RunTool(QStringLiteral("wrestool"), {QStringLiteral("-l"), path}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(listing.contains(QStringLiteral("--type='IMAGE' --name=2001 --language=1033 [offset=0x")))
+        << qPrintable(listing);
+    EXPECT_TRUE(listing.contains(QStringLiteral("--type='REGION' --name=1002 --language=1033")));
+    EXPECT_TRUE(listing.contains(QStringLiteral("--type=6 --name=1 --language=1033 [type=string")));
+    EXPECT_EQ(listing.count(QLatin1Char('\n')), 5);
+
+    // wrestool extracts the very bytes we stored.
+    const QString raw = dir.filePath(QStringLiteral("image.bin"));
+    RunTool(QStringLiteral("wrestool"), {QStringLiteral("-x"), QStringLiteral("--raw"), QStringLiteral("--type=IMAGE"),
+                                          QStringLiteral("--name=2001"), QStringLiteral("-o"), raw, path});
+    EXPECT_EQ(ReadAll(raw), QByteArray("first picture"));
+
+    // The GNU binutils of the matching machine parse the headers and the
+    // resource directory too.
+    const QString objdump = GetParam() == PeFormat::Pe32Plus ? QStringLiteral("x86_64-w64-mingw32-objdump")
+                                                             : QStringLiteral("i686-w64-mingw32-objdump");
+    const QString headers = RunTool(objdump, {QStringLiteral("-p"), path}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(headers.contains(GetParam() == PeFormat::Pe32Plus ? QStringLiteral("pei-x86-64")
+                                                                 : QStringLiteral("pei-i386")))
+        << qPrintable(headers);
+    EXPECT_TRUE(headers.contains(QStringLiteral("DLL")));
+    EXPECT_TRUE(headers.contains(QStringLiteral("Resource Directory [.rsrc]")));
+    EXPECT_TRUE(headers.contains(QStringLiteral("len 6]: REGION, Value: 0x8")));
+    EXPECT_TRUE(headers.contains(QStringLiteral("Entry: ID: 0x0007d2")));
+    EXPECT_EQ(headers.count(QStringLiteral("Leaf: Addr: 0x")), 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Package, WrittenLibrary, ::testing::Values(PeFormat::Pe32, PeFormat::Pe32Plus));
+
+TEST(PackageWriter, StringBlocksAndDuplicates)
+{
+    // Entries 15 and 16 fall into blocks 1 and 2; a second REGION 5 is left out.
+    auto resources = StringTableResources({{15, QStringLiteral("end")}, {16, QStringLiteral("next")}});
+    ASSERT_EQ(resources.size(), 2u);
+    EXPECT_EQ(resources[0].id, 1);
+    EXPECT_EQ(resources[1].id, 2);
+    // Block 1: fifteen empty entries, then "end".
+    EXPECT_EQ(resources[0].data, QByteArray(30, '\0') + QByteArray("\x03\x00" "e\0n\0d\0", 8));
+    resources.push_back({QStringLiteral("REGION"), 0, 5, QByteArray("one")});
+    resources.push_back({QStringLiteral("region"), 0, 5, QByteArray("two")});
+    const auto package = ResourcePackage::FromBytes(WriteResourcePackage(resources));
+    ASSERT_TRUE(package);
+    EXPECT_EQ(package->StringEntry(15), QStringLiteral("end"));
+    EXPECT_EQ(package->StringEntry(16), QStringLiteral("next"));
+    EXPECT_EQ(Bytes(*package->FindResource("REGION", 5)), QByteArray("one"));
+}
+
+// ---------------------------------------------------------------------------
+// The search rule of the library loader
+
+TEST(LoadPackage, SearchRule)
+{
+    // Relative paths start at the program's folder, here the tests' folder.
+    const QString folder = QStringLiteral("PackageSearch-%1").arg(QCoreApplication::applicationPid());
+    QDir base(ExecutableFolder());
+    ASSERT_TRUE(base.mkpath(folder));
+    const QByteArray file = WriteResourcePackage(SmallSeries());
+    for (const char* name : {"Hearts.dll", "Frames.old.dll", "Frames.old"}) {
+        QFile f(base.filePath(folder + QLatin1Char('/') + QLatin1String(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(file);
+    }
+    QString error;
+    EXPECT_TRUE(LoadPackage(folder + QStringLiteral("/Hearts")));
+    EXPECT_TRUE(LoadPackage(folder + QStringLiteral("\\Hearts")));
+    EXPECT_TRUE(LoadPackage(folder + QStringLiteral("/Hearts.dll")));
+    EXPECT_TRUE(LoadPackage(base.filePath(folder + QStringLiteral("/Hearts"))));
+    // A dot in the name counts as an extension: no ".dll" is added, so the
+    // package Frames.old.dll is not found and the file Frames.old is read.
+    EXPECT_FALSE(LoadPackage(folder + QStringLiteral("/Missing"), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("Missing.dll"))) << qPrintable(error);
+    EXPECT_TRUE(LoadPackage(folder + QStringLiteral("/Frames.old")));
+    ASSERT_TRUE(QFile::remove(base.filePath(folder + QStringLiteral("/Frames.old"))));
+    EXPECT_FALSE(LoadPackage(folder + QStringLiteral("/Frames.old")));
+    EXPECT_TRUE(LoadPackage(folder + QStringLiteral("/Frames.old.dll")));
+    // A folder named like a package is no package.
+    ASSERT_TRUE(base.mkpath(folder + QStringLiteral("/Folder.dll")));
+    EXPECT_FALSE(LoadPackage(folder + QStringLiteral("/Folder")));
+    QDir(base.filePath(folder)).removeRecursively();
+}
+
+// ---------------------------------------------------------------------------
+// Malformed packages: every one is refused with a reason naming the offset.
+
+// Offsets of our writer's PE32+ layout: PE header at 0x40, optional header at
+// 0x58, the section table at 0x148, .rsrc at file offset 0x200 and RVA 0x1000.
+constexpr qsizetype kOptional = 0x58;
+constexpr qsizetype kResourceDirectory = kOptional + 112 + 2 * 8;
+constexpr qsizetype kSection = 0x148;
+constexpr qsizetype kRsrc = 0x200;
+
+QByteArray Valid() { return WriteResourcePackage(SmallSeries(), PeFormat::Pe32Plus); }
+
+// The file offset of the directory or data entry an entry's second field
+// names (relative to the .rsrc start).
+qsizetype Target(const QByteArray& b, qsizetype entry) { return kRsrc + (Get32(b, entry + 4) & 0x7fffffff); }
+
+// The types sort as IMAGE, REGION, then string type 6.
+qsizetype RootEntry(int i) { return kRsrc + 16 + 8 * i; }
+
+qsizetype StringBlockData(const QByteArray& b)
+{
+    const qsizetype typeDir = Target(b, RootEntry(2));
+    const qsizetype languageDir = Target(b, typeDir + 16);
+    const qsizetype dataEntry = Target(b, languageDir + 16);
+    return kRsrc + qsizetype(Get32(b, dataEntry)) - 0x1000;
+}
+
+void ExpectRefused(const QByteArray& bytes, const char* reasonPart)
+{
+    QString error;
+    EXPECT_FALSE(ResourcePackage::FromBytes(bytes, &error)) << reasonPart;
+    EXPECT_TRUE(error.startsWith(QStringLiteral("offset 0x"))) << qPrintable(error);
+    EXPECT_TRUE(error.contains(QLatin1String(reasonPart))) << qPrintable(error);
+    EXPECT_FALSE(error.contains(QLatin1Char('\n')));
+}
+
+TEST(MalformedPackage, LayoutAssumptionsHold)
+{
+    const QByteArray b = Valid();
+    EXPECT_EQ(Get32(b, kResourceDirectory), 0x1000u);
+    EXPECT_EQ(Get32(b, kSection + 20), std::uint32_t(kRsrc));
+    // Entry 0 is empty, entry 1 is "1001".
+    EXPECT_EQ(Get32(b, StringBlockData(b)), 0x00040000u);
+    EXPECT_TRUE(ResourcePackage::FromBytes(b));
+}
+
+TEST(MalformedPackage, TruncatedHeaders)
+{
+    const QByteArray b = Valid();
+    ExpectRefused(QByteArray(), "DOS header");
+    ExpectRefused(b.left(63), "DOS header");
+    ExpectRefused(b.left(0x40 + 23), "e_lfanew");
+    ExpectRefused(b.left(kOptional + 100), "optional header runs past");
+    ExpectRefused(b.left(kSection + 39), "section table");
+    // The section's raw data ends exactly at the end of the file; one byte
+    // less and it runs past it.
+    ExpectRefused(b.left(b.size() - 1), "section 0");
+}
+
+TEST(MalformedPackage, BadSignatures)
+{
+    QByteArray b = Valid();
+    b[0] = 'Z';
+    ExpectRefused(b, "MZ");
+    b = Valid();
+    b[0x41] = 'X';
+    ExpectRefused(b, "PE signature");
+    b = Valid();
+    Set16(b, kOptional, 0x107);
+    ExpectRefused(b, "magic");
+    b = Valid();
+    Set32(b, 0x3c, 0xfffffff0u); // would wrap a 32-bit sum
+    ExpectRefused(b, "e_lfanew");
+    b = Valid();
+    Set16(b, 0x40 + 4 + 16, 100); // SizeOfOptionalHeader too small for the directories
+    ExpectRefused(b, "data directories");
+}
+
+TEST(MalformedPackage, SectionsPastTheEnd)
+{
+    QByteArray b = Valid();
+    Set32(b, kSection + 20, 0xfffffe00u); // PointerToRawData
+    ExpectRefused(b, "section 0");
+    b = Valid();
+    Set32(b, kSection + 16, 0xffffffffu); // SizeOfRawData
+    ExpectRefused(b, "section 0");
+    b = Valid();
+    Set16(b, 0x40 + 4 + 2, 0xffff); // NumberOfSections
+    ExpectRefused(b, "section table");
+}
+
+TEST(MalformedPackage, RvaOutsideEverySection)
+{
+    QByteArray b = Valid();
+    Set32(b, kResourceDirectory, 0x50000);
+    ExpectRefused(b, "outside every section");
+    // The resource data of the string block pointing beyond the section.
+    b = Valid();
+    const qsizetype typeDir = Target(b, RootEntry(2));
+    const qsizetype dataEntry = Target(b, Target(b, typeDir + 16) + 16);
+    Set32(b, dataEntry, 0x1000 + 0x180);
+    Set32(b, dataEntry + 4, 0xffffff00u);
+    ExpectRefused(b, "outside every section");
+    // A subdirectory offset past the section.
+    b = Valid();
+    Set32(b, RootEntry(0) + 4, 0x80000000u | 0x7ffffff0u);
+    ExpectRefused(b, "outside every section");
+    // A type name past the section.
+    b = Valid();
+    Set32(b, RootEntry(0), 0x80000000u | 0x7ffffff0u);
+    ExpectRefused(b, "name");
+}
+
+TEST(MalformedPackage, DirectoryCyclesAndDepth)
+{
+    QByteArray b = Valid();
+    Set32(b, RootEntry(0) + 4, 0x80000000u); // the root as its own child
+    ExpectRefused(b, "reached twice");
+    b = Valid();
+    // REGION's name directory pointing at IMAGE's: a shared branch.
+    Set32(b, RootEntry(1) + 4, Get32(b, RootEntry(0) + 4));
+    ExpectRefused(b, "reached twice");
+    b = Valid();
+    const qsizetype languageDir = Target(b, Target(b, RootEntry(0)) + 16);
+    Set32(b, languageDir + 16 + 4, 0x80000000u | 0x10); // a fourth level
+    ExpectRefused(b, "fourth level");
+    b = Valid();
+    Set32(b, RootEntry(0) + 4, Get32(b, languageDir + 16 + 4)); // data at the type level
+    ExpectRefused(b, "needs a directory");
+}
+
+TEST(MalformedPackage, HugeEntryCounts)
+{
+    QByteArray b = Valid();
+    Set16(b, kRsrc + 12, 0xffff);
+    Set16(b, kRsrc + 14, 0xffff);
+    ExpectRefused(b, "131070 directory entries");
+    b = Valid();
+    const qsizetype typeDir = Target(b, RootEntry(1));
+    Set16(b, typeDir + 14, 0x8000);
+    ExpectRefused(b, "directory entries");
+}
+
+TEST(MalformedPackage, StringLengthPastItsBlock)
+{
+    QByteArray b = Valid();
+    Set16(b, StringBlockData(b) + 2, 0x7fff);
+    ExpectRefused(b, "runs past its block");
+    // A block may stop early at an entry boundary: the rest is missing.
+    b = Valid();
+    const qsizetype typeDir = Target(b, RootEntry(2));
+    const qsizetype dataEntry = Target(b, Target(b, typeDir + 16) + 16);
+    Set32(b, dataEntry + 4, 2 + 2 + 8); // only entry 0 (empty) and entry 1 ("1001")
+    const auto package = ResourcePackage::FromBytes(b);
+    ASSERT_TRUE(package);
+    EXPECT_EQ(package->LoadString(1), QStringLiteral("1001"));
+    EXPECT_FALSE(package->LoadString(2));
+    Set32(b, dataEntry + 4, 2 + 2 + 7); // a character cut in half
+    ExpectRefused(b, "runs past its block");
+    Set32(b, dataEntry + 4, 3); // a length field cut in half
+    ExpectRefused(b, "cut off");
+}
+
+TEST(MalformedPackage, NoResourcesIsAnEmptyPackage)
+{
+    QByteArray b = Valid();
+    Set32(b, kResourceDirectory, 0);
+    Set32(b, kResourceDirectory + 4, 0);
+    const auto package = ResourcePackage::FromBytes(b);
+    ASSERT_TRUE(package);
+    EXPECT_FALSE(package->LoadString(1));
+    EXPECT_FALSE(package->FindResource("IMAGE", 2001));
+}
+
+TEST(MalformedPackage, TooLargeAFile)
+{
+    QString error;
+    EXPECT_FALSE(ResourcePackage::FromBytes(QByteArray(kMaxPackageBytes + 1, 'M'), &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("offset 0x0:"))) << qPrintable(error);
+}
+
+} // namespace
