@@ -61,10 +61,10 @@ QString TestCameraPattern(const QString& patternName)
     GstElementPtr probe = MakeElement("videotestsrc");
     if (!probe)
         return {};
-    GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(probe.get()), "pattern");
-    if (!spec || !G_IS_PARAM_SPEC_ENUM(spec))
+    GParamSpec* param = g_object_class_find_property(G_OBJECT_GET_CLASS(probe.get()), "pattern");
+    if (!param || !G_IS_PARAM_SPEC_ENUM(param))
         return {};
-    GEnumClass* patterns = G_PARAM_SPEC_ENUM(spec)->enum_class;
+    GEnumClass* patterns = G_PARAM_SPEC_ENUM(param)->enum_class;
     const GEnumValue* value = g_enum_get_value_by_nick(patterns, wanted.constData());
     if (!value)
         value = g_enum_get_value_by_name(patterns, wanted.constData());

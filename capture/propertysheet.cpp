@@ -37,20 +37,20 @@ const QSet<QString>& StreamSettings()
 
 // Properties that every element, bin or source inherits (name, parent,
 // num-buffers, do-timestamp, ...) belong to the framework, not to the camera.
-bool IsCameraOwnProperty(const GParamSpec* spec)
+bool IsCameraOwnProperty(const GParamSpec* param)
 {
-    const GType owner = spec->owner_type;
+    const GType owner = param->owner_type;
     return !G_TYPE_IS_ABSTRACT(owner) && owner != GST_TYPE_BIN && owner != GST_TYPE_PIPELINE &&
            owner != G_TYPE_OBJECT;
 }
 
-qint64 ReadInteger(GObject* object, GParamSpec* spec)
+qint64 ReadInteger(GObject* object, GParamSpec* param)
 {
     GValue value = G_VALUE_INIT;
-    g_value_init(&value, spec->value_type);
-    g_object_get_property(object, spec->name, &value);
+    g_value_init(&value, param->value_type);
+    g_object_get_property(object, param->name, &value);
     qint64 result = 0;
-    switch (G_TYPE_FUNDAMENTAL(spec->value_type)) {
+    switch (G_TYPE_FUNDAMENTAL(param->value_type)) {
     case G_TYPE_INT: result = g_value_get_int(&value); break;
     case G_TYPE_UINT: result = g_value_get_uint(&value); break;
     case G_TYPE_LONG: result = g_value_get_long(&value); break;
@@ -63,11 +63,11 @@ qint64 ReadInteger(GObject* object, GParamSpec* spec)
     return result;
 }
 
-void WriteInteger(GObject* object, GParamSpec* spec, qint64 number)
+void WriteInteger(GObject* object, GParamSpec* param, qint64 number)
 {
     GValue value = G_VALUE_INIT;
-    g_value_init(&value, spec->value_type);
-    switch (G_TYPE_FUNDAMENTAL(spec->value_type)) {
+    g_value_init(&value, param->value_type);
+    switch (G_TYPE_FUNDAMENTAL(param->value_type)) {
     case G_TYPE_INT: g_value_set_int(&value, gint(number)); break;
     case G_TYPE_UINT: g_value_set_uint(&value, guint(number)); break;
     case G_TYPE_LONG: g_value_set_long(&value, glong(number)); break;
@@ -76,27 +76,27 @@ void WriteInteger(GObject* object, GParamSpec* spec, qint64 number)
     case G_TYPE_UINT64: g_value_set_uint64(&value, guint64(number)); break;
     default: break;
     }
-    // The spec's own validation keeps an out-of-range number in range.
-    g_object_set_property(object, spec->name, &value);
+    // The controls take their ranges from the property, so the number is valid.
+    g_object_set_property(object, param->name, &value);
     g_value_unset(&value);
 }
 
 // Integer bounds of a property, narrowed to what a spin box can show.
-std::pair<int, int> IntegerRange(const GParamSpec* spec)
+std::pair<int, int> IntegerRange(const GParamSpec* param)
 {
     qint64 low = 0, high = 0;
-    switch (G_TYPE_FUNDAMENTAL(spec->value_type)) {
-    case G_TYPE_INT: low = G_PARAM_SPEC_INT(spec)->minimum; high = G_PARAM_SPEC_INT(spec)->maximum; break;
-    case G_TYPE_UINT: low = G_PARAM_SPEC_UINT(spec)->minimum; high = G_PARAM_SPEC_UINT(spec)->maximum; break;
-    case G_TYPE_LONG: low = G_PARAM_SPEC_LONG(spec)->minimum; high = G_PARAM_SPEC_LONG(spec)->maximum; break;
+    switch (G_TYPE_FUNDAMENTAL(param->value_type)) {
+    case G_TYPE_INT: low = G_PARAM_SPEC_INT(param)->minimum; high = G_PARAM_SPEC_INT(param)->maximum; break;
+    case G_TYPE_UINT: low = G_PARAM_SPEC_UINT(param)->minimum; high = G_PARAM_SPEC_UINT(param)->maximum; break;
+    case G_TYPE_LONG: low = G_PARAM_SPEC_LONG(param)->minimum; high = G_PARAM_SPEC_LONG(param)->maximum; break;
     case G_TYPE_ULONG:
-        low = qint64(qMin<gulong>(G_PARAM_SPEC_ULONG(spec)->minimum, INT_MAX));
-        high = qint64(qMin<gulong>(G_PARAM_SPEC_ULONG(spec)->maximum, INT_MAX));
+        low = qint64(qMin<gulong>(G_PARAM_SPEC_ULONG(param)->minimum, INT_MAX));
+        high = qint64(qMin<gulong>(G_PARAM_SPEC_ULONG(param)->maximum, INT_MAX));
         break;
-    case G_TYPE_INT64: low = G_PARAM_SPEC_INT64(spec)->minimum; high = G_PARAM_SPEC_INT64(spec)->maximum; break;
+    case G_TYPE_INT64: low = G_PARAM_SPEC_INT64(param)->minimum; high = G_PARAM_SPEC_INT64(param)->maximum; break;
     case G_TYPE_UINT64:
-        low = qint64(qMin<guint64>(G_PARAM_SPEC_UINT64(spec)->minimum, INT_MAX));
-        high = qint64(qMin<guint64>(G_PARAM_SPEC_UINT64(spec)->maximum, INT_MAX));
+        low = qint64(qMin<guint64>(G_PARAM_SPEC_UINT64(param)->minimum, INT_MAX));
+        high = qint64(qMin<guint64>(G_PARAM_SPEC_UINT64(param)->maximum, INT_MAX));
         break;
     default: break;
     }
@@ -104,10 +104,10 @@ std::pair<int, int> IntegerRange(const GParamSpec* spec)
 }
 
 // A colour stored as 32-bit ARGB (videotestsrc's foreground and background).
-bool IsColourProperty(const GParamSpec* spec)
+bool IsColourProperty(const GParamSpec* param)
 {
-    return G_TYPE_FUNDAMENTAL(spec->value_type) == G_TYPE_UINT &&
-           QByteArray(spec->name).endsWith("-color");
+    return G_TYPE_FUNDAMENTAL(param->value_type) == G_TYPE_UINT &&
+           QByteArray(param->name).endsWith("-color");
 }
 
 void ShowSwatch(QPushButton* button, QRgb argb)
@@ -163,62 +163,62 @@ private:
     void AddOwnProperties()
     {
         guint count = 0;
-        GParamSpec** specs = g_object_class_list_properties(G_OBJECT_GET_CLASS(Object()), &count);
+        GParamSpec** params = g_object_class_list_properties(G_OBJECT_GET_CLASS(Object()), &count);
         for (guint i = 0; i < count; ++i)
-            AddProperty(specs[i]);
-        g_free(specs);
+            AddProperty(params[i]);
+        g_free(params);
     }
 
-    void AddProperty(GParamSpec* spec)
+    void AddProperty(GParamSpec* param)
     {
-        const GParamFlags flags = spec->flags;
+        const GParamFlags flags = param->flags;
         if ((flags & G_PARAM_READWRITE) != G_PARAM_READWRITE ||
-            (flags & (G_PARAM_CONSTRUCT_ONLY | G_PARAM_DEPRECATED)) || !IsCameraOwnProperty(spec))
+            (flags & (G_PARAM_CONSTRUCT_ONLY | G_PARAM_DEPRECATED)) || !IsCameraOwnProperty(param))
             return;
-        const QString name = QString::fromUtf8(spec->name);
+        const QString name = QString::fromUtf8(param->name);
         // A real camera offers brightness and the like both as properties and
         // as colour-balance channels; one control is enough.
         if (StreamSettings().contains(name) || m_balanceLabels.contains(name.toLower()))
             return;
-        const QString label = QString::fromUtf8(g_param_spec_get_nick(spec));
+        const QString label = QString::fromUtf8(g_param_spec_get_nick(param));
 
         QWidget* control = nullptr;
-        switch (G_TYPE_FUNDAMENTAL(spec->value_type)) {
-        case G_TYPE_BOOLEAN: control = BoolControl(spec); break;
-        case G_TYPE_ENUM: control = EnumControl(spec); break;
+        switch (G_TYPE_FUNDAMENTAL(param->value_type)) {
+        case G_TYPE_BOOLEAN: control = BoolControl(param); break;
+        case G_TYPE_ENUM: control = EnumControl(param); break;
         case G_TYPE_INT:
         case G_TYPE_UINT:
         case G_TYPE_LONG:
         case G_TYPE_ULONG:
         case G_TYPE_INT64:
         case G_TYPE_UINT64:
-            control = IsColourProperty(spec) ? ColourControl(spec) : IntegerControl(spec);
+            control = IsColourProperty(param) ? ColourControl(param) : IntegerControl(param);
             break;
-        case G_TYPE_DOUBLE: control = DoubleControl(spec); break;
+        case G_TYPE_DOUBLE: control = DoubleControl(param); break;
         default: return;
         }
         control->setObjectName(name);
-        control->setToolTip(QString::fromUtf8(g_param_spec_get_blurb(spec)));
+        control->setToolTip(QString::fromUtf8(g_param_spec_get_blurb(param)));
         m_form->addRow(label, control);
     }
 
-    QWidget* BoolControl(GParamSpec* spec)
+    QWidget* BoolControl(GParamSpec* param)
     {
         gboolean value = FALSE;
-        g_object_get(Object(), spec->name, &value, nullptr);
+        g_object_get(Object(), param->name, &value, nullptr);
         auto* box = new QCheckBox(this);
         box->setChecked(value);
-        QObject::connect(box, &QCheckBox::toggled, this, [this, spec](bool on) {
-            g_object_set(Object(), spec->name, gboolean(on), nullptr);
+        QObject::connect(box, &QCheckBox::toggled, this, [this, param](bool on) {
+            g_object_set(Object(), param->name, gboolean(on), nullptr);
         });
         return box;
     }
 
-    QWidget* EnumControl(GParamSpec* spec)
+    QWidget* EnumControl(GParamSpec* param)
     {
-        GEnumClass* values = G_PARAM_SPEC_ENUM(spec)->enum_class;
+        GEnumClass* values = G_PARAM_SPEC_ENUM(param)->enum_class;
         gint current = 0;
-        g_object_get(Object(), spec->name, &current, nullptr);
+        g_object_get(Object(), param->name, &current, nullptr);
         auto* combo = new QComboBox(this);
         for (guint i = 0; i < values->n_values; ++i) {
             combo->addItem(QString::fromUtf8(values->values[i].value_nick),
@@ -226,50 +226,50 @@ private:
             if (values->values[i].value == current)
                 combo->setCurrentIndex(int(i));
         }
-        QObject::connect(combo, &QComboBox::currentIndexChanged, this, [this, spec, combo](int index) {
+        QObject::connect(combo, &QComboBox::currentIndexChanged, this, [this, param, combo](int index) {
             if (index >= 0)
-                g_object_set(Object(), spec->name, gint(combo->itemData(index).toInt()), nullptr);
+                g_object_set(Object(), param->name, gint(combo->itemData(index).toInt()), nullptr);
         });
         return combo;
     }
 
-    QWidget* IntegerControl(GParamSpec* spec)
+    QWidget* IntegerControl(GParamSpec* param)
     {
         auto* box = new QSpinBox(this);
-        const auto [low, high] = IntegerRange(spec);
+        const auto [low, high] = IntegerRange(param);
         box->setRange(low, high);
-        box->setValue(int(std::clamp<qint64>(ReadInteger(Object(), spec), low, high)));
+        box->setValue(int(std::clamp<qint64>(ReadInteger(Object(), param), low, high)));
         QObject::connect(box, &QSpinBox::valueChanged, this,
-                         [this, spec](int value) { WriteInteger(Object(), spec, value); });
+                         [this, param](int value) { WriteInteger(Object(), param, value); });
         return box;
     }
 
-    QWidget* DoubleControl(GParamSpec* spec)
+    QWidget* DoubleControl(GParamSpec* param)
     {
         auto* box = new QDoubleSpinBox(this);
         box->setDecimals(3);
-        box->setRange(G_PARAM_SPEC_DOUBLE(spec)->minimum, G_PARAM_SPEC_DOUBLE(spec)->maximum);
+        box->setRange(G_PARAM_SPEC_DOUBLE(param)->minimum, G_PARAM_SPEC_DOUBLE(param)->maximum);
         gdouble value = 0;
-        g_object_get(Object(), spec->name, &value, nullptr);
+        g_object_get(Object(), param->name, &value, nullptr);
         box->setValue(value);
-        QObject::connect(box, &QDoubleSpinBox::valueChanged, this, [this, spec](double v) {
-            g_object_set(Object(), spec->name, gdouble(v), nullptr);
+        QObject::connect(box, &QDoubleSpinBox::valueChanged, this, [this, param](double v) {
+            g_object_set(Object(), param->name, gdouble(v), nullptr);
         });
         return box;
     }
 
-    QWidget* ColourControl(GParamSpec* spec)
+    QWidget* ColourControl(GParamSpec* param)
     {
         auto* button = new QPushButton(this);
-        ShowSwatch(button, QRgb(ReadInteger(Object(), spec)));
-        QObject::connect(button, &QPushButton::clicked, this, [this, spec, button] {
+        ShowSwatch(button, QRgb(ReadInteger(Object(), param)));
+        QObject::connect(button, &QPushButton::clicked, this, [this, param, button] {
             const QColor chosen =
-                QColorDialog::getColor(QColor::fromRgba(QRgb(ReadInteger(Object(), spec))), this,
-                                       QString::fromUtf8(g_param_spec_get_nick(spec)),
+                QColorDialog::getColor(QColor::fromRgba(QRgb(ReadInteger(Object(), param))), this,
+                                       QString::fromUtf8(g_param_spec_get_nick(param)),
                                        QColorDialog::ShowAlphaChannel);
             if (!chosen.isValid())
                 return;
-            WriteInteger(Object(), spec, qint64(chosen.rgba()));
+            WriteInteger(Object(), param, qint64(chosen.rgba()));
             ShowSwatch(button, chosen.rgba());
         });
         return button;

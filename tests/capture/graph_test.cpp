@@ -200,10 +200,10 @@ TEST(CaptureDevices, TestCameraComesFirstWhenAskedForAndPicksItsPattern)
         gboolean live = FALSE;
         g_object_get(element.get(), "is-live", &live, nullptr);
         EXPECT_TRUE(live);
-        GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "pattern");
+        GParamSpec* param = g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "pattern");
         gint value = 0;
         g_object_get(element.get(), "pattern", &value, nullptr);
-        EXPECT_STREQ(g_enum_get_value(G_PARAM_SPEC_ENUM(spec)->enum_class, value)->value_nick,
+        EXPECT_STREQ(g_enum_get_value(G_PARAM_SPEC_ENUM(param)->enum_class, value)->value_nick,
                      row.pattern)
             << row.value;
         gst_element_set_state(element.get(), GST_STATE_NULL);

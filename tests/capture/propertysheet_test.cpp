@@ -41,8 +41,8 @@ gint EnumProperty(GstElement* element, const char* name, const char** nick)
 {
     gint value = 0;
     g_object_get(element, name, &value, nullptr);
-    GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(element), name);
-    *nick = g_enum_get_value(G_PARAM_SPEC_ENUM(spec)->enum_class, value)->value_nick;
+    GParamSpec* param = g_object_class_find_property(G_OBJECT_GET_CLASS(element), name);
+    *nick = g_enum_get_value(G_PARAM_SPEC_ENUM(param)->enum_class, value)->value_nick;
     return value;
 }
 
