@@ -1,0 +1,8 @@
+# The PE resource reader, seeded with a small series written by pelmora-pack
+# and the MinGW-linked test libraries (PE32 and PE32+); crashes/ keeps the
+# malformed libraries the reader must refuse.
+pelmora_add_fuzzer(package
+    SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/package_fuzz.cpp
+    LIBS pelmora_platform
+    CORPUS ${PROJECT_SOURCE_DIR}/tests/data/fuzz/package/seeds
+           ${PROJECT_SOURCE_DIR}/tests/data/fuzz/package/crashes)
