@@ -13,9 +13,10 @@ CArchiveException::CArchiveException(QString path, std::uint64_t offset, std::st
 
 CStickerSheet::CStickerSheet(const QString& layoutPath)
 {
-    // A folder whose name looks like a layout is listed like a file that
-    // cannot be opened: no places, no error.
-    if (QFileInfo(layoutPath).isDir())
+    // Only regular files are read. A folder whose name looks like a layout is
+    // listed like a file that cannot be opened (no places, no error), and a
+    // pipe or device would block or never end.
+    if (!QFileInfo(layoutPath).isFile())
         return;
     QFile file(layoutPath);
     if (!file.open(QIODevice::ReadOnly))

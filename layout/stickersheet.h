@@ -32,8 +32,8 @@ private:
 class CStickerSheet {
 public:
     // Reads the layout file at layoutPath. A file that does not open (missing,
-    // unreadable, a folder) gives a sheet with no places; a malformed file
-    // throws CArchiveException and no sheet results.
+    // unreadable, a folder, anything but a regular file) gives a sheet with no
+    // places; a malformed file throws CArchiveException and no sheet results.
     explicit CStickerSheet(const QString& layoutPath);
     CStickerSheet(const CStickerSheet&) = delete;
     CStickerSheet& operator=(const CStickerSheet&) = delete;

@@ -21,6 +21,7 @@ namespace pelmora {
 // any pixel memory is allocated. The booth's own pictures are 320 by 240 and
 // the largest frame artwork is 800 by 600; the bound leaves room for photos of
 // a real camera while keeping a hostile header from asking for gigabytes.
+// A picture whose reader cannot tell its size from the header is refused too.
 inline constexpr int kMaxPictureSide = 8192;
 inline constexpr qint64 kMaxPicturePixels = 32LL * 1024 * 1024;
 

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -60,6 +61,10 @@ TEST_F(StickerSheetTest, EmptyMissingAndFolderGiveNoPlaces)
     EXPECT_EQ(CStickerSheet(m_dir.filePath("Missing.dat")).GetCapacity(), 0);
     ASSERT_TRUE(QDir(m_dir.path()).mkdir("Folder.dat"));
     EXPECT_EQ(CStickerSheet(m_dir.filePath("Folder.dat")).GetCapacity(), 0);
+    // A pipe is not read (opening it would wait for a writer forever).
+    const QString pipe = m_dir.filePath("Pipe.dat");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(CStickerSheet(pipe).GetCapacity(), 0);
 }
 
 TEST_F(StickerSheetTest, MalformedFileThrowsWithOffset)
