@@ -1,0 +1,176 @@
+// The resources themselves, read without the web engine: every name a page
+// uses is there and every picture is used, the two list bitmaps are 24-bit
+// BMP files of the sizes the lists expect, and the committed artwork is what
+// the generator draws.
+#include "bmp.h"
+#include "wizardresources.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readResource(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+quint32 le32(const QByteArray& b, int at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+quint16 le16(const QByteArray& b, int at) { return qFromLittleEndian<quint16>(b.constData() + at); }
+
+const char* const kPages[] = {"WELCOME.HTM", "LAYOUT.HTM", "SERIES.HTM", "CAPTURE.HTM"};
+
+} // namespace
+
+TEST(WizardResources, PagesNameOnlyPicturesThatExistAndUseThemAll)
+{
+    pelmora::InitWizardResources();
+    pelmora::InitWizardResources(); // harmless when repeated
+
+    QSet<QString> stored;
+    for (QDirIterator it(QStringLiteral(":/pages"), QDir::Files); it.hasNext();) {
+        it.next();
+        stored.insert(it.fileName());
+    }
+    for (const char* page : kPages)
+        ASSERT_TRUE(stored.contains(QLatin1String(page))) << page;
+
+    // src="..." of pictures and scripts, href="..." of the style sheet and
+    // url(...) of cell backgrounds; the "pk://" links are no resources.
+    const QRegularExpression reference(QStringLiteral(R"re((?:(?:src|href)="([^"]+)")|(?:url\(([^)]+)\)))re"));
+    QSet<QString> named;
+    QStringList documents;
+    for (const char* page : kPages)
+        documents << QLatin1String(page);
+    documents << QStringLiteral("Wizard.css");
+    for (const QString& page : documents) {
+        const QString html = QString::fromUtf8(readResource(QStringLiteral(":/pages/") + page));
+        ASSERT_FALSE(html.isEmpty()) << page.toStdString();
+        for (auto m = reference.globalMatch(html); m.hasNext();) {
+            const auto match = m.next();
+            const QString name = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
+            if (name.startsWith(QLatin1String("pk://")))
+                continue;
+            EXPECT_FALSE(name.contains(QLatin1Char('/'))) << "bare names only: " << name.toStdString();
+            EXPECT_TRUE(stored.contains(name)) << page.toStdString() << " names " << name.toStdString();
+            named.insert(name);
+        }
+    }
+    for (const QString& file : stored) {
+        if (!file.endsWith(QLatin1String(".HTM"))) {
+            EXPECT_TRUE(named.contains(file)) << file.toStdString() << " is used by no page";
+        }
+    }
+    EXPECT_EQ(named.size(), stored.size() - 4); // all but the pages themselves
+}
+
+TEST(WizardResources, ListBitmapsAre24BitBottomUpFiles)
+{
+    const struct { const char* path; int width, height; } bitmaps[] = {
+        {":/bitmaps/139.bmp", 71, 53}, {":/bitmaps/169.bmp", 79, 96}};
+    for (const auto& b : bitmaps) {
+        SCOPED_TRACE(b.path);
+        const QByteArray file = readResource(QLatin1String(b.path));
+        const qsizetype pixelBytes = qsizetype(pelmora::BmpRowStride(b.width)) * b.height;
+        ASSERT_EQ(file.size(), 54 + pixelBytes);
+        EXPECT_EQ(file.left(2), QByteArray("BM"));
+        EXPECT_EQ(le32(file, 2), quint32(file.size()));
+        EXPECT_EQ(le32(file, 10), 54u);
+        EXPECT_EQ(le32(file, 14), 40u);
+        EXPECT_EQ(qint32(le32(file, 18)), b.width);
+        EXPECT_EQ(qint32(le32(file, 22)), b.height); // positive: bottom-up rows
+        EXPECT_EQ(le16(file, 26), 1);
+        EXPECT_EQ(le16(file, 28), 24);
+        EXPECT_EQ(le32(file, 30), 0u); // BI_RGB
+
+        // Qt's own BMP reader sees the same picture as the project's reader.
+        const QImage ours = pelmora::BmpPixelsToImage(file.constData() + 54, pixelBytes, b.width, b.height);
+        const QImage qts = QImage::fromData(file, "BMP");
+        ASSERT_FALSE(ours.isNull());
+        ASSERT_EQ(qts.size(), QSize(b.width, b.height));
+        EXPECT_EQ(ours.convertToFormat(QImage::Format_RGB32), qts.convertToFormat(QImage::Format_RGB32));
+    }
+}
+
+TEST(WizardResources, FilmCellHasPerforationsAndALabelBand)
+{
+    const QImage cell = QImage::fromData(readResource(QStringLiteral(":/bitmaps/169.bmp")), "BMP");
+    ASSERT_EQ(cell.size(), QSize(79, 96));
+    // Along the top and bottom edges, light holes alternate with the grey
+    // frame: count the light runs on a row through the holes.
+    for (int y : {4, 91}) {
+        int holes = 0;
+        bool inHole = false;
+        for (int x = 0; x < 79; ++x) {
+            const bool light = qGray(cell.pixel(x, y)) > 235;
+            if (light && !inHole)
+                ++holes;
+            inHole = light;
+        }
+        EXPECT_GE(holes, 6) << "row " << y;
+    }
+    const int frame = qGray(cell.pixel(1, 40));
+    EXPECT_GT(frame, 150) << "light grey frame";
+    EXPECT_LT(frame, 225);
+    EXPECT_GT(qGray(cell.pixel(40, 76)), frame + 25) << "pale band below the picture";
+}
+
+TEST(WizardResources, IconIsASquarePngWithTransparentCorners)
+{
+    const QImage icon = QImage::fromData(readResource(QStringLiteral(":/icons/128.png")), "PNG");
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(icon.width(), icon.height());
+    EXPECT_GE(icon.width(), 32);
+    EXPECT_TRUE(icon.hasAlphaChannel());
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(icon.pixel(icon.width() / 2, icon.height() / 2)), 255);
+}
+
+// The committed pictures are the generator's output (up to a little JPEG
+// noise): a change to the drawing code without `art` being run shows here.
+TEST(WizardResources, CommittedArtworkMatchesTheGenerator)
+{
+    QTemporaryDir out;
+    ASSERT_TRUE(out.isValid());
+    QProcess art;
+    art.start(QStringLiteral(PELMORA_ART_PROGRAM), {out.path()});
+    ASSERT_TRUE(art.waitForFinished(120000));
+    ASSERT_EQ(art.exitStatus(), QProcess::NormalExit);
+    ASSERT_EQ(art.exitCode(), 0) << art.readAllStandardError().toStdString();
+
+    int compared = 0;
+    for (const char* folder : {"pages", "bitmaps", "icons"}) {
+        QDir generated(out.filePath(QLatin1String(folder)));
+        const QStringList files = generated.entryList(QDir::Files);
+        ASSERT_FALSE(files.isEmpty()) << folder;
+        for (const QString& name : files) {
+            SCOPED_TRACE(name.toStdString());
+            const QImage fresh(generated.filePath(name));
+            const QImage stored = QImage::fromData(
+                readResource(QStringLiteral(":/%1/%2").arg(QLatin1String(folder), name)));
+            ASSERT_FALSE(fresh.isNull());
+            ASSERT_EQ(stored.size(), fresh.size());
+            const QImage a = fresh.convertToFormat(QImage::Format_ARGB32);
+            const QImage b = stored.convertToFormat(QImage::Format_ARGB32);
+            int worst = 0;
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width(); ++x) {
+                    const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                    worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                      std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+                }
+            EXPECT_LE(worst, 8);
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 34);
+}
