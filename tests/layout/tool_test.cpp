@@ -68,6 +68,10 @@ TEST(LayoutTool, BadArgumentsWriteNothing)
         EXPECT_FALSE(QFile::exists(path)) << spec;
     }
     EXPECT_EQ(layoutTool({"write", path}).exitCode, 2);
+    // A folder that does not exist: a message and exit 1.
+    const ToolRun nowhere = layoutTool({"write", dir.filePath("no/such/folder.dat"), "0,0,1,1"});
+    EXPECT_EQ(nowhere.exitCode, 1);
+    EXPECT_TRUE(nowhere.err.contains("folder.dat")) << nowhere.err.constData();
     EXPECT_EQ(layoutTool({"frobnicate", path}).exitCode, 2);
 }
 
