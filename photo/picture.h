@@ -18,9 +18,9 @@ namespace pelmora {
 
 // Decoding bounds: a picture wider or higher than kMaxPictureSide pixels, or
 // with more than kMaxPicturePixels pixels, is refused from its header before
-// any pixel memory is allocated. The booth's own pictures are 320 by 240 and
-// the largest frame artwork is 800 by 600; the bound leaves room for photos of
-// a real camera while keeping a hostile header from asking for gigabytes.
+// any pixel memory is allocated. The booth's own pictures are 320 by 240; the
+// bound leaves ample room for any frame artwork or camera photo while keeping
+// a hostile header from asking for gigabytes.
 // A picture whose reader cannot tell its size from the header is refused too.
 inline constexpr int kMaxPictureSide = 8192;
 inline constexpr qint64 kMaxPicturePixels = 32LL * 1024 * 1024;
