@@ -99,8 +99,8 @@ bool CPicture::LoadFromMemory(qsizetype size, const void* bytes)
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(false);
-    // 32 Mpx of 32-bit pixels plus slack; the explicit size check below is the
-    // real bound, this one catches handlers that cannot report a size.
+    // 32 Mpx of 32-bit pixels plus slack. The size check below is the real
+    // bound; this one holds should a handler decode more than its header said.
     reader.setAllocationLimit(int(pelmora::kMaxPicturePixels * 4 / (1024 * 1024)) + 16);
 
     if (!withinDecodingBounds(reader.size()))
