@@ -225,3 +225,34 @@ TEST_F(RunningTestCamera, BusErrorStopsTheGraphAndKeepsTheLastPicture)
 
 } // namespace
 } // namespace pelmora::test
+
+namespace pelmora::test {
+namespace {
+
+TEST(CaptureGraphStream, CameraThatStopsDeliveringLeavesTheGraphStopped)
+{
+    // A camera whose stream ends by itself after a few frames, from its own
+    // streaming thread, as a driver giving up would.
+    CFrameGrabCallback callback;
+    FrameRecorder window;
+    callback.m_hWndNotify = &window;
+    std::unique_ptr<CCaptureGraph> graph;
+    ASSERT_EQ(BuildCaptureGraph(&graph, &callback, Category({[] {
+                                    return std::make_unique<FactoryCaptureDevice>(
+                                        "Short Camera", "videotestsrc",
+                                        "is-live=true num-buffers=5", TestCameraCapabilities());
+                                }})),
+              S_OK);
+    CVideoWindow* video = graph->VideoWindow();
+    ASSERT_TRUE(graph->Run());
+    ASSERT_TRUE(WaitFor([&] { return graph->HasFailed(); }));
+    EXPECT_FALSE(graph->IsRunning());
+    EXPECT_EQ(CurrentState(graph->Pipeline()), GST_STATE_NULL);
+    QCoreApplication::processEvents();
+    EXPECT_GE(video->ReceivedFrames(), 1u);
+    EXPECT_LE(video->ReceivedFrames(), 5u);
+    EXPECT_FALSE(video->CurrentFrame().isNull());
+}
+
+} // namespace
+} // namespace pelmora::test
