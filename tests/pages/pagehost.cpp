@@ -93,12 +93,21 @@ bool PageHost::waitUntil(const QString& condition)
 
 QImage PageHost::screenshot()
 {
-    // Let the compositor deliver the latest frame before reading the screen.
-    QEventLoop loop;
-    QTimer::singleShot(300, &loop, &QEventLoop::quit);
-    loop.exec();
     QScreen* screen = m_view->windowHandle() ? m_view->windowHandle()->screen() : nullptr;
     if (!screen)
         return {};
-    return screen->grabWindow(m_view->winId()).toImage();
+    // The compositor delivers frames on its own schedule: take the picture
+    // once two grabs a little apart agree.
+    QImage last;
+    const QDeadlineTimer deadline(kScriptBoundMs);
+    while (!deadline.hasExpired()) {
+        QEventLoop loop;
+        QTimer::singleShot(100, &loop, &QEventLoop::quit);
+        loop.exec();
+        const QImage shot = screen->grabWindow(m_view->winId()).toImage();
+        if (!shot.isNull() && shot == last)
+            return shot;
+        last = shot;
+    }
+    return last;
 }

@@ -553,6 +553,22 @@ TEST_F(PageTest, CapturePageLayOutAroundTheHoles)
                   a[2].toString());
     }
 
+    // Inside both holes the page has nothing to click or read: the video
+    // hole shows only the picture, the strip hole only the empty cell.
+    const QJsonArray hits = js(QStringLiteral(
+        "(function () { var out = [];"
+        "  function probe(xs, ys) { for (var i = 0; i < xs.length; i++) for (var j = 0; j < ys.length; j++) {"
+        "    var e = document.elementFromPoint(xs[i], ys[j]);"
+        "    out.push(e.tagName == 'IMG' ? e.getAttribute('src') : e.tagName + '.' + e.className); } }"
+        "  probe([69, 200, 275, 400, 480], [120, 250, 330, 428]);"
+        "  probe([24, 200, 400, 657], [453, 500, 546]);"
+        "  return out; })()"))
+                                .toArray();
+    ASSERT_EQ(hits.size(), 32);
+    for (int i = 0; i < 32; ++i)
+        EXPECT_EQ(hits[i].toString(), i < 20 ? QStringLiteral("VideoWindow.jpg") : QStringLiteral("TD.strip"))
+            << "probe " << i;
+
     // The strip hole 24,453 to 658,547 lies in the empty 639-wide cell.
     const Box strip = toBox(js(QStringLiteral("__r(document.querySelector('td.strip'))")));
     EXPECT_EQ(strip.w, 639);
