@@ -1,0 +1,336 @@
+#include "boothdlg.h"
+
+#include "boothapp.h"
+#include "bmp.h"
+#include "framegrab.h"
+#include "htmlctrl.h"
+#include "messagebox.h"
+#include "paths.h"
+#include "shell.h"
+#include "stickersheet.h"
+#include "stringtable.h"
+
+#include <QCloseEvent>
+#include <QDirIterator>
+#include <QPainter>
+#include <QScreen>
+#include <cmath>
+
+namespace pelmora {
+
+namespace {
+
+constexpr int kImageSlots = 100;
+constexpr QSize kSlotSize{71, 53};
+constexpr int kItemDrop = 15; // chooser items sit 15 pixels lower than the view puts them
+
+// The entries of the Resource folder that match a pattern, folders included,
+// in the order the file system gives them.
+QStringList ResourceEntries(const QString& pattern)
+{
+    QStringList names;
+    QDirIterator it(ResourceFolder(), {pattern},
+                    QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        names << it.fileName();
+    }
+    return names;
+}
+
+// A layout coordinate on the chooser's picture: 2/9 of it, truncated toward zero.
+int ScaleToThumbnail(std::int32_t v) { return int(std::trunc(double(v) * 0.2222222222222222)); }
+
+} // namespace
+
+CBoothDlg::CBoothDlg(QWidget* parent) : QDialog(parent)
+{
+    m_hIcon = QIcon(QStringLiteral(":/icons/128.png"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowTitle(QString());
+    setFixedSize(geometry::kClient.size());
+
+    // The list view of the dialog template: hidden until the layout page.
+    m_list = new CListCtrl(this);
+    m_list->setObjectName(QStringLiteral("Thumbnail"));
+    m_list->setGeometry(207, 109, 537, 436);
+    m_list->hide();
+    connect(m_list, &CListCtrl::doubleClicked, this, &CBoothDlg::OnListDoubleClick);
+    connect(m_list, &CListCtrl::keyDown, this, &CBoothDlg::OnListKeyDown);
+}
+
+CBoothDlg::~CBoothDlg() = default;
+
+void CBoothDlg::Create()
+{
+    if (!m_initialised) {
+        m_initialised = true;
+        OnInitDialog();
+        // Centred on the screen when first shown. The dialog's own placement
+        // guesses a window-manager frame that a borderless window never gets.
+        if (const QScreen* screen = this->screen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
+    show();
+}
+
+int CBoothDlg::DoModal()
+{
+    Create();
+    const int result = exec();
+    DestroyWindow();
+    return result;
+}
+
+bool CBoothDlg::OnInitDialog()
+{
+    resize(geometry::kClient.size());
+    setWindowIcon(m_hIcon);
+
+    // Grabbed frames come to this window from now on.
+    if (CBoothApp* app = CBoothApp::Instance())
+        app->m_grabCallback.m_hWndNotify = this;
+
+    m_imageList.Create(kSlotSize, kImageSlots);
+    m_list->SetImageList(&m_imageList);
+
+    m_html = new CWizardHtmlCtrl(this, this);
+    m_html->setObjectName(QStringLiteral("HtmlCtrl"));
+    m_html->setGeometry(geometry::kClient);
+    m_html->show();
+    m_html->Navigate2(QStringLiteral("res://%1/%2").arg(ExecutablePath(), "welcome.htm"));
+    return true;
+}
+
+void CBoothDlg::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+bool CBoothDlg::event(QEvent* event)
+{
+    if (event->type() == CFrameReadyEvent::Type) {
+        OnFrameReady(static_cast<CFrameReadyEvent*>(event)->Frame());
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+int CBoothDlg::OnFrameReady(const QByteArray& frame)
+{
+    // A frame of any other size than the camera format's would be read past
+    // its end by the composition: it is dropped like a frame for a full sheet.
+    if (!m_pSheet || m_pSheet->GetPhotoCount() >= m_pSheet->GetCapacity() ||
+        frame.size() != kPhotoPixelBytes)
+        return 0;
+    return 0;
+}
+
+void CBoothDlg::DestroyWindow() { m_pSheet.reset(); }
+
+void CBoothDlg::SetHtmlRegion(const QRegion& region)
+{
+    m_htmlRegion = region;
+    if (m_html)
+        m_html->setMask(region);
+}
+
+void CBoothDlg::PlaceChooserList()
+{
+    m_list->setGeometry(geometry::kChooserList);
+    m_list->show();
+    m_list->raise();
+    SetHtmlRegion(QRegion(geometry::kClient).xored(QRegion(geometry::kChooserList)));
+}
+
+QString CBoothDlg::ResourcePath(const QString& name) const
+{
+    return ResourceFolder() + QLatin1Char('/') + name;
+}
+
+// ---- page handlers ----
+
+bool CBoothDlg::OnNextToWelcome() { return true; }
+
+bool CBoothDlg::OnBackToWelcome()
+{
+    m_list->hide();
+    SetHtmlRegion(QRegion(geometry::kClient));
+    return true;
+}
+
+bool CBoothDlg::OnNextToLayout()
+{
+    PlaceChooserList();
+    try {
+        FillLayoutList();
+    } catch (const CArchiveException&) {
+        // One broken layout file must not lock the user out: the page opens
+        // with the layouts listed before it.
+    }
+    return true;
+}
+
+bool CBoothDlg::OnBackToLayout()
+{
+    if (m_pSheet && m_pSheet->GetPhotoCount() > 0 &&
+        AfxMessageBox(IDS_CONFIRM_BACK_TO_LAYOUT, QMessageBox::Ok | QMessageBox::Cancel) !=
+            QMessageBox::Ok)
+        return false;
+    m_pSheet.reset();
+    try {
+        FillLayoutList();
+    } catch (const CArchiveException&) {
+    }
+    return true;
+}
+
+bool CBoothDlg::OnNextToSeries()
+{
+    const int selected = m_list->GetNextSelectedItem();
+    if (selected < 0) {
+        AfxMessageBox(IDS_NO_LAYOUT);
+        return false;
+    }
+    const QString path = ResourcePath(m_list->GetItemText(selected));
+    m_pSheet.reset();
+    try {
+        m_pSheet = std::make_unique<CStickerSheet>(path);
+    } catch (const CArchiveException&) {
+        // A layout file that cannot be read keeps the layout page as it is,
+        // without a sheet.
+        return false;
+    }
+    FillSeriesList();
+    return true;
+}
+
+bool CBoothDlg::OnBackToSeries()
+{
+    PlaceChooserList();
+    FillSeriesList();
+    return true;
+}
+
+bool CBoothDlg::OnNextToCapture()
+{
+    if (m_list->GetNextSelectedItem() < 0) {
+        AfxMessageBox(IDS_NO_SERIES);
+        return false;
+    }
+    m_list->setGeometry(geometry::kStripList);
+    m_list->raise();
+    SetHtmlRegion(QRegion(geometry::kClient)
+                      .xored(QRegion(geometry::kVideoArea.adjusted(0, 0, 0, 0)))
+                      .xored(QRegion(geometry::kStripList)));
+    m_list->DeleteAllItems();
+    return true;
+}
+
+bool CBoothDlg::OnBackToCapture() { return false; }
+
+// ---- choosers ----
+
+void CBoothDlg::FillLayoutList()
+{
+    m_list->DeleteAllItems();
+    int i = 0;
+    for (const QString& name : ResourceEntries(QStringLiteral("*.dat"))) {
+        const int slot = i++;
+        // The chooser's picture: the 320 by 240 sheet at 2/9 scale in the
+        // top-left 71 by 53 pixels of an 80 by 60 bitmap, each place drawn
+        // as a rectangle with a one-pixel black outline and a white inside,
+        // right and bottom edges excluded, later places over earlier ones.
+        QImage picture(80, 60, QImage::Format_RGB32);
+        picture.fill(QColor(0xE1, 0xE5, 0xF1));
+        {
+            QPainter painter(&picture);
+            painter.setPen(QPen(Qt::black, 0));
+            painter.setBrush(Qt::white);
+            CStickerSheet sheet(ResourcePath(name)); // a read error ends the filling here
+            for (const CRectangle& place : sheet.Rects()) {
+                const QRect r = QRect(QPoint(ScaleToThumbnail(place.m_rect.left),
+                                             ScaleToThumbnail(place.m_rect.top)),
+                                      QPoint(ScaleToThumbnail(place.m_rect.right) - 1,
+                                             ScaleToThumbnail(place.m_rect.bottom) - 1));
+                if (r.width() > 0 && r.height() > 0)
+                    painter.drawRect(r.adjusted(0, 0, -1, -1));
+            }
+        }
+        m_imageList.Replace(slot, picture);
+        const int index = m_list->InsertItem(slot, name, slot);
+        m_list->SetItemData(index, kTagLayout);
+        m_list->SetItemPosition(index, m_list->GetItemPosition(index) + QPoint(0, kItemDrop));
+    }
+}
+
+void CBoothDlg::FillSeriesList()
+{
+    m_list->DeleteAllItems();
+    m_list->ClearBkImage();
+    int i = 0;
+    for (const QString& name : ResourceEntries(QStringLiteral("*.dll"))) {
+        const int slot = i++;
+        const QImage picture(QStringLiteral(":/bitmaps/139.bmp"));
+        if (picture.isNull())
+            continue;
+        m_imageList.Replace(slot, picture);
+        const int index = m_list->InsertItem(slot, name.left(name.size() - 4), slot);
+        m_list->SetItemData(index, kTagSeries);
+        m_list->SetItemPosition(index, m_list->GetItemPosition(index) + QPoint(0, kItemDrop));
+    }
+}
+
+// ---- list notifications ----
+
+void CBoothDlg::OnListDoubleClick()
+{
+    switch (m_list->GetItemData(0)) {
+    case kTagLayout:
+        m_html->Navigate2(QStringLiteral("pk://Next/Series.htm"));
+        break;
+    case kTagSeries:
+        m_html->Navigate2(QStringLiteral("pk://Next/Capture.htm"));
+        break;
+    default:
+        break;
+    }
+}
+
+void CBoothDlg::OnListKeyDown(int key)
+{
+    if (key != Qt::Key_Delete || m_list->GetItemData(0) != kTagPhoto)
+        return;
+}
+
+// ---- command dispatcher ----
+
+int CBoothDlg::ExecuteCommand(const QString& command)
+{
+    switch (MatchCommand(command)) {
+    case Command::Help:
+        ShellOpen(ExecutableFolder() + QStringLiteral("/Pelmora.chm"));
+        break;
+    case Command::Cancel:
+        // Ends the modal loop: the program shuts down.
+        QDialog::done(0);
+        break;
+    case Command::Next:
+    case Command::Back: {
+        const QString page = TextAfterSlash(command);
+        if (!page.isEmpty())
+            m_html->Navigate2(QStringLiteral("res://%1/%2").arg(ExecutablePath(), page));
+        break;
+    }
+    case Command::About:
+    case Command::Capture:
+    case Command::Configure:
+    case Command::NextPhotoFrame:
+    case Command::PreviousPhotoFrame:
+    case Command::Print:
+    case Command::Export:
+    case Command::Delete:
+    case Command::None:
+        break;
+    }
+    return 0;
+}
+
+} // namespace pelmora

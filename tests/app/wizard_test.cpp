@@ -1,0 +1,200 @@
+// The wizard window end to end in the real web engine: links clicked where
+// the pages render them, keys pressed, message boxes answered, and the
+// window's state checked after every page change.
+#include "archive.h"
+#include "boothdlg.h"
+#include "htmlctrl.h"
+#include "messagebox.h"
+#include "paths.h"
+#include "resscheme.h"
+#include "stickersheet.h"
+#include "stringtable.h"
+#include "wizarddriver.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace pelmora;
+
+namespace {
+
+const QRegion kLayoutRegion = QRegion(0, 0, 800, 600).xored(QRegion(206, 110, 536, 435));
+
+void WriteLayout(const QString& name, std::vector<SheetRect> rects)
+{
+    QFile f(ResourceFolder() + "/" + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(WriteLayoutArchive(rects));
+}
+
+void WriteFile(const QString& name, const QByteArray& bytes)
+{
+    QFile f(ResourceFolder() + "/" + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+class Wizard : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QDir(ResourceFolder()).removeRecursively();
+        QDir().mkpath(ResourceFolder());
+        QFile::remove(ExecutableFolder() + "/Pelmora.chm");
+    }
+
+    // Opens the wizard on its welcome page.
+    void Open()
+    {
+        dlg = std::make_unique<CBoothDlg>();
+        SetMessageBoxOwner(dlg.get());
+        driver = std::make_unique<WizardDriver>(*dlg);
+        dlg->Create();
+        ASSERT_TRUE(driver->waitForPage("welcome.htm"));
+    }
+
+    void TearDown() override
+    {
+        driver.reset();
+        SetMessageBoxOwner(nullptr);
+        dlg.reset();
+    }
+
+    // Clicks an element and waits for the page that must follow.
+    bool Go(const QString& selector, const QString& page)
+    {
+        driver->click(selector);
+        return driver->waitForPage(page);
+    }
+
+    void ExpectWelcomeState(bool afterBack)
+    {
+        EXPECT_EQ(driver->currentPage().toLower(), "welcome.htm");
+        EXPECT_FALSE(dlg->List()->isVisible());
+        EXPECT_EQ(dlg->HtmlRegion(), afterBack ? QRegion(0, 0, 800, 600) : QRegion());
+        EXPECT_EQ(dlg->Sheet(), nullptr);
+    }
+
+    void ExpectChooserState(const QString& page, qintptr tag, bool sheet)
+    {
+        EXPECT_EQ(driver->currentPage(), page);
+        EXPECT_TRUE(dlg->List()->isVisible());
+        EXPECT_EQ(dlg->List()->geometry(), QRect(206, 110, 536, 435));
+        EXPECT_EQ(dlg->HtmlRegion(), kLayoutRegion);
+        EXPECT_EQ(dlg->Sheet() != nullptr, sheet);
+        if (dlg->List()->count() > 0) {
+            EXPECT_EQ(dlg->List()->GetItemData(0), tag);
+        }
+    }
+
+    void Select(int row) { dlg->List()->setCurrentRow(row); }
+
+    // Clicks and returns the one message box that follows ("caption|text").
+    QString ClickAndCollectMessage(const QString& selector)
+    {
+        driver->takeMessages();
+        driver->click(selector);
+        QStringList seen;
+        WizardDriver::waitFor([&] {
+            seen += driver->takeMessages();
+            return !seen.isEmpty();
+        });
+        QTest::qWait(200); // the refused page change must not load anything meanwhile
+        seen += driver->takeMessages();
+        EXPECT_EQ(seen.size(), 1);
+        return seen.value(0);
+    }
+
+    std::unique_ptr<CBoothDlg> dlg;
+    std::unique_ptr<WizardDriver> driver;
+};
+
+TEST_F(Wizard, OpensOnTheWelcomePage)
+{
+    Open();
+    EXPECT_EQ(dlg->size(), QSize(800, 600));
+    EXPECT_TRUE(dlg->windowFlags() & Qt::FramelessWindowHint);
+    ExpectWelcomeState(false);
+    EXPECT_EQ(dlg->ImageList().GetImageCount(), 100);
+    EXPECT_EQ(dlg->ImageList().ImageSize(), QSize(71, 53));
+    // The address carries the executable's full path.
+    EXPECT_EQ(dlg->Html()->url().toString(), "res://" + ExecutablePath() + "/welcome.htm");
+    // The page's script moved the focus to the Get Started link.
+    EXPECT_EQ(driver->js("document.activeElement && document.activeElement.id").toString(), "q");
+    driver->screenshot("wizard-welcome.png");
+}
+
+TEST_F(Wizard, WalksForwardAndBackThroughEveryPage)
+{
+    WriteLayout("4 Photos.dat", {{0, 0, 160, 120}, {160, 0, 320, 120}, {0, 120, 160, 240}, {160, 120, 320, 240}});
+    WriteFile("Hearts.dll", "not read while listing");
+    Open();
+
+    // Enter on the focused Get Started link.
+    driver->pressKey(Qt::Key_Return);
+    ASSERT_TRUE(driver->waitForPage("Layout.htm"));
+    ExpectChooserState("Layout.htm", kTagLayout, false);
+    ASSERT_EQ(dlg->List()->count(), 1);
+    EXPECT_EQ(dlg->List()->GetItemText(0), "4 Photos.dat");
+    driver->screenshot("wizard-layout.png");
+
+    Select(0);
+    ASSERT_TRUE(Go("#q img", "Series.htm"));
+    ExpectChooserState("Series.htm", kTagSeries, true);
+    EXPECT_EQ(dlg->Sheet()->GetCapacity(), 4);
+    ASSERT_EQ(dlg->List()->count(), 1);
+    EXPECT_EQ(dlg->List()->GetItemText(0), "Hearts");
+    driver->screenshot("wizard-series.png");
+
+    Select(0);
+    ASSERT_TRUE(Go("#q img", "Capture.htm"));
+    EXPECT_EQ(dlg->List()->geometry(), QRect(24, 453, 634, 94));
+    EXPECT_EQ(dlg->HtmlRegion(), QRegion(0, 0, 800, 600)
+                                     .xored(QRegion(QRect(QPoint(69, 120), QPoint(480, 428))))
+                                     .xored(QRegion(QRect(QPoint(24, 453), QPoint(657, 546)))));
+    EXPECT_NE(dlg->Sheet(), nullptr);
+    driver->screenshot("wizard-capture.png");
+
+    ASSERT_TRUE(Go("a[href^='pk:Back'] img", "Series.htm"));
+    ExpectChooserState("Series.htm", kTagSeries, true);
+
+    // No photos: going back to the layouts asks nothing and drops the sheet.
+    ASSERT_TRUE(Go("a[href^='pk:Back'] img", "Layout.htm"));
+    ExpectChooserState("Layout.htm", kTagLayout, false);
+    EXPECT_TRUE(driver->takeMessages().isEmpty());
+
+    ASSERT_TRUE(Go("a[href^='pk:Back'] img", "Welcome.htm"));
+    ExpectWelcomeState(true);
+}
+
+TEST_F(Wizard, NextWithoutAChoiceShowsItsMessageAndStays)
+{
+    WriteLayout("2 Photos.dat", {{0, 0, 160, 240}, {160, 0, 320, 240}});
+    Open();
+    ASSERT_TRUE(Go("#q img", "Layout.htm"));
+
+    EXPECT_EQ(ClickAndCollectMessage("#q img"), ApplicationTitle() + "|" + LoadStringText(IDS_NO_LAYOUT));
+    EXPECT_EQ(driver->currentPage(), "Layout.htm");
+    ExpectChooserState("Layout.htm", kTagLayout, false);
+
+    Select(0);
+    ASSERT_TRUE(Go("#q img", "Series.htm"));
+    // No frame series listed at all.
+    EXPECT_EQ(ClickAndCollectMessage("#q img"), ApplicationTitle() + "|" + LoadStringText(IDS_NO_SERIES));
+    EXPECT_EQ(driver->currentPage(), "Series.htm");
+    ExpectChooserState("Series.htm", kTagSeries, true);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    RegisterWizardSchemes();
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,59 @@
+#pragma once
+// Drives the real wizard window as a user would: clicks at the rendered
+// positions of page elements, presses keys, answers message boxes, and
+// reads what the web engine shows.
+#include <QImage>
+#include <QMessageBox>
+#include <QObject>
+#include <QRect>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+
+namespace pelmora {
+class CBoothDlg;
+}
+
+class WizardDriver : public QObject {
+public:
+    explicit WizardDriver(pelmora::CBoothDlg& dlg);
+    ~WizardDriver() override;
+
+    // Waits until the named page ("Layout.htm", any case) has loaded with
+    // all its pictures and its scripts have settled.
+    bool waitForPage(const QString& name, int timeoutMs = 20000);
+    // The page that shows: the last path segment of its address.
+    QString currentPage() const;
+
+    QVariant js(const QString& script, int timeoutMs = 10000);
+    // An element's box in the window's client pixels (the HTML control
+    // fills the client area); empty when it does not exist.
+    QRect elementRect(const QString& selector);
+
+    void clickAt(QPoint clientPos, bool doubleClick = false);
+    void click(const QString& selector);
+    void pressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, QWidget* to = nullptr);
+
+    // Message boxes that open from now on are answered with this button
+    // (Ok by default) and their texts collected.
+    void answerMessagesWith(QMessageBox::StandardButton button) { m_answer = button; }
+    QStringList takeMessages();
+
+    // Waits for a condition while the event loop runs.
+    static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
+
+    // What is really on screen in the window, saved under the test build's
+    // screens folder when a name is given.
+    QImage screenshot(const QString& saveAs = QString());
+
+private:
+    void pollMessageBoxes();
+
+    pelmora::CBoothDlg& m_dlg;
+    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
+    QStringList m_messages;
+    int m_timer = 0;
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+};

@@ -1,0 +1,36 @@
+#pragma once
+// A virtual X display of a test's own, and the X tools that act on it as a
+// user would (xdotool for keys, clicks and windows; ImageMagick's import for
+// screenshots).
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+class VirtualDisplay {
+public:
+    explicit VirtualDisplay(QSize size = QSize(1024, 768));
+    ~VirtualDisplay();
+
+    bool ok() const { return !m_display.isEmpty(); }
+    QString display() const { return m_display; }
+    QSize size() const { return m_size; }
+    // An environment for programs that run on this display.
+    QProcessEnvironment environment(QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const;
+
+    // Runs an X tool on this display and returns its standard output.
+    QString run(const QString& program, const QStringList& args, int* exitCode = nullptr) const;
+    // Window ids whose name matches the pattern (xdotool search --name).
+    QStringList windowsNamed(const QString& pattern) const;
+    QStringList visibleWindows() const;
+    QRect windowGeometry(const QString& id) const;
+    void key(const QString& keys, const QString& window = QString()) const;
+    void click(QPoint screenPos) const;
+    bool screenshot(const QString& path) const;
+
+private:
+    QProcess m_server;
+    QString m_display;
+    QSize m_size;
+};
