@@ -6,3 +6,9 @@ pelmora_add_fuzzer(package
     LIBS pelmora_platform
     CORPUS ${PROJECT_SOURCE_DIR}/tests/data/fuzz/package/seeds
            ${PROJECT_SOURCE_DIR}/tests/data/fuzz/package/crashes)
+
+# libFuzzer steers by the coverage of the code under test, which lives in the
+# platform library rather than in the target's own source.
+if(PELMORA_FUZZ)
+    target_compile_options(pelmora_platform PRIVATE -fsanitize=fuzzer-no-link)
+endif()

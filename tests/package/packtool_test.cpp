@@ -71,6 +71,22 @@ TEST_F(PackTool, BuildListExtract)
                                     "frame 1001: image 6x4 (134 bytes), region 4 rectangles\n"
                                     "frame 1002: image 6x4 (134 bytes), region 4 rectangles\n"));
 
+    // An independent reader of resource libraries sees the same resources.
+    QProcess wrestool;
+    wrestool.start(QStringLiteral("wrestool"), {QStringLiteral("-l"), dll});
+    ASSERT_TRUE(wrestool.waitForFinished(-1));
+    EXPECT_EQ(wrestool.exitCode(), 0);
+    const QStringList listed = QString::fromLocal8Bit(wrestool.readAllStandardOutput())
+                                   .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(listed.size(), 5) << qPrintable(listed.join(QLatin1Char('\n')));
+    EXPECT_TRUE(listed[0].startsWith(QStringLiteral("--type='IMAGE' --name=2001 --language=1033 [offset=0x")));
+    EXPECT_TRUE(listed[0].endsWith(QStringLiteral(" size=134]")));
+    EXPECT_TRUE(listed[1].startsWith(QStringLiteral("--type='IMAGE' --name=2002 ")));
+    EXPECT_TRUE(listed[2].startsWith(QStringLiteral("--type='REGION' --name=1001 ")));
+    EXPECT_TRUE(listed[2].endsWith(QStringLiteral(" size=96]"))); // 32 + 4 rectangles
+    EXPECT_TRUE(listed[3].startsWith(QStringLiteral("--type='REGION' --name=1002 ")));
+    EXPECT_TRUE(listed[4].startsWith(QStringLiteral("--type=6 --name=1 --language=1033 [type=string")));
+
     const auto package = ResourcePackage::FromFile(dll);
     ASSERT_TRUE(package);
     const QRegion outline = QRegion(0, 0, 6, 4).subtracted(QRegion(2, 1, 2, 2));
