@@ -16,12 +16,15 @@ namespace {
 constexpr std::uint16_t kRtString = 6;
 constexpr std::uint32_t kHighBit = 0x80000000u;
 
-std::uint16_t U16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
+std::uint16_t U16(const std::uint8_t* p)
+{
+    return std::uint16_t(p[0] | p[1] << 8);
+}
 
 std::uint32_t U32(const std::uint8_t* p)
 {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16
-        | std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
 }
 
 struct Section {
@@ -85,7 +88,10 @@ struct ResourcePackage::Impl {
 
 namespace {
 
-ParseError Error(std::uint64_t offset, const QString& why) { return {offset, why}; }
+ParseError Error(std::uint64_t offset, const QString& why)
+{
+    return {offset, why};
+}
 
 bool SameName(const ResourceKey& stored, const ResourceKey& wanted)
 {
@@ -93,8 +99,7 @@ bool SameName(const ResourceKey& stored, const ResourceKey& wanted)
         return false;
     // The resource compiler stores names upper-cased and the loader
     // upper-cases the name it is asked for, so case never decides.
-    return stored.named ? stored.name.compare(wanted.name, Qt::CaseInsensitive) == 0
-                        : stored.id == wanted.id;
+    return stored.named ? stored.name.compare(wanted.name, Qt::CaseInsensitive) == 0 : stored.id == wanted.id;
 }
 
 } // namespace
@@ -125,15 +130,17 @@ std::optional<ParseError> ResourcePackage::Impl::ParseHeaders()
     const std::uint8_t* opt = p + optionalOffset;
     const std::uint16_t magic = U16(opt);
     if (magic != 0x10b && magic != 0x20b)
-        return Error(optionalOffset, QStringLiteral("optional header magic 0x%1 is neither PE32 nor PE32+")
-                                         .arg(magic, 0, 16));
+        return Error(
+            optionalOffset,
+            QStringLiteral("optional header magic 0x%1 is neither PE32 nor PE32+").arg(magic, 0, 16));
     pe32Plus = magic == 0x20b;
     // NumberOfRvaAndSizes and the data directories sit 16 bytes further on
     // in PE32+, where ImageBase and the stack and heap sizes are 64-bit.
     const std::uint32_t countField = pe32Plus ? 108 : 92;
     const std::uint32_t directories = countField + 4;
     if (optionalSize < directories)
-        return Error(optionalOffset, QStringLiteral("the optional header is too short for its data directories"));
+        return Error(optionalOffset,
+                     QStringLiteral("the optional header is too short for its data directories"));
     const std::uint32_t directoryCount = U32(opt + countField);
     std::uint32_t rsrcRva = 0, rsrcSize = 0;
     if (directoryCount > 2) {
@@ -147,8 +154,9 @@ std::optional<ParseError> ResourcePackage::Impl::ParseHeaders()
 
     const std::uint64_t tableOffset = optionalOffset + optionalSize;
     if (tableOffset + std::uint64_t(sectionCount) * 40 > size)
-        return Error(tableOffset, QStringLiteral("the section table of %1 sections runs past the end of the file")
-                                      .arg(sectionCount));
+        return Error(tableOffset,
+                     QStringLiteral("the section table of %1 sections runs past the end of the file")
+                         .arg(sectionCount));
     for (std::uint16_t i = 0; i < sectionCount; ++i) {
         const std::uint8_t* s = p + tableOffset + std::size_t(i) * 40;
         const std::uint32_t virtualSize = U32(s + 8);
@@ -166,8 +174,9 @@ std::optional<ParseError> ResourcePackage::Impl::ParseHeaders()
     if (rsrcRva == 0 && rsrcSize == 0)
         return std::nullopt; // a library without resources: nothing to find
     if (!MapRva(rsrcRva, 16))
-        return Error(optionalOffset + directories + 16,
-                     QStringLiteral("the resource directory RVA 0x%1 lies outside every section").arg(rsrcRva, 0, 16));
+        return Error(
+            optionalOffset + directories + 16,
+            QStringLiteral("the resource directory RVA 0x%1 lies outside every section").arg(rsrcRva, 0, 16));
     Resource path;
     if (auto e = ParseDirectory(rsrcRva, 0, 0, path))
         return e;
@@ -179,7 +188,7 @@ std::optional<ParseError> ResourcePackage::Impl::ParseHeaders()
 }
 
 std::optional<ParseError> ResourcePackage::Impl::ReadKey(std::uint32_t rsrcRva, std::uint32_t field,
-                                                        ResourceKey& key) const
+                                                         ResourceKey& key) const
 {
     key = {};
     if (!(field & kHighBit)) {
@@ -190,11 +199,13 @@ std::optional<ParseError> ResourcePackage::Impl::ReadKey(std::uint32_t rsrcRva, 
     const std::uint64_t rva = std::uint64_t(rsrcRva) + (field & ~kHighBit);
     const auto at = MapRva(rva, 2);
     if (!at)
-        return Error(rva, QStringLiteral("a resource name at RVA 0x%1 lies outside every section").arg(rva, 0, 16));
+        return Error(
+            rva, QStringLiteral("a resource name at RVA 0x%1 lies outside every section").arg(rva, 0, 16));
     const std::uint16_t length = U16(All().data() + *at);
     const auto chars = MapRva(rva + 2, std::uint64_t(length) * 2);
     if (!chars)
-        return Error(*at, QStringLiteral("a resource name of %1 characters runs past its section").arg(length));
+        return Error(*at,
+                     QStringLiteral("a resource name of %1 characters runs past its section").arg(length));
     const std::uint8_t* c = All().data() + *chars;
     key.name.reserve(length);
     for (std::uint16_t i = 0; i < length; ++i)
@@ -203,12 +214,14 @@ std::optional<ParseError> ResourcePackage::Impl::ReadKey(std::uint32_t rsrcRva, 
 }
 
 std::optional<ParseError> ResourcePackage::Impl::ParseDirectory(std::uint32_t rsrcRva, std::uint32_t relative,
-                                                               int level, Resource& path)
+                                                                int level, Resource& path)
 {
     const std::uint64_t rva = std::uint64_t(rsrcRva) + relative;
     const auto at = MapRva(rva, 16);
     if (!at)
-        return Error(rva, QStringLiteral("a resource directory at RVA 0x%1 lies outside every section").arg(rva, 0, 16));
+        return Error(
+            rva,
+            QStringLiteral("a resource directory at RVA 0x%1 lies outside every section").arg(rva, 0, 16));
     // A resource tree is a tree: a directory reached twice is a cycle or a
     // shared branch, and either would let a small file describe a huge walk.
     if (!visitedDirectories.insert(relative).second)
@@ -217,7 +230,9 @@ std::optional<ParseError> ResourcePackage::Impl::ParseDirectory(std::uint32_t rs
     const std::uint32_t count = std::uint32_t(U16(dir + 12)) + U16(dir + 14);
     const auto entries = MapRva(rva + 16, std::uint64_t(count) * 8);
     if (!entries)
-        return Error(*at + 12, QStringLiteral("%1 directory entries need more bytes than the section holds").arg(count));
+        return Error(
+            *at + 12,
+            QStringLiteral("%1 directory entries need more bytes than the section holds").arg(count));
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint64_t entryOffset = *entries + std::uint64_t(i) * 8;
         const std::uint8_t* e = All().data() + entryOffset;
@@ -227,7 +242,8 @@ std::optional<ParseError> ResourcePackage::Impl::ParseDirectory(std::uint32_t rs
             if (auto err = ReadKey(rsrcRva, nameField, level == 0 ? path.type : path.name))
                 return err;
             if (!(dataField & kHighBit))
-                return Error(entryOffset + 4, QStringLiteral("resource data where level %1 needs a directory").arg(level + 2));
+                return Error(entryOffset + 4,
+                             QStringLiteral("resource data where level %1 needs a directory").arg(level + 2));
             if (auto err = ParseDirectory(rsrcRva, dataField & ~kHighBit, level + 1, path))
                 return err;
             continue;
@@ -242,8 +258,10 @@ std::optional<ParseError> ResourcePackage::Impl::ParseDirectory(std::uint32_t rs
         const std::uint32_t dataSize = U32(All().data() + *dataEntry + 4);
         const auto bytesAt = MapRva(dataRva, dataSize);
         if (!bytesAt)
-            return Error(*dataEntry, QStringLiteral("resource data at RVA 0x%1 (%2 bytes) lies outside every section")
-                                         .arg(dataRva, 0, 16).arg(dataSize));
+            return Error(*dataEntry,
+                         QStringLiteral("resource data at RVA 0x%1 (%2 bytes) lies outside every section")
+                             .arg(dataRva, 0, 16)
+                             .arg(dataSize));
         // Any language will do: the first one listed is taken.
         if (i == 0) {
             Resource r = path;
@@ -268,10 +286,12 @@ std::optional<ParseError> ResourcePackage::Impl::ParseStringBlock(const Resource
     std::uint64_t pos = 0;
     for (std::uint32_t i = 0; i < 16 && pos < block.size; ++i) {
         if (pos + 2 > block.size)
-            return Error(block.fileOffset + pos, QStringLiteral("a string length is cut off at the end of its block"));
+            return Error(block.fileOffset + pos,
+                         QStringLiteral("a string length is cut off at the end of its block"));
         const std::uint16_t length = U16(p + pos);
         if (pos + 2 + std::uint64_t(length) * 2 > block.size)
-            return Error(block.fileOffset + pos, QStringLiteral("a string of %1 characters runs past its block").arg(length));
+            return Error(block.fileOffset + pos,
+                         QStringLiteral("a string of %1 characters runs past its block").arg(length));
         const std::uint32_t id = (std::uint32_t(block.name.id) - 1) * 16 + i;
         if (length > 0 && id <= std::numeric_limits<std::uint16_t>::max()) {
             if (strings.size() <= id)
@@ -364,7 +384,10 @@ std::optional<QString> ResourcePackage::LoadString(std::uint16_t id, int bufferC
     return text->left(bufferChars - 1);
 }
 
-bool ResourcePackage::IsPe32Plus() const { return d->pe32Plus; }
+bool ResourcePackage::IsPe32Plus() const
+{
+    return d->pe32Plus;
+}
 
 std::unique_ptr<ResourcePackage> LoadPackage(const QString& path, QString* error)
 {

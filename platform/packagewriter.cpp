@@ -13,7 +13,10 @@ constexpr std::uint32_t kRsrcRva = 0x1000;
 constexpr std::uint32_t kPeOffset = 0x40;
 constexpr std::uint32_t kHeadersSize = 0x200;
 
-std::uint32_t AlignUp(std::uint32_t v, std::uint32_t a) { return (v + a - 1) / a * a; }
+std::uint32_t AlignUp(std::uint32_t v, std::uint32_t a)
+{
+    return (v + a - 1) / a * a;
+}
 
 void Put16(QByteArray& b, std::uint32_t at, std::uint16_t v)
 {
@@ -200,7 +203,7 @@ QByteArray WriteResourcePackage(const std::vector<PackageResourceData>& resource
     Put16(file, opt, plus ? 0x20b : 0x10b);
     file[opt + 2] = 2; // linker version 2.40, as recorded by the GNU linker
     file[opt + 3] = 40;
-    Put32(file, opt + 8, rawSize); // SizeOfInitializedData
+    Put32(file, opt + 8, rawSize);   // SizeOfInitializedData
     Put32(file, opt + 20, kRsrcRva); // BaseOfCode: no code, so the first section
     std::uint32_t at;
     if (plus) {
@@ -213,13 +216,13 @@ QByteArray WriteResourcePackage(const std::vector<PackageResourceData>& resource
     }
     Put32(file, at, kSectionAlignment);
     Put32(file, at + 4, kFileAlignment);
-    Put16(file, at + 8, plus ? 6 : 4); // operating system version
+    Put16(file, at + 8, plus ? 6 : 4);  // operating system version
     Put16(file, at + 16, plus ? 6 : 4); // subsystem version
     const std::uint32_t imageSize = kRsrcRva + AlignUp(std::uint32_t(rsrc.size()), kSectionAlignment);
     Put32(file, at + 24, imageSize);
     Put32(file, at + 28, kHeadersSize);
     const std::uint32_t checksumAt = at + 32;
-    Put16(file, at + 36, 2); // IMAGE_SUBSYSTEM_WINDOWS_GUI
+    Put16(file, at + 36, 2);      // IMAGE_SUBSYSTEM_WINDOWS_GUI
     Put16(file, at + 38, 0x0100); // NX compatible: there is nothing to execute
     std::uint32_t sizes = at + 40;
     for (std::uint64_t v : {0x100000ull, 0x1000ull, 0x100000ull, 0x1000ull}) {

@@ -9,11 +9,14 @@ namespace {
 
 std::uint32_t ReadU32(const std::uint8_t* p)
 {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16
-        | std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
 }
 
-std::int32_t ReadI32(const std::uint8_t* p) { return static_cast<std::int32_t>(ReadU32(p)); }
+std::int32_t ReadI32(const std::uint8_t* p)
+{
+    return static_cast<std::int32_t>(ReadU32(p));
+}
 
 void PutU32(QByteArray& out, std::uint32_t v)
 {
@@ -21,13 +24,19 @@ void PutU32(QByteArray& out, std::uint32_t v)
     out.append(b, 4);
 }
 
-void PutI32(QByteArray& out, std::int32_t v) { PutU32(out, static_cast<std::uint32_t>(v)); }
+void PutI32(QByteArray& out, std::int32_t v)
+{
+    PutU32(out, static_cast<std::uint32_t>(v));
+}
 
 // GDI keeps region coordinates within 27 bits; clamping there also keeps
 // QRect's width and height arithmetic inside int.
 constexpr std::int32_t kCoordLimit = 1 << 27;
 
-std::int32_t Clamp(std::int32_t v) { return std::clamp(v, -kCoordLimit, kCoordLimit); }
+std::int32_t Clamp(std::int32_t v)
+{
+    return std::clamp(v, -kCoordLimit, kCoordLimit);
+}
 
 bool Fail(QString* error, std::uint64_t offset, const char* why)
 {

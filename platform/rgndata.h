@@ -22,9 +22,10 @@ inline constexpr std::uint32_t kRdhRectangles = 1;  // RDH_RECTANGLES
 // nullopt with a one-line reason naming the offset on malformed data.
 std::optional<QRegion> ReadRegionData(std::span<const std::uint8_t> bytes, QString* error = nullptr);
 
-// GetRegionData: the region in canonical form (see Coalesced), the header (nRgnSize = 16 * nCount, rcBound the bounding
-// rectangle, all zero for an empty region) and the rectangles in QRegion's
-// y-x banded order, edges right and bottom exclusive.
+// GetRegionData: the region in canonical form (see Coalesced), then the
+// header (nRgnSize = 16 * nCount, rcBound the bounding rectangle, all zero for
+// an empty region) and the rectangles in y-x banded order, edges right and
+// bottom exclusive.
 QByteArray WriteRegionData(const QRegion& region);
 
 // The union of many rectangles, merged pairwise so that a large outline does

@@ -108,8 +108,10 @@ void CutWindow(QPainter& p, const QPainterPath& window, const QColor& rim, doubl
 void Hearts(QPainter& p, int w, int h, int frame)
 {
     const int k = frame - kFirstFrame;
-    const QColor tops[] = {QColor(255, 182, 206), QColor(255, 214, 224), QColor(250, 160, 190), QColor(255, 228, 236)};
-    const QColor bottoms[] = {QColor(232, 64, 118), QColor(214, 48, 90), QColor(190, 40, 120), QColor(240, 100, 140)};
+    const QColor tops[] = {QColor(255, 182, 206), QColor(255, 214, 224), QColor(250, 160, 190),
+                           QColor(255, 228, 236)};
+    const QColor bottoms[] = {QColor(232, 64, 118), QColor(214, 48, 90), QColor(190, 40, 120),
+                              QColor(240, 100, 140)};
     QLinearGradient bg(0, 0, w, h);
     bg.setColorAt(0, tops[k % 4]);
     bg.setColorAt(1, bottoms[k % 4]);
@@ -198,7 +200,8 @@ void Bubbles(QPainter& p, int w, int h, int frame)
 {
     const int k = frame - kFirstFrame;
     QLinearGradient bg(0, 0, 0, h);
-    const QColor tops[] = {QColor(120, 220, 240), QColor(150, 230, 200), QColor(170, 200, 255), QColor(120, 240, 230)};
+    const QColor tops[] = {QColor(120, 220, 240), QColor(150, 230, 200), QColor(170, 200, 255),
+                           QColor(120, 240, 230)};
     bg.setColorAt(0, tops[k % 4]);
     bg.setColorAt(1, QColor(20, 110, 170));
     p.fillRect(QRect(0, 0, w, h), bg);
@@ -216,8 +219,8 @@ void Bubbles(QPainter& p, int w, int h, int frame)
     for (int i = 0; i < 30; ++i)
         bubble(QPointF(rnd.Between(0, w), rnd.Between(0, h)), rnd.Between(5, 17));
 
-    const QPainterPath window = k % 2 ? EllipseWindow(QRectF(48, 26, 224, 188))
-                                      : RoundedWindow(QRectF(44, 30, 232, 180), 40);
+    const QPainterPath window =
+        k % 2 ? EllipseWindow(QRectF(48, 26, 224, 188)) : RoundedWindow(QRectF(44, 30, 232, 180), 40);
     CutWindow(p, window, QColor(240, 252, 255), 5);
     // A few bubbles drift into the window, over the face.
     for (int i = 0; i < 3; ++i) {

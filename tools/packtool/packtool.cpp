@@ -51,7 +51,8 @@ int Build(const QStringList& args)
     const qsizetype count = args.size() - 2;
     // The last picture's id is last + 1000, and ids are 16-bit.
     if (!ok || first < 0 || first + count - 1 + kImageIdOffset > 0xffff)
-        return Fail(QStringLiteral("first frame number %1 leaves no room for %2 frames").arg(args[1]).arg(count));
+        return Fail(
+            QStringLiteral("first frame number %1 leaves no room for %2 frames").arg(args[1]).arg(count));
 
     std::map<std::uint16_t, QString> strings{{1, QString::number(first)},
                                              {2, QString::number(first + count - 1)}};
@@ -64,7 +65,8 @@ int Build(const QStringList& args)
         const int frame = first + int(i);
         const QByteArray bmp = MakeBmpFile(picture.width(), picture.height(), ImageToBmpPixels(picture));
         resources.push_back({QStringLiteral("IMAGE"), 0, std::uint16_t(frame + kImageIdOffset), bmp});
-        resources.push_back({QStringLiteral("REGION"), 0, std::uint16_t(frame), WriteRegionData(OpaqueRegion(picture))});
+        resources.push_back(
+            {QStringLiteral("REGION"), 0, std::uint16_t(frame), WriteRegionData(OpaqueRegion(picture))});
     }
     QString error;
     if (!WriteNew(args[0], WriteResourcePackage(resources), &error))
