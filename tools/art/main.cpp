@@ -17,8 +17,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextStream>
-#include <cmath>
 #include <functional>
+#include <numbers>
 
 namespace {
 
@@ -27,7 +27,6 @@ const QColor kPage(0xE1, 0xE5, 0xF1);
 const QColor kPanel(0xF2, 0xF3, 0xF8);
 const QColor kInk(0x26, 0x30, 0x6A);
 const QColor kBlue(0x55, 0x69, 0xC0);
-const QColor kLilac(0x9B, 0x8F, 0xD6);
 const QColor kFrame(0x6A, 0x78, 0xBE);
 
 QString g_family = QStringLiteral("Liberation Sans");
@@ -202,14 +201,15 @@ void glyphExport(QPainter& p, const QRectF& r, const QColor& c)
     p.restore();
 }
 
-void glyphDelete(QPainter& p, const QRectF& r, const QColor& c)
+// Red whatever the button's text colour: Delete is the one button that
+// throws a photo away.
+void glyphDelete(QPainter& p, const QRectF& r, const QColor&)
 {
     p.save();
     p.setPen(QPen(QColor(0xC8, 0x3A, 0x4E), 2.2, Qt::SolidLine, Qt::RoundCap));
     const QRectF k = r.adjusted(3, 3, -3, -3);
     p.drawLine(k.topLeft(), k.bottomRight());
     p.drawLine(k.topRight(), k.bottomLeft());
-    Q_UNUSED(c);
     p.restore();
 }
 
@@ -585,7 +585,7 @@ QImage configureIcon()
     const QPointF c(10, 9.5);
     QPainterPath gear;
     for (int i = 0; i < 8; ++i) {
-        const qreal a = i * M_PI / 4;
+        const qreal a = i * std::numbers::pi / 4;
         QPainterPath tooth;
         tooth.addRect(QRectF(-1.8, -8.5, 3.6, 4));
         QTransform t;
