@@ -73,8 +73,8 @@ QString TestCameraPattern(const QString& patternName)
 
 } // namespace
 
-FactoryCaptureDevice::FactoryCaptureDevice(QString displayName, QString factory,
-                                           QString properties, QString capabilities)
+FactoryCaptureDevice::FactoryCaptureDevice(QString displayName, QString factory, QString properties,
+                                           QString capabilities)
     : m_displayName(std::move(displayName)), m_factory(std::move(factory)),
       m_properties(std::move(properties)), m_capabilities(std::move(capabilities))
 {
@@ -132,7 +132,7 @@ CaptureDeviceList EnumerateSystemCaptureDevices()
     if (!EnsureGStreamer())
         return devices;
 
-    if (qEnvironmentVariableIsSet("PELMORA_TEST_CAMERA"))
+    if (!qEnvironmentVariableIsEmpty("PELMORA_TEST_CAMERA"))
         devices.push_back(MakeTestCamera(qEnvironmentVariable("PELMORA_TEST_CAMERA")));
 
     GstDeviceMonitorPtr monitor(gst_device_monitor_new());

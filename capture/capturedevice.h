@@ -1,9 +1,9 @@
 #pragma once
 #include "gsthandle.h"
 #include "hresult.h"
-#include <QString>
 #include <functional>
 #include <memory>
+#include <QString>
 #include <vector>
 
 namespace pelmora {
@@ -60,7 +60,7 @@ std::unique_ptr<CaptureDevice> MakeTestCamera(const QString& patternName = QStri
 QString TestCameraCapabilities();
 
 // The product's video-input category: the test camera first when the
-// environment variable PELMORA_TEST_CAMERA is set (its value picks the
+// environment variable PELMORA_TEST_CAMERA is set and not empty (its value picks the
 // pattern), then the system's video sources as GStreamer's device monitor
 // lists them ("Video/Source").
 CaptureDeviceList EnumerateSystemCaptureDevices();

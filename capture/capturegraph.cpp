@@ -1,10 +1,10 @@
 #include "capturegraph.h"
 #include "videowindow.h"
-#include <QApplication>
-#include <QSocketNotifier>
 #include <cstring>
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
+#include <QApplication>
+#include <QSocketNotifier>
 #include <vector>
 
 namespace pelmora {
@@ -13,8 +13,8 @@ namespace {
 
 constexpr int kFrameWidth = 320;
 constexpr int kFrameHeight = 240;
-constexpr int kFrameRowBytes = kFrameWidth * 3;                  // 960, no padding
-constexpr int kFrameBytes = kFrameRowBytes * kFrameHeight;       // 230,400
+constexpr int kFrameRowBytes = kFrameWidth * 3;            // 960, no padding
+constexpr int kFrameBytes = kFrameRowBytes * kFrameHeight; // 230,400
 
 const QEvent::Type kRendererFrameEvent = QEvent::Type(QEvent::registerEventType());
 
@@ -23,9 +23,8 @@ constexpr const char* kGrabberCaps = "video/x-raw, format=BGR, width=320, height
 
 // The renderer paints QImage::Format_RGB32, whose bytes in memory are B, G, R, x
 // on a little-endian machine and x, R, G, B on a big-endian one.
-constexpr const char* kRendererCaps = Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-                                          ? "video/x-raw, format=BGRx"
-                                          : "video/x-raw, format=xRGB";
+constexpr const char* kRendererCaps =
+    Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "video/x-raw, format=BGRx" : "video/x-raw, format=xRGB";
 
 bool FieldContains(const GstStructure* s, const char* field, int wanted)
 {
@@ -45,8 +44,8 @@ bool FieldContains(const GstStructure* s, const char* field, int wanted)
 GstCapsPtr PhotoFormatFrom(const GstCaps* capabilities, guint index)
 {
     GstStructure* format = gst_structure_copy(gst_caps_get_structure(capabilities, index));
-    gst_structure_set(format, "width", G_TYPE_INT, kFrameWidth, "height", G_TYPE_INT,
-                      kFrameHeight, nullptr);
+    gst_structure_set(format, "width", G_TYPE_INT, kFrameWidth, "height", G_TYPE_INT, kFrameHeight,
+                      nullptr);
     if (gst_structure_has_field(format, "framerate"))
         gst_structure_fixate_field_nearest_fraction(format, "framerate", 30, 1);
     GstCapsFeatures* features = gst_caps_get_features(capabilities, index);
@@ -97,8 +96,7 @@ bool AddAndLink(GstBin* bin, GstElement* upstream, const std::vector<GstElementP
 // in the given format (null: whatever the camera produces). Succeeds only when
 // the camera's side, as the source reports it once opened, can reach BGR at
 // 320x240 through the chain.
-HRESULT ConnectToGrabber(GstBin* pipeline, GstElement* source, GstElement* grabber,
-                         GstCaps* format)
+HRESULT ConnectToGrabber(GstBin* pipeline, GstElement* source, GstElement* grabber, GstCaps* format)
 {
     std::vector<GstElementPtr> chain;
     if (format) {
@@ -221,8 +219,7 @@ void CCaptureGraph::DrainBus()
     }
 }
 
-GstPadProbeReturn CCaptureGraph::OnGrabberBuffer(GstPad* pad, GstPadProbeInfo* info,
-                                                 gpointer self)
+GstPadProbeReturn CCaptureGraph::OnGrabberBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self)
 {
     auto* graph = static_cast<CCaptureGraph*>(self);
     // The test costs one atomic load per frame; only a requested frame is copied.
@@ -417,11 +414,10 @@ HRESULT BuildCaptureGraph(std::unique_ptr<CCaptureGraph>* ppGraph, CFrameGrabCal
     GstPadPtr grabberInput(gst_element_get_static_pad(grabber.get(), "sink"));
     if (!grabberInput)
         return E_FAIL;
-    gst_pad_add_probe(grabberInput.get(), GST_PAD_PROBE_TYPE_BUFFER, &CCaptureGraph::OnGrabberBuffer,
-                      graph, nullptr);
+    gst_pad_add_probe(grabberInput.get(), GST_PAD_PROBE_TYPE_BUFFER,
+                      &CCaptureGraph::OnGrabberBuffer, graph, nullptr);
 
-    if (gst_element_set_state(graph->m_pipeline.get(), GST_STATE_READY) ==
-        GST_STATE_CHANGE_FAILURE)
+    if (gst_element_set_state(graph->m_pipeline.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
         return E_FAIL;
     graph->WatchBus();
     return S_OK;

@@ -3,13 +3,13 @@
 #include "framegrab.h"
 #include "gsthandle.h"
 #include "hresult.h"
+#include <atomic>
+#include <memory>
+#include <mutex>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <atomic>
-#include <memory>
-#include <mutex>
 
 class QSocketNotifier;
 class QWidget;
@@ -59,8 +59,7 @@ private:
     friend HRESULT BuildCaptureGraph(std::unique_ptr<CCaptureGraph>*, CFrameGrabCallback*,
                                      const CaptureDeviceSource&);
 
-    static GstPadProbeReturn OnGrabberBuffer(GstPad* pad, GstPadProbeInfo* info,
-                                             gpointer self);
+    static GstPadProbeReturn OnGrabberBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     static GstFlowReturn OnRendererSample(GstElement* sink, gpointer self);
     void GrabFrame(GstPad* pad, GstBuffer* buffer);
     void DeliverRendererSample(GstSamplePtr sample);

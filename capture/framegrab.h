@@ -1,11 +1,11 @@
 #pragma once
 #include "hresult.h"
+#include <atomic>
+#include <cstdint>
 #include <QByteArray>
 #include <QEvent>
 #include <QObject>
 #include <QPointer>
-#include <atomic>
-#include <cstdint>
 
 namespace pelmora {
 

@@ -17,7 +17,13 @@ inline constexpr HRESULT E_FAIL = HRESULT(0x80004005u);
 inline constexpr HRESULT E_UNEXPECTED = HRESULT(0x8000FFFFu);
 inline constexpr HRESULT E_OUTOFMEMORY = HRESULT(0x8007000Eu);
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr)
+{
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr)
+{
+    return hr < 0;
+}
 
 } // namespace pelmora

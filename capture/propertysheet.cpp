@@ -1,6 +1,9 @@
 #include "propertysheet.h"
 #include "capturegraph.h"
 #include "gsthandle.h"
+#include <algorithm>
+#include <climits>
+#include <gst/video/colorbalance.h>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
@@ -13,9 +16,6 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <climits>
-#include <gst/video/colorbalance.h>
 
 namespace pelmora {
 
@@ -26,10 +26,14 @@ namespace {
 const QSet<QString>& StreamSettings()
 {
     static const QSet<QString> names = {
-        QStringLiteral("is-live"),     QStringLiteral("timestamp-offset"),
-        QStringLiteral("io-mode"),     QStringLiteral("norm"),
-        QStringLiteral("crop-top"),    QStringLiteral("crop-bottom"),
-        QStringLiteral("crop-left"),   QStringLiteral("crop-right"),
+        QStringLiteral("is-live"),
+        QStringLiteral("timestamp-offset"),
+        QStringLiteral("io-mode"),
+        QStringLiteral("norm"),
+        QStringLiteral("crop-top"),
+        QStringLiteral("crop-bottom"),
+        QStringLiteral("crop-left"),
+        QStringLiteral("crop-right"),
         QStringLiteral("force-aspect-ratio"),
     };
     return names;
@@ -51,13 +55,26 @@ qint64 ReadInteger(GObject* object, GParamSpec* param)
     g_object_get_property(object, param->name, &value);
     qint64 result = 0;
     switch (G_TYPE_FUNDAMENTAL(param->value_type)) {
-    case G_TYPE_INT: result = g_value_get_int(&value); break;
-    case G_TYPE_UINT: result = g_value_get_uint(&value); break;
-    case G_TYPE_LONG: result = g_value_get_long(&value); break;
-    case G_TYPE_ULONG: result = qint64(qMin<gulong>(g_value_get_ulong(&value), LLONG_MAX)); break;
-    case G_TYPE_INT64: result = g_value_get_int64(&value); break;
-    case G_TYPE_UINT64: result = qint64(qMin<guint64>(g_value_get_uint64(&value), LLONG_MAX)); break;
-    default: break;
+    case G_TYPE_INT:
+        result = g_value_get_int(&value);
+        break;
+    case G_TYPE_UINT:
+        result = g_value_get_uint(&value);
+        break;
+    case G_TYPE_LONG:
+        result = g_value_get_long(&value);
+        break;
+    case G_TYPE_ULONG:
+        result = qint64(qMin<gulong>(g_value_get_ulong(&value), LLONG_MAX));
+        break;
+    case G_TYPE_INT64:
+        result = g_value_get_int64(&value);
+        break;
+    case G_TYPE_UINT64:
+        result = qint64(qMin<guint64>(g_value_get_uint64(&value), LLONG_MAX));
+        break;
+    default:
+        break;
     }
     g_value_unset(&value);
     return result;
@@ -68,13 +85,26 @@ void WriteInteger(GObject* object, GParamSpec* param, qint64 number)
     GValue value = G_VALUE_INIT;
     g_value_init(&value, param->value_type);
     switch (G_TYPE_FUNDAMENTAL(param->value_type)) {
-    case G_TYPE_INT: g_value_set_int(&value, gint(number)); break;
-    case G_TYPE_UINT: g_value_set_uint(&value, guint(number)); break;
-    case G_TYPE_LONG: g_value_set_long(&value, glong(number)); break;
-    case G_TYPE_ULONG: g_value_set_ulong(&value, gulong(number)); break;
-    case G_TYPE_INT64: g_value_set_int64(&value, gint64(number)); break;
-    case G_TYPE_UINT64: g_value_set_uint64(&value, guint64(number)); break;
-    default: break;
+    case G_TYPE_INT:
+        g_value_set_int(&value, gint(number));
+        break;
+    case G_TYPE_UINT:
+        g_value_set_uint(&value, guint(number));
+        break;
+    case G_TYPE_LONG:
+        g_value_set_long(&value, glong(number));
+        break;
+    case G_TYPE_ULONG:
+        g_value_set_ulong(&value, gulong(number));
+        break;
+    case G_TYPE_INT64:
+        g_value_set_int64(&value, gint64(number));
+        break;
+    case G_TYPE_UINT64:
+        g_value_set_uint64(&value, guint64(number));
+        break;
+    default:
+        break;
     }
     // The controls take their ranges from the property, so the number is valid.
     g_object_set_property(object, param->name, &value);
@@ -86,21 +116,35 @@ std::pair<int, int> IntegerRange(const GParamSpec* param)
 {
     qint64 low = 0, high = 0;
     switch (G_TYPE_FUNDAMENTAL(param->value_type)) {
-    case G_TYPE_INT: low = G_PARAM_SPEC_INT(param)->minimum; high = G_PARAM_SPEC_INT(param)->maximum; break;
-    case G_TYPE_UINT: low = G_PARAM_SPEC_UINT(param)->minimum; high = G_PARAM_SPEC_UINT(param)->maximum; break;
-    case G_TYPE_LONG: low = G_PARAM_SPEC_LONG(param)->minimum; high = G_PARAM_SPEC_LONG(param)->maximum; break;
+    case G_TYPE_INT:
+        low = G_PARAM_SPEC_INT(param)->minimum;
+        high = G_PARAM_SPEC_INT(param)->maximum;
+        break;
+    case G_TYPE_UINT:
+        low = G_PARAM_SPEC_UINT(param)->minimum;
+        high = G_PARAM_SPEC_UINT(param)->maximum;
+        break;
+    case G_TYPE_LONG:
+        low = G_PARAM_SPEC_LONG(param)->minimum;
+        high = G_PARAM_SPEC_LONG(param)->maximum;
+        break;
     case G_TYPE_ULONG:
         low = qint64(qMin<gulong>(G_PARAM_SPEC_ULONG(param)->minimum, INT_MAX));
         high = qint64(qMin<gulong>(G_PARAM_SPEC_ULONG(param)->maximum, INT_MAX));
         break;
-    case G_TYPE_INT64: low = G_PARAM_SPEC_INT64(param)->minimum; high = G_PARAM_SPEC_INT64(param)->maximum; break;
+    case G_TYPE_INT64:
+        low = G_PARAM_SPEC_INT64(param)->minimum;
+        high = G_PARAM_SPEC_INT64(param)->maximum;
+        break;
     case G_TYPE_UINT64:
         low = qint64(qMin<guint64>(G_PARAM_SPEC_UINT64(param)->minimum, INT_MAX));
         high = qint64(qMin<guint64>(G_PARAM_SPEC_UINT64(param)->maximum, INT_MAX));
         break;
-    default: break;
+    default:
+        break;
     }
-    return {int(std::clamp<qint64>(low, INT_MIN, INT_MAX)), int(std::clamp<qint64>(high, INT_MIN, INT_MAX))};
+    return {int(std::clamp<qint64>(low, INT_MIN, INT_MAX)),
+            int(std::clamp<qint64>(high, INT_MIN, INT_MAX))};
 }
 
 // A colour stored as 32-bit ARGB (videotestsrc's foreground and background).
@@ -143,7 +187,8 @@ private:
         if (!GST_IS_COLOR_BALANCE(m_element.get()))
             return;
         GstColorBalance* balance = GST_COLOR_BALANCE(m_element.get());
-        for (const GList* item = gst_color_balance_list_channels(balance); item; item = item->next) {
+        for (const GList* item = gst_color_balance_list_channels(balance); item;
+             item = item->next) {
             auto* channel = GST_COLOR_BALANCE_CHANNEL(item->data);
             const QString label = QString::fromUtf8(channel->label);
             auto* slider = new QSlider(Qt::Horizontal, this);
@@ -184,8 +229,12 @@ private:
 
         QWidget* control = nullptr;
         switch (G_TYPE_FUNDAMENTAL(param->value_type)) {
-        case G_TYPE_BOOLEAN: control = BoolControl(param); break;
-        case G_TYPE_ENUM: control = EnumControl(param); break;
+        case G_TYPE_BOOLEAN:
+            control = BoolControl(param);
+            break;
+        case G_TYPE_ENUM:
+            control = EnumControl(param);
+            break;
         case G_TYPE_INT:
         case G_TYPE_UINT:
         case G_TYPE_LONG:
@@ -194,8 +243,11 @@ private:
         case G_TYPE_UINT64:
             control = IsColourProperty(param) ? ColourControl(param) : IntegerControl(param);
             break;
-        case G_TYPE_DOUBLE: control = DoubleControl(param); break;
-        default: return;
+        case G_TYPE_DOUBLE:
+            control = DoubleControl(param);
+            break;
+        default:
+            return;
         }
         control->setObjectName(name);
         control->setToolTip(QString::fromUtf8(g_param_spec_get_blurb(param)));
@@ -226,10 +278,12 @@ private:
             if (values->values[i].value == current)
                 combo->setCurrentIndex(int(i));
         }
-        QObject::connect(combo, &QComboBox::currentIndexChanged, this, [this, param, combo](int index) {
-            if (index >= 0)
-                g_object_set(Object(), param->name, gint(combo->itemData(index).toInt()), nullptr);
-        });
+        QObject::connect(combo, &QComboBox::currentIndexChanged, this,
+                         [this, param, combo](int index) {
+                             if (index >= 0)
+                                 g_object_set(Object(), param->name,
+                                              gint(combo->itemData(index).toInt()), nullptr);
+                         });
         return combo;
     }
 
@@ -263,10 +317,9 @@ private:
         auto* button = new QPushButton(this);
         ShowSwatch(button, QRgb(ReadInteger(Object(), param)));
         QObject::connect(button, &QPushButton::clicked, this, [this, param, button] {
-            const QColor chosen =
-                QColorDialog::getColor(QColor::fromRgba(QRgb(ReadInteger(Object(), param))), this,
-                                       QString::fromUtf8(g_param_spec_get_nick(param)),
-                                       QColorDialog::ShowAlphaChannel);
+            const QColor chosen = QColorDialog::getColor(
+                QColor::fromRgba(QRgb(ReadInteger(Object(), param))), this,
+                QString::fromUtf8(g_param_spec_get_nick(param)), QColorDialog::ShowAlphaChannel);
             if (!chosen.isValid())
                 return;
             WriteInteger(Object(), param, qint64(chosen.rgba()));

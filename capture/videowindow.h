@@ -1,8 +1,8 @@
 #pragma once
+#include <cstdint>
 #include <QImage>
 #include <QString>
 #include <QWidget>
-#include <cstdint>
 
 namespace pelmora {
 

@@ -3,10 +3,10 @@
 // Usage: capture_bench [seconds] (default 5). Runs headless by default.
 #include "capturegraph.h"
 #include "videowindow.h"
+#include <cstdio>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
-#include <cstdio>
 #include <sys/resource.h>
 
 namespace {

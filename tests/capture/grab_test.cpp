@@ -140,7 +140,8 @@ TEST_F(RunningTestCamera, RequestedFrameIsStoredBottomRowFirst)
               100);
     for (int row = 0; row < kRows; ++row)
         ASSERT_LE(LargestDifference(frame.constData() + row * kRowBytes,
-                                    reference.constData() + (kRows - 1 - row) * kRowBytes, kCompared),
+                                    reference.constData() + (kRows - 1 - row) * kRowBytes,
+                                    kCompared),
                   3)
             << "stored row " << row;
 
@@ -149,8 +150,8 @@ TEST_F(RunningTestCamera, RequestedFrameIsStoredBottomRowFirst)
     const auto* bottom = reinterpret_cast<const uchar*>(frame.constData());
     for (int channel = 0; channel < 3; ++channel)
         EXPECT_GT(top[channel], 240);
-    EXPECT_GT(bottom[0], 60);  // blue
-    EXPECT_LT(bottom[2], 20);  // red
+    EXPECT_GT(bottom[0], 60); // blue
+    EXPECT_LT(bottom[2], 20); // red
 }
 
 TEST_F(RunningTestCamera, TwoRequestsBeforeAFrameGiveOneFrame)
@@ -201,8 +202,8 @@ TEST_F(RunningTestCamera, RendererFramesReachTheVideoWindowUpright)
 TEST_F(RunningTestCamera, BusErrorStopsTheGraphAndKeepsTheLastPicture)
 {
     GstElementPtr source = ChildNamed(graph.get(), "CaptureDevice");
-    GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ,
-                                        "Camera was unplugged");
+    GError* error =
+        g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "Camera was unplugged");
     gst_element_post_message(source.get(),
                              gst_message_new_error(GST_OBJECT(source.get()), error, "test"));
     g_error_free(error);
@@ -238,10 +239,10 @@ TEST(CaptureGraphStream, CameraThatStopsDeliveringLeavesTheGraphStopped)
     callback.m_hWndNotify = &window;
     std::unique_ptr<CCaptureGraph> graph;
     ASSERT_EQ(BuildCaptureGraph(&graph, &callback, Category({[] {
-                                    return std::make_unique<FactoryCaptureDevice>(
-                                        "Short Camera", "videotestsrc",
-                                        "is-live=true num-buffers=5", TestCameraCapabilities());
-                                }})),
+                  return std::make_unique<FactoryCaptureDevice>("Short Camera", "videotestsrc",
+                                                                "is-live=true num-buffers=5",
+                                                                TestCameraCapabilities());
+              }})),
               S_OK);
     CVideoWindow* video = graph->VideoWindow();
     ASSERT_TRUE(graph->Run());

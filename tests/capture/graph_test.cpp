@@ -6,7 +6,7 @@
 namespace pelmora::test {
 namespace {
 
-constexpr HRESULT kBusy = HRESULT(0x800700AAu);    // "the resource is in use"
+constexpr HRESULT kBusy = HRESULT(0x800700AAu);     // "the resource is in use"
 constexpr HRESULT kNoDriver = HRESULT(0x80040154u); // "class not registered"
 
 TEST(CaptureDeviceSearch, EmptyCategoryGivesSFalseAndStillHandsOverTheGraph)
@@ -44,16 +44,18 @@ TEST(CaptureDeviceSearch, WhenNoCameraBindsTheLastFailureIsReturned)
 {
     CFrameGrabCallback callback;
     std::unique_ptr<CCaptureGraph> graph;
-    EXPECT_EQ(BuildCaptureGraph(&graph, &callback,
-                                Category({[] { return std::make_unique<UnbindableDevice>(kBusy); },
-                                          [] { return std::make_unique<UnbindableDevice>(kNoDriver); }})),
-              kNoDriver);
+    EXPECT_EQ(
+        BuildCaptureGraph(&graph, &callback,
+                          Category({[] { return std::make_unique<UnbindableDevice>(kBusy); },
+                                    [] { return std::make_unique<UnbindableDevice>(kNoDriver); }})),
+        kNoDriver);
     ASSERT_TRUE(graph) << "the graph is handed over even when building fails";
 
     // An element that cannot be created is a binding failure too.
-    EXPECT_EQ(BuildCaptureGraph(&graph, &callback,
-                                Category({[] { return std::make_unique<UnbindableDevice>(kNoDriver); },
-                                          FakeCamera(TestCameraCapabilities(), "no-such-element-factory")})),
+    EXPECT_EQ(BuildCaptureGraph(
+                  &graph, &callback,
+                  Category({[] { return std::make_unique<UnbindableDevice>(kNoDriver); },
+                            FakeCamera(TestCameraCapabilities(), "no-such-element-factory")})),
               E_FAIL);
     EXPECT_LT(E_FAIL, 0);
     EXPECT_EQ(uint32_t(E_FAIL), 0x80004005u);
@@ -86,11 +88,12 @@ TEST(CaptureCapabilities, CameraWithoutThePhotoSizeFailsWithEFail)
 {
     std::unique_ptr<CCaptureGraph> graph;
     CFrameGrabCallback callback;
-    EXPECT_EQ(BuildCaptureGraph(&graph, &callback,
-                                Category({FakeCamera("video/x-raw, format=YUY2, width=640, height=480, "
-                                                     "framerate=30/1; video/x-raw, format=YUY2, "
-                                                     "width=176, height=144, framerate=30/1")})),
-              E_FAIL);
+    EXPECT_EQ(
+        BuildCaptureGraph(&graph, &callback,
+                          Category({FakeCamera("video/x-raw, format=YUY2, width=640, height=480, "
+                                               "framerate=30/1; video/x-raw, format=YUY2, "
+                                               "width=176, height=144, framerate=30/1")})),
+        E_FAIL);
     // Nothing is left half-connected to the grabber.
     GstElementPtr grabber = ChildNamed(graph.get(), "SampleGrabber");
     ASSERT_TRUE(grabber);
@@ -104,20 +107,21 @@ TEST(CaptureCapabilities, LaterCapabilityIsUsedWhenTheFirstMatchCannotConnect)
     CFrameGrabCallback callback;
     // No converter turns H.264 into raw video, so the first 320x240 entry
     // cannot reach the grabber; the I420 one after it can.
-    EXPECT_EQ(BuildCaptureGraph(
-                  &graph, &callback,
-                  Category({FakeCamera("video/x-raw, format=YUY2, width=640, height=480, framerate=30/1; "
-                                       "video/x-h264, width=320, height=240, framerate=30/1; "
-                                       "video/x-raw, format=I420, width=320, height=240, "
-                                       "framerate={ 15/1, 30/1, 5/1 }")})),
-              S_OK);
+    EXPECT_EQ(
+        BuildCaptureGraph(
+            &graph, &callback,
+            Category({FakeCamera("video/x-raw, format=YUY2, width=640, height=480, framerate=30/1; "
+                                 "video/x-h264, width=320, height=240, framerate=30/1; "
+                                 "video/x-raw, format=I420, width=320, height=240, "
+                                 "framerate={ 15/1, 30/1, 5/1 }")})),
+        S_OK);
     GstElementPtr format = ChildNamed(graph.get(), "CaptureFormat");
     ASSERT_TRUE(format);
     GstCaps* chosen = nullptr;
     g_object_get(format.get(), "caps", &chosen, nullptr);
     GstCapsPtr owned(chosen);
-    GstCapsPtr expected(gst_caps_from_string(
-        "video/x-raw, format=I420, width=320, height=240, framerate=30/1"));
+    GstCapsPtr expected(
+        gst_caps_from_string("video/x-raw, format=I420, width=320, height=240, framerate=30/1"));
     EXPECT_TRUE(gst_caps_is_equal(chosen, expected.get())) << gst_caps_to_string(chosen);
 }
 
@@ -180,11 +184,56 @@ TEST(CaptureGraphShape, CameraWithoutCapabilitiesIsConnectedInItsOwnFormat)
     EXPECT_EQ(window.frames.front().size(), 230400);
 }
 
+// A webcam that offers 320x240 only as motion JPEG: a source and an encoder
+// behind one output, as the camera's driver would present them.
+class JpegCamera : public CaptureDevice {
+public:
+    QString DisplayName() const override { return QStringLiteral("JPEG Camera"); }
+    HRESULT Bind(GstElementPtr* element) override
+    {
+        GstElementPtr bin = AdoptElement(GST_ELEMENT(
+            gst_parse_bin_from_description("videotestsrc is-live=true ! jpegenc", TRUE, nullptr)));
+        if (!bin)
+            return E_FAIL;
+        gst_element_set_state(bin.get(), GST_STATE_READY);
+        *element = std::move(bin);
+        return S_OK;
+    }
+    GstCapsPtr Capabilities() const override
+    {
+        return GstCapsPtr(
+            gst_caps_from_string("image/jpeg, width=640, height=480, framerate=30/1; "
+                                 "image/jpeg, width=320, height=240, framerate={ 30/1, 15/1 }"));
+    }
+};
+
+TEST(CaptureGraphShape, MotionJpegCameraIsDecodedToPhotos)
+{
+    std::unique_ptr<CCaptureGraph> graph;
+    CFrameGrabCallback callback;
+    ASSERT_EQ(BuildCaptureGraph(&graph, &callback,
+                                Category({[] { return std::make_unique<JpegCamera>(); }})),
+              S_OK);
+    EXPECT_TRUE(ChildNamed(graph.get(), "CaptureDecoder"));
+
+    FrameRecorder window;
+    callback.m_hWndNotify = &window;
+    ASSERT_TRUE(graph->Run());
+    callback.RequestFrame();
+    ASSERT_TRUE(WaitFor([&] { return !window.frames.empty(); }));
+    EXPECT_EQ(window.frames.front().size(), 230400);
+}
+
 TEST(CaptureDevices, TestCameraComesFirstWhenAskedForAndPicksItsPattern)
 {
-    qunsetenv("PELMORA_TEST_CAMERA");
-    for (const auto& device : EnumerateSystemCaptureDevices())
-        EXPECT_NE(device->DisplayName(), "Pelmora Test Camera");
+    for (const char* off : std::initializer_list<const char*>{"", nullptr}) {
+        if (off)
+            qputenv("PELMORA_TEST_CAMERA", off);
+        else
+            qunsetenv("PELMORA_TEST_CAMERA");
+        for (const auto& device : EnumerateSystemCaptureDevices())
+            EXPECT_NE(device->DisplayName(), "Pelmora Test Camera");
+    }
 
     struct Row {
         const char* value;
@@ -200,7 +249,8 @@ TEST(CaptureDevices, TestCameraComesFirstWhenAskedForAndPicksItsPattern)
         gboolean live = FALSE;
         g_object_get(element.get(), "is-live", &live, nullptr);
         EXPECT_TRUE(live);
-        GParamSpec* param = g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "pattern");
+        GParamSpec* param =
+            g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "pattern");
         gint value = 0;
         g_object_get(element.get(), "pattern", &value, nullptr);
         EXPECT_STREQ(g_enum_get_value(G_PARAM_SPEC_ENUM(param)->enum_class, value)->value_nick,

@@ -2,6 +2,7 @@
 // running camera at once, and when no sheet is shown.
 #include "propertysheet.h"
 #include "testsupport.h"
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -9,7 +10,6 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 namespace pelmora::test {
 namespace {
@@ -63,8 +63,8 @@ TEST(CapturePropertySheet, TestCameraOffersItsPictureSettingsAndAppliesThemLive)
     EXPECT_NE(sheet->findChild<QPushButton*>("background-color"), nullptr);
     EXPECT_NE(sheet->findChild<QSpinBox*>("horizontal-speed"), nullptr);
     // Framework and stream settings are not the camera's picture settings.
-    for (const char* name : {"name", "parent", "num-buffers", "do-timestamp", "blocksize", "is-live",
-                             "timestamp-offset", "typefind"})
+    for (const char* name : {"name", "parent", "num-buffers", "do-timestamp", "blocksize",
+                             "is-live", "timestamp-offset", "typefind"})
         EXPECT_EQ(sheet->findChild<QWidget*>(name), nullptr) << name;
 
     GstElementPtr source = ChildNamed(graph.get(), "CaptureDevice");

@@ -5,11 +5,11 @@
 #include "capturegraph.h"
 #include "framegrab.h"
 #include "videowindow.h"
+#include <functional>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QObject>
-#include <functional>
 #include <vector>
 
 namespace pelmora::test {
@@ -73,7 +73,8 @@ inline DeviceFactory TestCamera(const QString& pattern = QString())
 }
 
 // A videotestsrc-based camera reporting the given capabilities.
-inline DeviceFactory FakeCamera(const QString& capabilities, const QString& factory = "videotestsrc",
+inline DeviceFactory FakeCamera(const QString& capabilities,
+                                const QString& factory = "videotestsrc",
                                 const QString& name = "Fake Camera")
 {
     return [=] {

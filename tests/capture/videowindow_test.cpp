@@ -1,10 +1,10 @@
 // The video window: its window-like operations and how it paints frames.
 #include "videowindow.h"
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPointer>
-#include <gtest/gtest.h>
 
 namespace pelmora {
 namespace {
