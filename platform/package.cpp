@@ -61,6 +61,19 @@ struct ResourcePackage::Impl {
     std::vector<Resource> resources;
     std::vector<std::optional<QString>> strings; // index = string id
     std::set<std::uint32_t> visitedDirectories;
+    // Bytes of directories, names and strings still allowed to be read. In a
+    // well-formed file these structures lie side by side, so together they
+    // never exceed the file; overlapping ones could otherwise make a small
+    // file cost billions of steps.
+    std::uint64_t readBudget = 0;
+
+    bool Charge(std::uint64_t bytesRead)
+    {
+        if (bytesRead > readBudget)
+            return false;
+        readBudget -= bytesRead;
+        return true;
+    }
 
     std::span<const std::uint8_t> All() const
     {
@@ -81,7 +94,7 @@ struct ResourcePackage::Impl {
     std::optional<ParseError> ParseHeaders();
     std::optional<ParseError> ParseDirectory(std::uint32_t rsrcRva, std::uint32_t relative, int level,
                                              Resource& path);
-    std::optional<ParseError> ReadKey(std::uint32_t rsrcRva, std::uint32_t field, ResourceKey& key) const;
+    std::optional<ParseError> ReadKey(std::uint32_t rsrcRva, std::uint32_t field, ResourceKey& key);
     std::optional<ParseError> ParseStringBlock(const Resource& block);
     const Resource* Find(const ResourceKey& type, std::uint16_t id) const;
 };
@@ -180,15 +193,17 @@ std::optional<ParseError> ResourcePackage::Impl::ParseHeaders()
     Resource path;
     if (auto e = ParseDirectory(rsrcRva, 0, 0, path))
         return e;
+    // Only the first block of an id counts: FindResource never sees a later one.
+    std::set<std::uint16_t> blocks;
     for (const Resource& r : resources)
-        if (!r.type.named && r.type.id == kRtString && !r.name.named)
+        if (!r.type.named && r.type.id == kRtString && !r.name.named && blocks.insert(r.name.id).second)
             if (auto e = ParseStringBlock(r))
                 return e;
     return std::nullopt;
 }
 
 std::optional<ParseError> ResourcePackage::Impl::ReadKey(std::uint32_t rsrcRva, std::uint32_t field,
-                                                         ResourceKey& key) const
+                                                         ResourceKey& key)
 {
     key = {};
     if (!(field & kHighBit)) {
@@ -206,6 +221,8 @@ std::optional<ParseError> ResourcePackage::Impl::ReadKey(std::uint32_t rsrcRva, 
     if (!chars)
         return Error(*at,
                      QStringLiteral("a resource name of %1 characters runs past its section").arg(length));
+    if (!Charge(2 + std::uint64_t(length) * 2))
+        return Error(*at, QStringLiteral("resource names overlap beyond the size of the file"));
     const std::uint8_t* c = All().data() + *chars;
     key.name.reserve(length);
     for (std::uint16_t i = 0; i < length; ++i)
@@ -233,6 +250,8 @@ std::optional<ParseError> ResourcePackage::Impl::ParseDirectory(std::uint32_t rs
         return Error(
             *at + 12,
             QStringLiteral("%1 directory entries need more bytes than the section holds").arg(count));
+    if (!Charge(16 + std::uint64_t(count) * 8))
+        return Error(*at, QStringLiteral("resource directories overlap beyond the size of the file"));
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint64_t entryOffset = *entries + std::uint64_t(i) * 8;
         const std::uint8_t* e = All().data() + entryOffset;
@@ -280,8 +299,9 @@ std::optional<ParseError> ResourcePackage::Impl::ParseStringBlock(const Resource
     // entry boundary simply lacks its last entries.
     if (block.name.id == 0)
         return std::nullopt;
-    if (Find(block.type, block.name.id) != &block)
-        return std::nullopt; // a later duplicate is never found either
+    constexpr std::uint64_t kLongestBlock = 16 * (2 + 2 * 0xffff);
+    if (!Charge(std::min<std::uint64_t>(block.size, kLongestBlock)))
+        return Error(block.fileOffset, QStringLiteral("string blocks overlap beyond the size of the file"));
     const std::uint8_t* p = All().data() + block.fileOffset;
     std::uint64_t pos = 0;
     for (std::uint32_t i = 0; i < 16 && pos < block.size; ++i) {
@@ -328,6 +348,7 @@ std::unique_ptr<ResourcePackage> ResourcePackage::FromBytes(QByteArray bytes, QS
     }
     std::unique_ptr<ResourcePackage> package(new ResourcePackage);
     package->d->bytes = std::move(bytes);
+    package->d->readBudget = std::uint64_t(package->d->bytes.size());
     if (auto e = package->d->ParseHeaders()) {
         if (error)
             *error = QStringLiteral("offset 0x%1: %2").arg(e->offset, 0, 16).arg(e->why);

@@ -380,6 +380,25 @@ TEST(MalformedPackage, HugeEntryCounts)
     ExpectRefused(b, "directory entries");
 }
 
+TEST(MalformedPackage, OverlappingDirectoriesCannotMultiplyTheWork)
+{
+    // A picture whose bytes, read from any 8-byte boundary, form a directory
+    // of over 32768 entries that all lead a step further into the same bytes.
+    auto resources = SmallSeries();
+    resources.push_back({QStringLiteral("IMAGE"), 0, 2003, QByteArray(280 * 1024, '\0')});
+    QByteArray b = WriteResourcePackage(resources);
+    const qsizetype typeDir = Target(b, RootEntry(0));
+    const qsizetype dataEntry = Target(b, Target(b, typeDir + 16 + 2 * 8) + 16);
+    const std::uint32_t blob = Get32(b, dataEntry) - 0x1000; // relative to .rsrc
+    ASSERT_EQ(Get32(b, dataEntry + 4), 280u * 1024);
+    for (qsizetype at = kRsrc + blob; at + 8 <= kRsrc + blob + 280 * 1024; at += 8) {
+        Set32(b, at, 1);
+        Set32(b, at + 4, 0x80000000u | (blob + 8));
+    }
+    Set32(b, RootEntry(0) + 4, 0x80000000u | blob);
+    ExpectRefused(b, "overlap");
+}
+
 TEST(MalformedPackage, StringLengthPastItsBlock)
 {
     QByteArray b = Valid();
