@@ -39,12 +39,13 @@ public:
     // parent widget deletes it first.
     CVideoWindow* VideoWindow();
 
-    // The pipeline (owned by the graph) and the element of the chosen camera.
+    // The pipeline (owned by the graph) and the chosen camera's display name.
     GstElement* Pipeline() const { return m_pipeline.get(); }
     QString DeviceName() const { return m_deviceName; }
 
     bool IsRunning() const { return m_running; }
-    // True once an error on the bus stopped the stream.
+    // True once an error or the end of the stream, read from the bus, has
+    // stopped the graph.
     bool HasFailed() const { return m_failed; }
     QString LastError() const { return m_lastError; }
 
