@@ -92,16 +92,33 @@ QPoint CListCtrl::GetItemPosition(int index) const
     const QListWidgetItem* it = item(index);
     if (!it)
         return {};
+    // Positions are only known once the view has laid its items out.
+    const_cast<CListCtrl*>(this)->executeDelayedItemsLayout();
     return rectForIndex(indexFromItem(it)).topLeft();
 }
 
 bool CListCtrl::SetItemPosition(int index, QPoint position)
 {
-    const QListWidgetItem* it = item(index);
+    QListWidgetItem* it = item(index);
     if (!it)
         return false;
+    it->setData(kPositionRole, position);
+    executeDelayedItemsLayout();
     setPositionForIndex(position, indexFromItem(it));
     return true;
+}
+
+void CListCtrl::doItemsLayout()
+{
+    // The view lays every item out afresh whenever items come or go; items
+    // the program has placed keep their place, as in a list view without
+    // automatic arrangement, and new ones take the next free place.
+    QListWidget::doItemsLayout();
+    for (int row = 0; row < count(); ++row) {
+        const QVariant placed = item(row)->data(kPositionRole);
+        if (placed.isValid())
+            setPositionForIndex(placed.toPoint(), indexFromItem(item(row)));
+    }
 }
 
 void CListCtrl::DeleteAllItems() { clear(); }

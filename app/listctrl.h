@@ -53,6 +53,8 @@ public:
     // Tells items drawn from slot i that the slot has a new picture.
     void RefreshImage(int i);
 
+    void doItemsLayout() override;
+
 Q_SIGNALS:
     // Any double-click inside the view, on an item or not.
     void doubleClicked();
@@ -66,6 +68,7 @@ protected:
 private:
     static constexpr int kImageRole = Qt::UserRole + 1;
     static constexpr int kDataRole = Qt::UserRole + 2;
+    static constexpr int kPositionRole = Qt::UserRole + 3; // a position set by the program
     CImageList* m_images = nullptr;
     bool m_hasBkImage = false;
 };
