@@ -6,7 +6,7 @@ FUZZBUILD ?= build-fuzz
 JOBS      ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test fuzz bench clean
+.PHONY: all deps configure build run test fuzz-build fuzz bench clean
 
 all: build
 
@@ -22,13 +22,19 @@ build: configure
 run: build
 	@scripts/run-booth $(BUILD)/bin/Pelmora
 
-test: build
+# Every test: a short fuzzing run of each binary reader first, then the
+# whole CTest suite (unit, GUI and end-to-end tests, headless).
+test: build fuzz-build
+	@scripts/run-fuzzers $(FUZZBUILD) $${FUZZ_SECONDS:-10}
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# Longer fuzzing runs of the binary readers (clang, ASan, UBSan).
-fuzz: deps
+# The fuzz targets of the binary readers, built with clang, ASan and UBSan.
+fuzz-build: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELMORA_FUZZ=ON > /dev/null
 	@cmake --build $(FUZZBUILD) -j $(JOBS) --target fuzzers
+
+# Longer fuzzing runs (FUZZ_SECONDS per target, 300 by default).
+fuzz: fuzz-build
 	@scripts/run-fuzzers $(FUZZBUILD) $${FUZZ_SECONDS:-300}
 
 bench: build
