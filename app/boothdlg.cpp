@@ -1,6 +1,9 @@
 #include "boothdlg.h"
 
 #include "boothapp.h"
+#include "capturegraph.h"
+#include "propertysheet.h"
+#include "videowindow.h"
 #include "bmp.h"
 #include "framegrab.h"
 #include "htmlctrl.h"
@@ -87,9 +90,13 @@ bool CBoothDlg::OnInitDialog()
     resize(geometry::kClient.size());
     setWindowIcon(m_hIcon);
 
+    if (!m_captureSet) {
+        if (CBoothApp* app = CBoothApp::Instance())
+            SetCapture(app->m_pGraph.get(), &app->m_grabCallback);
+    }
     // Grabbed frames come to this window from now on.
-    if (CBoothApp* app = CBoothApp::Instance())
-        app->m_grabCallback.m_hWndNotify = this;
+    if (m_pGrabber)
+        m_pGrabber->m_hWndNotify = this;
 
     m_imageList.Create(kSlotSize, kImageSlots);
     m_list->SetImageList(&m_imageList);
@@ -100,6 +107,13 @@ bool CBoothDlg::OnInitDialog()
     m_html->show();
     m_html->Navigate2(QStringLiteral("res://%1/%2").arg(ExecutablePath(), "welcome.htm"));
     return true;
+}
+
+void CBoothDlg::SetCapture(CCaptureGraph* graph, CFrameGrabCallback* grabber)
+{
+    m_captureSet = true;
+    m_pGraph = graph;
+    m_pGrabber = grabber;
 }
 
 void CBoothDlg::closeEvent(QCloseEvent* event) { event->ignore(); }
@@ -123,7 +137,16 @@ int CBoothDlg::OnFrameReady(const QByteArray& frame)
     return 0;
 }
 
-void CBoothDlg::DestroyWindow() { m_pSheet.reset(); }
+void CBoothDlg::DestroyWindow()
+{
+    m_pSheet.reset();
+    if (m_pVideoWindow) {
+        // The graph owns the video window; it must not go down with this one.
+        m_pVideoWindow->put_Visible(false);
+        m_pVideoWindow->put_Owner(nullptr);
+        m_pVideoWindow = nullptr;
+    }
+}
 
 void CBoothDlg::SetHtmlRegion(const QRegion& region)
 {
@@ -204,6 +227,9 @@ bool CBoothDlg::OnNextToSeries()
 
 bool CBoothDlg::OnBackToSeries()
 {
+    // The graph keeps running; only its window is hidden.
+    if (m_pGraph && m_pVideoWindow)
+        m_pVideoWindow->put_Visible(false);
     PlaceChooserList();
     FillSeriesList();
     return true;
@@ -218,9 +244,26 @@ bool CBoothDlg::OnNextToCapture()
     m_list->setGeometry(geometry::kStripList);
     m_list->raise();
     SetHtmlRegion(QRegion(geometry::kClient)
-                      .xored(QRegion(geometry::kVideoArea.adjusted(0, 0, 0, 0)))
+                      .xored(QRegion(geometry::kVideoArea))
                       .xored(QRegion(geometry::kStripList)));
-    m_list->DeleteAllItems();
+    RefreshPhotoStrip(m_pSheet.get());
+
+    // The first visit attaches the renderer's window and starts the graph,
+    // which then runs until the program ends.
+    if (!m_pVideoWindow && m_pGraph) {
+        m_pVideoWindow = m_pGraph->VideoWindow();
+        if (m_pVideoWindow) {
+            m_pVideoWindow->put_Owner(this);
+            m_pVideoWindow->put_WindowStyle(CVideoWindow::WS_CHILD | CVideoWindow::WS_CLIPSIBLINGS);
+            m_pVideoWindow->SetWindowPosition(69, 120, 412, 308);
+            m_pVideoWindow->put_Caption(QStringLiteral("Pelmora Video"));
+            m_pGraph->Run();
+        }
+    }
+    if (m_pVideoWindow) {
+        m_pVideoWindow->put_Visible(true);
+        m_pVideoWindow->raise();
+    }
     return true;
 }
 
@@ -278,6 +321,49 @@ void CBoothDlg::FillSeriesList()
     }
 }
 
+// ---- photo strip ----
+
+void CBoothDlg::RefreshPhotoStrip(CStickerSheet* sheet)
+{
+    m_list->DeleteAllItems();
+    m_list->SetBkImageTiled(QPixmap(QStringLiteral(":/bitmaps/169.bmp")));
+    if (!sheet)
+        return;
+    m_list->SetRedraw(false);
+    for (int i = 0; i < sheet->GetPhotoCount(); ++i)
+        AddStripItem(i);
+    m_list->SetRedraw(true);
+}
+
+void CBoothDlg::AddStripItem(int i)
+{
+    const CPicture* photo = m_pSheet ? m_pSheet->GetPhoto(i) : nullptr;
+    const QImage* bitmap = photo ? photo->GetBitmap() : nullptr;
+    if (!bitmap || bitmap->isNull())
+        return;
+    const QImage thumbnail =
+        bitmap->scaled(kSlotSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (thumbnail.isNull())
+        return;
+    m_imageList.Replace(i, thumbnail);
+    const QString label = QStringLiteral("%1/%2").arg(i + 1).arg(m_pSheet->GetCapacity());
+    const int index = m_list->InsertItem(i, label, i);
+    m_list->SetItemData(index, kTagPhoto);
+    m_list->SetItemPosition(index, QPoint(5 + 79 * i, 10));
+}
+
+void CBoothDlg::DeleteSelectedPhoto()
+{
+    if (m_list->GetItemData(0) != kTagPhoto || !m_pSheet)
+        return;
+    const int selected = m_list->GetNextSelectedItem();
+    if (selected < 0)
+        return;
+    m_pSheet->RemovePhoto(selected + 1);
+    m_list->DeleteAllItems();
+    RefreshPhotoStrip(m_pSheet.get());
+}
+
 // ---- list notifications ----
 
 void CBoothDlg::OnListDoubleClick()
@@ -296,8 +382,8 @@ void CBoothDlg::OnListDoubleClick()
 
 void CBoothDlg::OnListKeyDown(int key)
 {
-    if (key != Qt::Key_Delete || m_list->GetItemData(0) != kTagPhoto)
-        return;
+    if (key == Qt::Key_Delete && m_list->GetItemData(0) == kTagPhoto)
+        DeleteSelectedPhoto();
 }
 
 // ---- command dispatcher ----
@@ -319,14 +405,19 @@ int CBoothDlg::ExecuteCommand(const QString& command)
             m_html->Navigate2(QStringLiteral("res://%1/%2").arg(ExecutablePath(), page));
         break;
     }
+    case Command::Configure:
+        if (m_pGraph)
+            ShowCaptureDeviceProperties(m_pGraph, this);
+        break;
+    case Command::Delete:
+        DeleteSelectedPhoto();
+        break;
     case Command::About:
     case Command::Capture:
-    case Command::Configure:
     case Command::NextPhotoFrame:
     case Command::PreviousPhotoFrame:
     case Command::Print:
     case Command::Export:
-    case Command::Delete:
     case Command::None:
         break;
     }

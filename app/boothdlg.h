@@ -14,6 +14,9 @@ class CStickerSheet;
 
 namespace pelmora {
 
+class CCaptureGraph;
+class CFrameGrabCallback;
+class CVideoWindow;
 class CWizardHtmlCtrl;
 
 // Fixed geometry of the wizard, in client pixels.
@@ -41,6 +44,10 @@ public:
     // its own, for those who drive the wizard from outside.
     void Create();
 
+    // The capture graph and its frame grabber; by default the application
+    // object's, taken when the window is created.
+    void SetCapture(CCaptureGraph* graph, CFrameGrabCallback* grabber);
+
     int ExecuteCommand(const QString& command) override;
     bool OnNextToWelcome() override;
     bool OnBackToWelcome() override;
@@ -57,11 +64,17 @@ public:
     void FillLayoutList();
     void FillSeriesList();
 
+    // The photo strip of the capture page: one labelled thumbnail per photo
+    // of the sheet on a film background.
+    void RefreshPhotoStrip(CStickerSheet* sheet);
+    void DeleteSelectedPhoto();
+
     // What the window shows, for those who watch it.
     CWizardHtmlCtrl* Html() const { return m_html; }
     CListCtrl* List() const { return m_list; }
     const CImageList& ImageList() const { return m_imageList; }
     CStickerSheet* Sheet() const { return m_pSheet.get(); }
+    CVideoWindow* VideoWindow() const { return m_pVideoWindow; }
     // The HTML control's window region; empty while none was ever set.
     QRegion HtmlRegion() const { return m_htmlRegion; }
 
@@ -86,12 +99,18 @@ protected:
     void OnListDoubleClick();
     void OnListKeyDown(int key);
     QString ResourcePath(const QString& name) const;
+    // The per-photo step of the strip: thumbnail, label, tag and place of photo i.
+    void AddStripItem(int i);
 
     QIcon m_hIcon;
     CWizardHtmlCtrl* m_html = nullptr;
     CImageList m_imageList;
     CListCtrl* m_list = nullptr;
     std::unique_ptr<CStickerSheet> m_pSheet;
+    CVideoWindow* m_pVideoWindow = nullptr;
+    CCaptureGraph* m_pGraph = nullptr;
+    CFrameGrabCallback* m_pGrabber = nullptr;
+    bool m_captureSet = false;
     QRegion m_htmlRegion;
     bool m_initialised = false;
 };
