@@ -6,6 +6,7 @@
 // the pixels of a paint device on first use.
 #include "package.h"
 
+#include <QSize>
 #include <QtGlobal>
 #include <cstdint>
 #include <memory>
@@ -13,6 +14,7 @@
 class QImage;
 class QPainter;
 class QPaintDevice;
+class QPrinter;
 
 namespace pelmora {
 
@@ -33,6 +35,11 @@ int MulDiv(int a, int b, int c);
 // to nearest; a resolution <= 0 means the file stated none and 96 dpi is used,
 // as the platform's picture loader does for such files.
 int PixelsToHimetric(int pixels, int dotsPerMeter);
+
+// The printed size in device pixels of mmWidth x mmHeight millimetres at the
+// given resolution: the integer product millimetres x dpi times 1/25.4 in
+// double precision, truncated (145 x 102 mm at 600 dpi: 3425 x 2409).
+QSize PrintDestinationSize(int mmWidth, int mmHeight, int dpiX, int dpiY);
 
 } // namespace pelmora
 
@@ -73,6 +80,17 @@ public:
     // its pixel size for the painter's device. False when empty, when the
     // painter is not active or when the size is unusable.
     bool Draw(QPainter& painter, int x, int y);
+
+    // Prints the picture as one page of a document named "Pelmora 2004": asks
+    // for the printer (no page range, selection or print-to-file choices),
+    // then PrintPictureOn. True also when the user cancels or printing fails.
+    bool PrintPicture(const QPaintDevice* dc, int mmW, int mmH);
+
+    // The printing itself on a printer set up by the caller: the picture (its
+    // pixel size for dc) stretched to mmW x mmH millimetres at the printer's
+    // logical resolution, at the top-left of the printable area. False when
+    // nothing was printed (empty picture, unusable size, printer not ready).
+    bool PrintPictureOn(QPrinter& printer, const QPaintDevice* dc, int mmW, int mmH);
 
     // Copies the pixel rows of the picture's 24-bit BMP serialisation (bottom
     // row first, blue-green-red, rows padded to 4 bytes): min(length, size of

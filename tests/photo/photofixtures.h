@@ -1,0 +1,52 @@
+#pragma once
+// Pictures for the composition, export, sheet and printing tests: patterned
+// images whose every pixel tells where it came from, photos decoded from BMP
+// files as the booth makes them, and a 96-dpi device to measure them on.
+#include "bmp.h"
+#include "picture.h"
+
+#include <QImage>
+
+namespace fixtures {
+
+// Every pixel differs from its neighbours and from the same pixel of another
+// seed, so a pixel taken from the wrong place or the wrong picture shows.
+inline QImage patternImage(int width, int height, int seed)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb((x * 7 + seed * 50) & 0xFF, (y * 5 + seed * 31) & 0xFF,
+                                      (x * 3 + y * 11 + seed * 97) & 0xFF));
+    return image;
+}
+
+// A picture decoded from the image's 24-bit BMP file without a resolution,
+// as composition and the tools make photos. Empty should it not decode, which
+// every test using it then shows as wrong pixels.
+inline CPicture pictureOf(const QImage& image)
+{
+    const QByteArray bmp =
+        pelmora::MakeBmpFile(image.width(), image.height(), pelmora::ImageToBmpPixels(image));
+    CPicture picture;
+    picture.LoadFromMemory(bmp.size(), bmp.constData());
+    return picture;
+}
+
+// A paint device of a chosen logical resolution; 96 is the booth's screen.
+inline QImage deviceAt(int dpi)
+{
+    QImage device(1, 1, QImage::Format_RGB32);
+    device.setDotsPerMeterX(qRound(dpi / 0.0254));
+    device.setDotsPerMeterY(qRound(dpi / 0.0254));
+    return device;
+}
+
+// The three stored bytes (blue, green, red) of a colour.
+inline QByteArray bgr(QRgb colour)
+{
+    const char bytes[3] = {char(qBlue(colour)), char(qGreen(colour)), char(qRed(colour))};
+    return QByteArray(bytes, 3);
+}
+
+} // namespace fixtures
