@@ -12,6 +12,8 @@
 #include "wizarddriver.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -187,6 +189,192 @@ TEST_F(Wizard, NextWithoutAChoiceShowsItsMessageAndStays)
     EXPECT_EQ(ClickAndCollectMessage("#q img"), ApplicationTitle() + "|" + LoadStringText(IDS_NO_SERIES));
     EXPECT_EQ(driver->currentPage(), "Series.htm");
     ExpectChooserState("Series.htm", kTagSeries, true);
+}
+
+// A photo of one colour, as the composition would add it.
+CPicture SolidPhoto(QRgb colour)
+{
+    QImage image(320, 240, QImage::Format_RGB888);
+    image.fill(colour);
+    QByteArray file;
+    QBuffer buffer(&file);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    CPicture picture;
+    picture.LoadFromMemory(file.size(), file.constData());
+    return picture;
+}
+
+class WizardWithSheet : public Wizard {
+protected:
+    // Opens the wizard and walks to the capture page with a sheet of four
+    // places holding `photos` photos.
+    void OpenOnCapturePage(int photos)
+    {
+        WriteLayout("4 Photos.dat", {{0, 0, 160, 120}, {160, 0, 320, 120}, {0, 120, 160, 240}, {160, 120, 320, 240}});
+        WriteFile("Hearts.dll", "not read while listing");
+        Open();
+        ASSERT_TRUE(Go("#q img", "Layout.htm"));
+        Select(0);
+        ASSERT_TRUE(Go("#q img", "Series.htm"));
+        for (int i = 0; i < photos; ++i)
+            dlg->Sheet()->AddPhoto(SolidPhoto(qRgb(40 * i, 100, 200)));
+        Select(0);
+        ASSERT_TRUE(Go("#q img", "Capture.htm"));
+    }
+
+    QStringList StripLabels() const
+    {
+        QStringList labels;
+        for (int i = 0; i < dlg->List()->count(); ++i)
+            labels << dlg->List()->GetItemText(i);
+        return labels;
+    }
+};
+
+TEST_F(WizardWithSheet, BackToTheLayoutsWithPhotosAsksFirst)
+{
+    OpenOnCapturePage(2);
+    EXPECT_EQ(StripLabels(), QStringList({"1/4", "2/4"}));
+    ASSERT_TRUE(Go("a[href^='pk:Back'] img", "Series.htm"));
+    CStickerSheet* sheet = dlg->Sheet();
+
+    // Cancel keeps the series page, the sheet and its photos.
+    driver->answerMessagesWith(QMessageBox::Cancel);
+    EXPECT_EQ(ClickAndCollectMessage("a[href^='pk:Back'] img"),
+              ApplicationTitle() + "|" + LoadStringText(IDS_CONFIRM_BACK_TO_LAYOUT));
+    ExpectChooserState("Series.htm", kTagSeries, true);
+    EXPECT_EQ(dlg->Sheet(), sheet);
+    EXPECT_EQ(dlg->Sheet()->GetPhotoCount(), 2);
+
+    // Forward again: the strip shows the same photos.
+    Select(0);
+    ASSERT_TRUE(Go("#q img", "Capture.htm"));
+    EXPECT_EQ(StripLabels(), QStringList({"1/4", "2/4"}));
+    ASSERT_TRUE(Go("a[href^='pk:Back'] img", "Series.htm"));
+
+    // OK drops the sheet with all its photos.
+    driver->answerMessagesWith(QMessageBox::Ok);
+    driver->click("a[href^='pk:Back'] img");
+    ASSERT_TRUE(driver->waitForPage("Layout.htm"));
+    EXPECT_EQ(driver->takeMessages().size(), 1);
+    ExpectChooserState("Layout.htm", kTagLayout, false);
+}
+
+TEST_F(WizardWithSheet, DeleteLinkAndKeyRemoveTheSelectedPhotoAndRenumber)
+{
+    OpenOnCapturePage(3);
+    const QImage third = dlg->Sheet()->GetPhoto(2)->GetBitmap()->copy();
+    EXPECT_EQ(StripLabels(), QStringList({"1/4", "2/4", "3/4"}));
+    EXPECT_EQ(dlg->List()->GetItemPosition(2), QPoint(5 + 79 * 2, 10));
+    EXPECT_TRUE(dlg->List()->HasBkImage());
+
+    // Without a selection Delete does nothing.
+    dlg->List()->clearSelection();
+    driver->click("a[href^='pk:Delete'] img");
+    QTest::qWait(300);
+    EXPECT_EQ(dlg->Sheet()->GetPhotoCount(), 3);
+
+    // The second of three: photos one and three stay, renumbered.
+    Select(1);
+    driver->click("a[href^='pk:Delete'] img");
+    ASSERT_TRUE(WizardDriver::waitFor([&] { return dlg->Sheet()->GetPhotoCount() == 2; }));
+    EXPECT_EQ(StripLabels(), QStringList({"1/4", "2/4"}));
+    EXPECT_EQ(dlg->Sheet()->GetPhoto(1)->GetBitmap()->copy(), third);
+
+    // The Delete key on the strip does the same.
+    Select(0);
+    driver->pressKey(Qt::Key_Delete, Qt::NoModifier, dlg->List());
+    EXPECT_EQ(dlg->Sheet()->GetPhotoCount(), 1);
+    EXPECT_EQ(StripLabels(), QStringList({"1/4"}));
+    driver->screenshot("wizard-strip.png");
+}
+
+TEST_F(Wizard, TheDeleteKeyOnTheChoosersDeletesNothing)
+{
+    WriteLayout("1 Photo.dat", {{0, 0, 320, 240}});
+    Open();
+    ASSERT_TRUE(Go("#q img", "Layout.htm"));
+    Select(0);
+    driver->pressKey(Qt::Key_Delete, Qt::NoModifier, dlg->List());
+    EXPECT_EQ(dlg->List()->count(), 1);
+}
+
+TEST_F(Wizard, DoubleClickActsAsNext)
+{
+    WriteLayout("1 Photo.dat", {{0, 0, 320, 240}});
+    Open();
+    ASSERT_TRUE(Go("#q img", "Layout.htm"));
+    // A double-click with no layout selected is Next without a choice.
+    driver->clickAt(QPoint(740, 540), true);
+    WizardDriver::waitFor([&] { return false; }, 300);
+    EXPECT_EQ(driver->takeMessages(), QStringList({ApplicationTitle() + "|" + LoadStringText(IDS_NO_LAYOUT)}));
+
+    const QRect item = dlg->List()->visualItemRect(dlg->List()->item(0));
+    const QPoint onItem = dlg->List()->viewport()->mapTo(dlg.get(), item.center());
+    driver->clickAt(onItem, true);
+    ASSERT_TRUE(driver->waitForPage("Series.htm"));
+    EXPECT_EQ(dlg->Sheet()->GetCapacity(), 1);
+}
+
+TEST_F(Wizard, KeysNeverCloseTheWindowNorLeaveThePage)
+{
+    WriteLayout("1 Photo.dat", {{0, 0, 320, 240}});
+    Open();
+    ASSERT_TRUE(Go("#q img", "Layout.htm"));
+    // The layout page has the welcome page in its history: neither
+    // Backspace nor Alt+Left may go back to it.
+    driver->pressKey(Qt::Key_Backspace);
+    driver->pressKey(Qt::Key_Left, Qt::AltModifier);
+    // Enter and Escape reach the window itself.
+    driver->pressKey(Qt::Key_Escape, Qt::NoModifier, dlg.get());
+    driver->pressKey(Qt::Key_Return, Qt::NoModifier, dlg.get());
+    driver->pressKey(Qt::Key_Escape, Qt::NoModifier, dlg->List());
+    QTest::qWait(500);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(driver->currentPage(), "Layout.htm");
+    ExpectChooserState("Layout.htm", kTagLayout, false);
+
+    // Alt+F4 comes to the window as a request to close it, which it refuses.
+    QCloseEvent close;
+    QApplication::sendEvent(dlg.get(), &close);
+    EXPECT_FALSE(close.isAccepted());
+    dlg->close();
+    QTest::qWait(100);
+    EXPECT_TRUE(dlg->isVisible());
+}
+
+TEST_F(Wizard, HelpWithoutAHelpFileChangesNothing)
+{
+    Open();
+    driver->click("a[href^='pk:Help']");
+    QTest::qWait(500);
+    EXPECT_EQ(driver->currentPage(), "welcome.htm");
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(driver->takeMessages().isEmpty());
+}
+
+TEST_F(Wizard, CancelEndsTheWizardFromAnyPage)
+{
+    WriteLayout("1 Photo.dat", {{0, 0, 320, 240}});
+    Open();
+    ASSERT_TRUE(Go("#q img", "Layout.htm"));
+    QSignalSpy finished(dlg.get(), &QDialog::finished);
+    driver->click("a[href^='pk:Cancel'] img");
+    ASSERT_TRUE(WizardDriver::waitFor([&] { return finished.count() == 1; }));
+    EXPECT_EQ(finished.at(0).at(0).toInt(), 0);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(driver->takeMessages().isEmpty());
+}
+
+TEST_F(Wizard, ABrokenLayoutChosenWithNextKeepsTheLayoutPage)
+{
+    Open();
+    WriteFile("Broken.dat", QByteArray("\x01\x00\xff\xff\x01\x00\x0a\x00CRectanglX", 18));
+    ASSERT_TRUE(Go("#q img", "Layout.htm"));
+    // The filling stopped at the broken file: it is not listed, the page opened.
+    EXPECT_EQ(dlg->List()->count(), 0);
+    ExpectChooserState("Layout.htm", kTagLayout, false);
 }
 
 } // namespace
