@@ -1,0 +1,147 @@
+// The help file beside the executable, read back with chmlib's
+// extract_chmLib (a reader independent of the compiler that made it): every
+// topic is inside and unchanged, the contents and index point at topics that
+// exist, and no topic links to a page that is missing.
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kHelpFile = QStringLiteral(PELMORA_BIN_DIR "/Pelmora.chm");
+const QString kSources = QStringLiteral(PELMORA_HELP_SOURCES);
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The [FILES] section of the help project.
+QStringList ProjectFiles()
+{
+    QStringList files;
+    bool inFiles = false;
+    for (const QByteArray& raw : ReadAll(kSources + QStringLiteral("/Pelmora.hhp")).split('\n')) {
+        const QString line = QString::fromLatin1(raw).trimmed();
+        if (line.startsWith('[')) {
+            inFiles = line == QLatin1String("[FILES]");
+            continue;
+        }
+        if (inFiles && !line.isEmpty())
+            files << line;
+    }
+    return files;
+}
+
+QStringList Matches(const QByteArray& text, const QString& pattern)
+{
+    QStringList found;
+    QRegularExpressionMatchIterator it =
+        QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption).globalMatch(QString::fromLatin1(text));
+    while (it.hasNext())
+        found << it.next().captured(1);
+    return found;
+}
+
+class HelpFile : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::exists(kHelpFile)) << "built by the default build";
+        const QString extractor = QStandardPaths::findExecutable(QStringLiteral("extract_chmLib"));
+        ASSERT_FALSE(extractor.isEmpty()) << "extract_chmLib (Debian package libchm-bin) is needed";
+        ASSERT_TRUE(m_dir.isValid());
+        m_out = m_dir.filePath(QStringLiteral("out"));
+        QProcess extract;
+        extract.start(extractor, {kHelpFile, m_out});
+        ASSERT_TRUE(extract.waitForFinished(60000));
+        ASSERT_EQ(extract.exitStatus(), QProcess::NormalExit);
+        ASSERT_EQ(extract.exitCode(), 0) << extract.readAllStandardError().constData();
+    }
+
+    QString Extracted(const QString& name) const { return m_out + '/' + name; }
+
+    QTemporaryDir m_dir;
+    QString m_out;
+};
+
+TEST_F(HelpFile, IsACompiledHelpFile)
+{
+    const QByteArray head = ReadAll(kHelpFile).left(0x60);
+    ASSERT_EQ(head.size(), 0x60);
+    EXPECT_EQ(head.left(4), QByteArray("ITSF"));
+    EXPECT_EQ(quint8(head[4]), 3) << "format version 3";
+    EXPECT_EQ(quint8(head[8]), 0x60) << "header length";
+
+    // The system file names the title, the contents, the index and the
+    // topic the viewer opens first.
+    const QByteArray system = ReadAll(Extracted(QStringLiteral("#SYSTEM")));
+    EXPECT_TRUE(system.contains("Pelmora 2004 Help"));
+    EXPECT_TRUE(system.contains("Contents.hhc"));
+    EXPECT_TRUE(system.contains("Index.hhk"));
+    EXPECT_TRUE(system.contains("Welcome.htm"));
+    EXPECT_TRUE(QFile::exists(Extracted(QStringLiteral("#TOPICS"))));
+    EXPECT_TRUE(QFile::exists(Extracted(QStringLiteral("$FIftiMain")))) << "full-text search";
+}
+
+TEST_F(HelpFile, EveryTopicIsInsideUnchanged)
+{
+    const QStringList files = ProjectFiles();
+    ASSERT_GE(files.size(), 10);
+    for (const QString& name : files) {
+        const QByteArray source = ReadAll(kSources + '/' + name);
+        ASSERT_FALSE(source.isEmpty()) << qPrintable(name);
+        EXPECT_EQ(ReadAll(Extracted(name)), source) << qPrintable(name);
+    }
+    // And every topic written is listed in the project.
+    const QStringList topics = QDir(kSources).entryList({QStringLiteral("*.htm")}, QDir::Files);
+    for (const QString& topic : topics)
+        EXPECT_TRUE(files.contains(topic)) << qPrintable(topic) << " is not compiled in";
+}
+
+TEST_F(HelpFile, ContentsIndexAndLinksPointAtTopicsThatExist)
+{
+    const QStringList topics = QDir(kSources).entryList({QStringLiteral("*.htm")}, QDir::Files);
+    const QString local = QStringLiteral("<param\\s+name=\"Local\"\\s+value=\"([^\"]+)\"");
+
+    const QStringList inContents = Matches(ReadAll(Extracted(QStringLiteral("Contents.hhc"))), local);
+    for (const QString& topic : topics)
+        EXPECT_TRUE(inContents.contains(topic)) << qPrintable(topic) << " is missing from the contents";
+    for (const QString& target : inContents)
+        EXPECT_TRUE(QFile::exists(Extracted(target))) << qPrintable(target);
+
+    const QStringList inIndex = Matches(ReadAll(Extracted(QStringLiteral("Index.hhk"))), local);
+    EXPECT_GE(inIndex.size(), 10);
+    for (const QString& target : inIndex)
+        EXPECT_TRUE(QFile::exists(Extracted(target))) << qPrintable(target);
+
+    for (const QString& topic : topics) {
+        const QByteArray page = ReadAll(Extracted(topic));
+        EXPECT_EQ(Matches(page, QStringLiteral("<title>([^<]+)</title>")).size(), 1) << qPrintable(topic);
+        for (const QString& target : Matches(page, QStringLiteral("(?:href|src)=\"([^\"#]+)")))
+            EXPECT_TRUE(QFile::exists(Extracted(target))) << qPrintable(topic) << " -> " << qPrintable(target);
+    }
+}
+
+TEST_F(HelpFile, CoversTheBoothAndTheTools)
+{
+    QByteArray all;
+    for (const QString& topic : QDir(m_out).entryList({QStringLiteral("*.htm")}, QDir::Files))
+        all += ReadAll(Extracted(topic));
+    for (const char* phrase :
+         {"The four steps", "Sticker layouts", "Photo frame series", "Printing the sticker sheet",
+          "Saving photos as files", "Pelmora 1.bmp", "145 mm", "pelmora-layout write", "pelmora-layout dump",
+          "pelmora-layout sheet", "pelmora-pack build", "pelmora-pack list", "pelmora-pack extract",
+          "pelmora-pack preview", "1001", "No photo frame serie was selected."})
+        EXPECT_TRUE(all.contains(phrase)) << phrase;
+}
+
+} // namespace
