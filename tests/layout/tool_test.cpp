@@ -1,8 +1,10 @@
 // pelmora-layout run as a process, its files checked by the archive reader
 // and by exact bytes.
 #include "archive.h"
+#include "bmp.h"
 
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -119,6 +121,85 @@ TEST(LayoutTool, ShippedLayoutsFitTheCanvas)
             }
         }
     }
+}
+
+// A one-colour photo file as the booth makes them, of the given size.
+QByteArray photoFile(QRgb colour, int width = 320, int height = 240)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return pelmora::MakeBmpFile(width, height, pelmora::ImageToBmpPixels(image));
+}
+
+bool save(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+TEST(LayoutTool, SheetPlacesPhotosFromTheBottomEdge)
+{
+    QTemporaryDir dir;
+    const QString layout = dir.filePath("Two.dat");
+    ASSERT_EQ(layoutTool({"write", layout, "0,0,160,120", "0,120,320,240", "1,1,2,2"}).exitCode, 0);
+    const QString red = dir.filePath("red.bmp");
+    const QString blue = dir.filePath("blue.bmp");
+    ASSERT_TRUE(save(red, photoFile(qRgb(255, 0, 0))));
+    ASSERT_TRUE(save(blue, photoFile(qRgb(0, 0, 255))));
+    const QString out = dir.filePath("sheet.bmp");
+    const ToolRun run = layoutTool({"sheet", layout, out, red, blue});
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+
+    const QByteArray bytes = contents(out);
+    ASSERT_EQ(bytes.size(), 230454);
+    EXPECT_EQ(bytes.left(54), pelmora::BmpHeader(320, 240, 230400));
+    const QImage sheet = QImage::fromData(bytes, "BMP");
+    ASSERT_EQ(sheet.size(), QSize(320, 240));
+    // As seen: the first place is the lower-left quarter, the second the
+    // upper half; the third has no photo and stays white like the rest.
+    for (int y = 0; y < 240; y += 7)
+        for (int x = 0; x < 320; x += 7) {
+            const QRgb want = y < 120 ? qRgb(0, 0, 255) : x < 160 ? qRgb(255, 0, 0) : qRgb(255, 255, 255);
+            ASSERT_EQ(sheet.pixel(x, y), want) << x << "," << y;
+        }
+
+    // Never over an existing file.
+    const ToolRun again = layoutTool({"sheet", layout, out, blue, red});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.err.contains("already exists")) << again.err.constData();
+    EXPECT_EQ(contents(out), bytes);
+}
+
+TEST(LayoutTool, SheetRefusesWhatItCannotCompose)
+{
+    QTemporaryDir dir;
+    const QString layout = dir.filePath("One.dat");
+    ASSERT_EQ(layoutTool({"write", layout, "0,0,320,240"}).exitCode, 0);
+    const QString photo = dir.filePath("photo.bmp");
+    ASSERT_TRUE(save(photo, photoFile(qRgb(1, 2, 3))));
+    const QString small = dir.filePath("small.bmp");
+    ASSERT_TRUE(save(small, photoFile(qRgb(1, 2, 3), 100, 75)));
+    const QString text = dir.filePath("text.bmp");
+    ASSERT_TRUE(save(text, "BM not a picture"));
+    const QString broken = dir.filePath("broken.dat");
+    ASSERT_TRUE(save(broken, contents(layout).left(20)));
+    const QString out = dir.filePath("sheet.bmp");
+    const QList<QStringList> refused{
+        {"sheet", layout, out, small},                        // not 320 x 240
+        {"sheet", layout, out, text},                         // not a picture
+        {"sheet", layout, out, dir.filePath("none.bmp")},     // no such photo
+        {"sheet", layout, out, photo, photo},                 // more photos than places
+        {"sheet", dir.filePath("none.dat"), out, photo},      // no such layout
+        {"sheet", broken, out, photo},                        // malformed layout
+        {"sheet", layout, dir.filePath("no/dir/s.bmp"), photo}, // nowhere to write
+    };
+    for (const QStringList& args : refused) {
+        const ToolRun run = layoutTool(args);
+        EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
+        EXPECT_FALSE(QFile::exists(out)) << args.join(' ').toStdString();
+    }
+    EXPECT_EQ(layoutTool({"sheet", layout, out}).exitCode, 2);
 }
 
 } // namespace

@@ -1,9 +1,14 @@
-// pelmora-layout: writes and dumps layout files.
+// pelmora-layout: writes and dumps layout files and composes sticker sheets.
 //   pelmora-layout write OUT.dat L,T,R,B [L,T,R,B ...]
 //   pelmora-layout dump IN.dat
+//   pelmora-layout sheet IN.dat OUT.bmp PHOTO.bmp [PHOTO.bmp ...]
 #include "archive.h"
+#include "bmp.h"
+#include "stickersheet.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QString>
 #include <charconv>
 #include <cstdio>
@@ -15,7 +20,8 @@ namespace {
 int usage()
 {
     std::fprintf(stderr, "usage: pelmora-layout write OUT.dat L,T,R,B [L,T,R,B ...]\n"
-                         "       pelmora-layout dump IN.dat\n");
+                         "       pelmora-layout dump IN.dat\n"
+                         "       pelmora-layout sheet IN.dat OUT.bmp PHOTO.bmp [PHOTO.bmp ...]\n");
     return 2;
 }
 
@@ -42,6 +48,29 @@ bool parseRect(std::string_view text, SheetRect& rect)
     return true;
 }
 
+// Creates out with bytes; never replaces an existing file, and leaves no
+// half-written one behind.
+int writeNewFile(const char* out, const QByteArray& bytes)
+{
+    QFile file(QString::fromLocal8Bit(out));
+    // NewOnly refuses an existing file atomically: a file someone made is
+    // never overwritten.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        std::fprintf(stderr, "pelmora-layout: %s: %s\n", out,
+                     file.exists() ? "already exists, not overwritten"
+                                   : qPrintable(file.errorString()));
+        return 1;
+    }
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        std::fprintf(stderr, "pelmora-layout: %s: %s\n", out, qPrintable(file.errorString()));
+        file.close();
+        file.remove();
+        return 1;
+    }
+    file.close();
+    return 0;
+}
+
 int write(const char* out, int count, char** specs)
 {
     std::vector<SheetRect> rects;
@@ -53,24 +82,70 @@ int write(const char* out, int count, char** specs)
         }
         rects.push_back(r);
     }
-    const QByteArray bytes = pelmora::WriteLayoutArchive(rects);
-    QFile file(QString::fromLocal8Bit(out));
-    // NewOnly refuses an existing file atomically: a layout someone made is
-    // never overwritten.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        std::fprintf(stderr, "pelmora-layout: %s: %s\n", out,
-                     file.exists() ? "already exists, not overwritten"
-                                   : qPrintable(file.errorString()));
+    return writeNewFile(out, pelmora::WriteLayoutArchive(rects));
+}
+
+// A photo as the booth makes them: a 320 x 240 BMP of 24 bits a pixel.
+bool loadPhoto(const char* path, CPicture& photo)
+{
+    QFile file(QString::fromLocal8Bit(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "pelmora-layout: %s: %s\n", path, qPrintable(file.errorString()));
+        return false;
+    }
+    // Enough for the photo file and a little more, so a larger file is seen
+    // as one without reading all of it.
+    const QByteArray bytes = file.read(pelmora::kBmpHeaderSize + pelmora::kPhotoPixelBytes + 1);
+    const bool bmp24 = bytes.size() >= pelmora::kBmpHeaderSize && bytes.startsWith("BM")
+                       && bytes[28] == 24 && bytes[29] == 0;
+    if (!bmp24 || !photo.LoadFromMemory(bytes.size(), bytes.constData())
+        || photo.GetBitmap()->size() != QSize(pelmora::kPhotoWidth, pelmora::kPhotoHeight)) {
+        std::fprintf(stderr, "pelmora-layout: %s: not a 320 x 240 24-bit BMP photo\n", path);
+        return false;
+    }
+    return true;
+}
+
+int sheet(const char* in, const char* out, int count, char** photoPaths)
+{
+    const QString layoutPath = QString::fromLocal8Bit(in);
+    // The sheet reads a missing layout as one without places; here that is
+    // an error worth naming.
+    if (!QFileInfo(layoutPath).isFile()) {
+        std::fprintf(stderr, "pelmora-layout: %s: not a layout file\n", in);
         return 1;
     }
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        std::fprintf(stderr, "pelmora-layout: %s: %s\n", out, qPrintable(file.errorString()));
-        file.close();
-        file.remove(); // a half-written layout is worse than none
+    try {
+        CStickerSheet stickers(layoutPath);
+        if (count > stickers.GetCapacity()) {
+            std::fprintf(stderr, "pelmora-layout: %s has %d places for %d photos\n", in,
+                         stickers.GetCapacity(), count);
+            return 1;
+        }
+        for (int i = 0; i < count; ++i) {
+            CPicture photo;
+            if (!loadPhoto(photoPaths[i], photo))
+                return 1;
+            stickers.AddPhoto(photo);
+        }
+        // The booth measures pictures on a 96-dpi screen, where a photo
+        // file without a resolution of its own is 320 x 240 pixels.
+        QImage screen(1, 1, QImage::Format_RGB32);
+        screen.setDotsPerMeterX(3780);
+        screen.setDotsPerMeterY(3780);
+        const CPicture composed =
+            stickers.ComposeSheet(&screen, pelmora::kPhotoWidth, pelmora::kPhotoHeight);
+        QByteArray pixels(pelmora::kPhotoPixelBytes, '\0');
+        if (composed.CopyPixels(pixels.size(), pixels.data()) != pixels.size()) {
+            std::fprintf(stderr, "pelmora-layout: the sheet could not be composed\n");
+            return 1;
+        }
+        return writeNewFile(out, pelmora::MakeBmpFile(pelmora::kPhotoWidth, pelmora::kPhotoHeight, pixels));
+    } catch (const CArchiveException& e) {
+        std::fprintf(stderr, "pelmora-layout: %s: offset %llu: %s\n", in,
+                     static_cast<unsigned long long>(e.offset()), e.reason().c_str());
         return 1;
     }
-    file.close();
-    return 0;
 }
 
 int dump(const char* in)
@@ -104,5 +179,7 @@ int main(int argc, char** argv)
         return write(argv[2], argc - 3, argv + 3);
     if (command == "dump" && argc == 3)
         return dump(argv[2]);
+    if (command == "sheet" && argc >= 5)
+        return sheet(argv[2], argv[3], argc - 4, argv + 4);
     return usage();
 }

@@ -1,0 +1,159 @@
+// The sheet picture: photos placed and stretched into their places, checked
+// pixel by pixel against where each place must show on the printed sheet.
+#include "archive.h"
+#include "bmp.h"
+#include "photofixtures.h"
+#include "stickersheet.h"
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using fixtures::patternImage;
+using fixtures::pictureOf;
+
+constexpr int W = 320;
+constexpr int H = 240;
+
+class SheetPicture : public ::testing::Test {
+protected:
+    // A sheet of the given places holding one photo a place, photo i the
+    // pattern of seed i + 1 in the given size.
+    std::unique_ptr<CStickerSheet> sheet(const std::vector<SheetRect>& places, int photos,
+                                         QSize photoSize = QSize(W, H))
+    {
+        const QString path = m_dir.filePath(QStringLiteral("layout%1.dat").arg(m_count++));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(pelmora::WriteLayoutArchive(places));
+        f.close();
+        auto made = std::make_unique<CStickerSheet>(path);
+        for (int i = 0; i < photos; ++i)
+            made->AddPhoto(pictureOf(patternImage(photoSize.width(), photoSize.height(), i + 1)));
+        return made;
+    }
+
+    // The sheet as the printed page shows it, by the placing rule: a place
+    // covers rows H - bottom to H - 1 - top counted from the top, columns
+    // left to right - 1; its pixel at (c, r) from the place's top-left is the
+    // photo pixel under the centre of the stretched pixel. The rest is white.
+    static QImage expected(const std::vector<SheetRect>& places, int photos, QSize photoSize = QSize(W, H))
+    {
+        QImage page(W, H, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        for (int i = 0; i < photos; ++i) {
+            const SheetRect& p = places[size_t(i)];
+            const qint64 rw = qint64(p.right) - p.left;
+            const qint64 rh = qint64(p.bottom) - p.top;
+            if (rw <= 0 || rh <= 0)
+                continue;
+            const QImage photo = patternImage(photoSize.width(), photoSize.height(), i + 1);
+            for (int y = 0; y < H; ++y) {
+                for (int x = 0; x < W; ++x) {
+                    const qint64 c = x - qint64(p.left);
+                    const qint64 r = y - (H - qint64(p.bottom));
+                    if (c < 0 || c >= rw || r < 0 || r >= rh)
+                        continue;
+                    page.setPixel(x, y, photo.pixel(int((2 * c + 1) * photo.width() / (2 * rw)),
+                                                    int((2 * r + 1) * photo.height() / (2 * rh))));
+                }
+            }
+        }
+        return page;
+    }
+
+    QImage composed(CStickerSheet& stickers, const QPaintDevice* dc)
+    {
+        const CPicture picture = stickers.ComposeSheet(dc, W, H);
+        EXPECT_NE(picture.GetBitmap(), nullptr);
+        return picture.GetBitmap() ? picture.GetBitmap()->convertToFormat(QImage::Format_RGB32) : QImage();
+    }
+
+    QTemporaryDir m_dir;
+    int m_count = 0;
+    QImage m_screen = fixtures::deviceAt(96);
+};
+
+TEST_F(SheetPicture, PlacesCountFromTheBottomEdge)
+{
+    // The lower-left quarter, and the upper half.
+    const std::vector<SheetRect> places{{0, 0, 160, 120}, {0, 120, 320, 240}};
+    for (int photos : {1, 2}) {
+        auto stickers = sheet(places, photos);
+        const QImage page = composed(*stickers, &m_screen);
+        EXPECT_EQ(page, expected(places, photos)) << photos << " photos";
+        // The half-size copy's top-left pixel (photo pixel (1, 1), under its
+        // centre) shows at the quarter's top-left, its bottom-right one at
+        // the sheet's bottom-left quarter's corner.
+        const QImage first = patternImage(W, H, 1);
+        EXPECT_EQ(page.pixel(0, 120), first.pixel(1, 1));
+        EXPECT_EQ(page.pixel(159, 239), first.pixel(319, 239));
+        EXPECT_EQ(page.pixel(160, 120), qRgb(255, 255, 255));
+        EXPECT_EQ(page.pixel(0, 0), photos == 2 ? patternImage(W, H, 2).pixel(0, 1) : qRgb(255, 255, 255));
+    }
+}
+
+TEST_F(SheetPicture, UnscaledPlaceTakesThePhotoExactly)
+{
+    auto stickers = sheet({{0, 0, 320, 240}}, 1);
+    const QImage page = composed(*stickers, &m_screen);
+    EXPECT_EQ(page, patternImage(W, H, 1));
+}
+
+TEST_F(SheetPicture, NarrowPlacesDoNotDrift)
+{
+    // 75 pixels are 225 bytes a row, not a multiple of four; 74 and 77 too.
+    const std::vector<SheetRect> places{{10, 20, 85, 76}, {100, 3, 174, 240}, {200, 130, 277, 131}};
+    auto stickers = sheet(places, 3);
+    EXPECT_EQ(composed(*stickers, &m_screen), expected(places, 3));
+    // Column 0 of the place shows column 2 of the photo (75 -> 320 samples
+    // 2, 6, 10, ...) on every row: no row moves sideways.
+    const QImage page = composed(*stickers, &m_screen);
+    const QImage first = patternImage(W, H, 1);
+    for (int y = H - 76; y < H - 20; ++y)
+        EXPECT_EQ(qRed(page.pixel(10, y)), qRed(first.pixel(2, 0))) << "row " << y;
+}
+
+TEST_F(SheetPicture, PhotosOfOtherSizesAreStretched)
+{
+    const std::vector<SheetRect> places{{0, 0, 320, 240}, {5, 5, 105, 80}};
+    auto stickers = sheet(places, 2, QSize(97, 61));
+    EXPECT_EQ(composed(*stickers, &m_screen), expected(places, 2, QSize(97, 61)));
+}
+
+TEST_F(SheetPicture, NoPhotosGiveAWhiteSheet)
+{
+    auto stickers = sheet({{0, 0, 160, 120}, {160, 120, 320, 240}}, 0);
+    const CPicture picture = stickers->ComposeSheet(&m_screen, W, H);
+    ASSERT_NE(picture.GetBitmap(), nullptr);
+    QByteArray rows(230400, '\0');
+    ASSERT_EQ(picture.CopyPixels(rows.size(), rows.data()), 230400);
+    EXPECT_EQ(rows, QByteArray(230400, char(0xFF)));
+}
+
+TEST_F(SheetPicture, PlacesReachingOutsideAreClipped)
+{
+    const std::vector<SheetRect> places{{-40, 200, 120, 280}, {250, -30, 400, 60}, {-2000000000, -2000000000, 2000000000, 2000000000}};
+    for (int photos : {2, 3}) {
+        auto stickers = sheet(places, photos);
+        EXPECT_EQ(composed(*stickers, &m_screen), expected(places, photos)) << photos << " photos";
+    }
+}
+
+TEST_F(SheetPicture, EmptyInvertedAndUnmeasurablePlacesAreLeftOut)
+{
+    const std::vector<SheetRect> places{{10, 10, 10, 50}, {50, 50, 20, 20}, {60, 60, 100, 59},
+                                        {2147483647, 0, -2147483647 - 1, 10}};
+    auto stickers = sheet(places, 4);
+    QImage white(W, H, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    EXPECT_EQ(composed(*stickers, &m_screen), white);
+    // Without a device, no photo has a size: all are left out.
+    auto measured = sheet({{0, 0, 320, 240}}, 1);
+    EXPECT_EQ(composed(*measured, nullptr), white);
+}
+
+} // namespace
