@@ -1,0 +1,46 @@
+#pragma once
+// The shutter animation of the Capture command: ten outlines that shrink from
+// the video towards the strip slot of the photo being taken, each drawn
+// inverted over whatever is on screen and erased again.
+//
+// Rectangles here are the platform's (left, top, right, bottom) edges held in
+// a QRect's left(), top(), right() and bottom(); make them with GdiRect.
+#include <QPoint>
+#include <QRect>
+#include <array>
+#include <functional>
+
+class QWidget;
+
+namespace pelmora {
+
+inline constexpr QRect GdiRect(int left, int top, int right, int bottom)
+{
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// The video area the animation starts from, in the main window's client pixels.
+inline constexpr QRect kShutterStartRect = GdiRect(69, 120, 481, 429);
+// Delay per outline used by the Capture command, in milliseconds.
+inline constexpr int kShutterStepDelayMs = 10;
+
+// The strip slot the outlines move towards when photoCount photos are on the
+// sheet already; from the tenth photo on always the slot beyond the strip's
+// visible end.
+QRect ShutterEndRect(int photoCount);
+
+// The ten outlines in screen coordinates: outline i moves i tenths of the way
+// from start to end, each edge truncated toward zero, then shifted by the
+// screen position of the client area's origin. The end itself is not among
+// them.
+std::array<QRect, 10> ShutterOutlines(const QRect& start, const QRect& end, const QPoint& clientOrigin);
+
+// Draws the outlines over `window` (start and end in its client coordinates),
+// each for delayMs, with a 2-pixel line that inverts the pixels beneath, and
+// leaves nothing on screen. Blocks the calling thread for 50 ms plus ten
+// times the delay; no input is processed meanwhile. afterDraw, when given,
+// is called with the outline's index while each outline is on screen.
+void AnimateShutter(QWidget* window, const QRect& start, const QRect& end, int delayMs,
+                    const std::function<void(int)>& afterDraw = {});
+
+} // namespace pelmora

@@ -1,0 +1,346 @@
+// The photo-frame window: which packages it takes, its frame range, its
+// outline as the window's shape, and what really reaches the screen above
+// the video window.
+#include "framepackages.h"
+#include "photoframewnd.h"
+#include "testsupport.h"
+#include "videowindow.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QPointer>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace pelmora {
+namespace {
+
+using test::FrameContent;
+using test::FramePackage;
+using test::WritePackage;
+
+const QColor kVideoColour(10, 160, 90);
+const QColor kFrame1001Colour(200, 30, 40);
+const QColor kFrame1002Colour(20, 40, 210);
+const QColor kFrame1003Colour(230, 220, 30);
+const QColor kFrame1005Colour(120, 60, 150);
+
+// A frame's opaque part: bands along the top and bottom edges.
+const QRegion kOutline1001 = QRegion(0, 0, 412, 60) | QRegion(0, 249, 412, 60);
+// Bands along the left and right edges.
+const QRegion kOutline1002 = QRegion(0, 0, 80, 309) | QRegion(332, 0, 80, 309);
+const QRegion kOutline1004 = QRegion(0, 0, 412, 100);
+
+std::map<std::uint16_t, QString> Range(const QString& first, const QString& last)
+{
+    return {{1, first}, {2, last}};
+}
+
+// Frames 1001 to 1005: two shaped and painted frames, one without an
+// outline, one without a picture, one with an empty outline.
+QByteArray FiveFrames()
+{
+    return FramePackage(Range("1001", "1005"),
+                        {{1001, {WriteRegionData(kOutline1001), kFrame1001Colour}},
+                         {1002, {WriteRegionData(kOutline1002), kFrame1002Colour}},
+                         {1003, {std::nullopt, kFrame1003Colour}},
+                         {1004, {WriteRegionData(kOutline1004), std::nullopt}},
+                         {1005, {WriteRegionData(QRegion()), kFrame1005Colour}}});
+}
+
+bool SameArea(const QRegion& a, const QRegion& b)
+{
+    return a.xored(b).isEmpty();
+}
+
+class PhotoFrameWnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_frames = WritePackage(m_dir, "Frames.dll", FiveFrames());
+        ASSERT_FALSE(m_frames.isEmpty());
+    }
+    // A shown main window; frames made in a test go before it.
+    QWidget* Owner()
+    {
+        m_owner.resize(800, 600);
+        m_owner.show();
+        return &m_owner;
+    }
+
+    QWidget m_owner;
+    QTemporaryDir m_dir;
+    QString m_frames;
+};
+
+TEST_F(PhotoFrameWnd, RangeFromTheStringsWithoutWrapAround)
+{
+    CPhotoFrameWnd frame;
+    EXPECT_EQ(frame.GetPackage(), nullptr);
+    EXPECT_FALSE(frame.IsFrameInRange(1001)) << "no package, no range";
+    EXPECT_FALSE(frame.SetFrame(1001, true));
+
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 0, 0, nullptr, 1001));
+    EXPECT_EQ(frame.GetFrame(), 1001);
+    ASSERT_NE(frame.GetPackage(), nullptr);
+    EXPECT_EQ(frame.GetPackage()->LoadString(2), "1005");
+    EXPECT_FALSE(frame.IsFrameInRange(1000));
+    EXPECT_TRUE(frame.IsFrameInRange(1001));
+    EXPECT_TRUE(frame.IsFrameInRange(1005));
+    EXPECT_FALSE(frame.IsFrameInRange(1006));
+
+    // PreviousPhotoFrame at the first frame and NextPhotoFrame at the last.
+    EXPECT_FALSE(frame.SetFrame(frame.GetFrame() - 1, true));
+    EXPECT_EQ(frame.GetFrame(), 1001);
+    for (int expected = 1002; expected <= 1005; ++expected) {
+        EXPECT_TRUE(frame.SetFrame(frame.GetFrame() + 1, true));
+        EXPECT_EQ(frame.GetFrame(), expected);
+    }
+    EXPECT_FALSE(frame.SetFrame(frame.GetFrame() + 1, true));
+    EXPECT_EQ(frame.GetFrame(), 1005);
+    EXPECT_FALSE(frame.SetFrame(1001 - 65536, true)) << "the same 16-bit id, outside the range";
+    EXPECT_EQ(frame.GetFrame(), 1005);
+}
+
+TEST_F(PhotoFrameWnd, EveryCreationStartsAtTheGivenFrameAndDestructionKeepsThePackage)
+{
+    CPhotoFrameWnd frame;
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, Owner(), 1001));
+    ASSERT_TRUE(frame.SetFrame(1003, true));
+
+    frame.DestroyWindow();
+    EXPECT_FALSE(frame.HasWindow());
+    EXPECT_FALSE(frame.isVisible());
+    EXPECT_EQ(frame.parentWidget(), nullptr) << "no longer among the owner's children";
+    ASSERT_NE(frame.GetPackage(), nullptr) << "the package stays until the next creation";
+    EXPECT_TRUE(frame.SetFrame(1004, false)) << "the range is still readable";
+
+    // Entering again, now with another series chosen.
+    QTemporaryDir other;
+    const QString stars = WritePackage(other, "Stars.dll",
+                                       FramePackage(Range("1001", "1002"),
+                                                    {{1001, {WriteRegionData(kOutline1002), kFrame1002Colour}}}));
+    ASSERT_TRUE(frame.CreateFrameWindow(stars, 69, 120, Owner(), 1001));
+    EXPECT_EQ(frame.GetFrame(), 1001);
+    EXPECT_EQ(frame.GetPackage()->LoadString(2), "1002");
+    EXPECT_FALSE(frame.SetFrame(1003, true));
+    EXPECT_TRUE(SameArea(frame.mask(), kOutline1002));
+}
+
+TEST_F(PhotoFrameWnd, RefusedPackagesGiveNoWindow)
+{
+    CPhotoFrameWnd frame;
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, Owner(), 1001));
+    ASSERT_TRUE(frame.isVisible());
+
+    struct Refused {
+        const char* why;
+        QString fileName;
+        QByteArray bytes;
+        QString path; // empty: the written file's path
+    };
+    const std::vector<Refused> refused{
+        {"string 2 missing", "NoLast.dll",
+         FramePackage({{1, "1001"}}, {{1001, {WriteRegionData(kOutline1001), kFrame1001Colour}}}), {}},
+        {"string 1 missing", "NoFirst.dll",
+         FramePackage({{2, "1005"}}, {{1001, {WriteRegionData(kOutline1001), kFrame1001Colour}}}), {}},
+        {"range without 1001", "Later.dll",
+         FramePackage(Range("1002", "1005"), {{1002, {WriteRegionData(kOutline1001), kFrame1001Colour}}}), {}},
+        {"a dot in the series name: no .dll appended", "Frames.old.dll", FiveFrames(),
+         m_dir.filePath("Frames.old")},
+        {"not a library", "Text.dll", QByteArray("MZ but nothing more"), {}},
+        {"no such file", "Written.dll", FiveFrames(), m_dir.filePath("Missing")},
+    };
+    for (const Refused& r : refused) {
+        SCOPED_TRACE(r.why);
+        const QString written = WritePackage(m_dir, r.fileName, r.bytes);
+        ASSERT_FALSE(written.isEmpty());
+        EXPECT_FALSE(frame.CreateFrameWindow(r.path.isEmpty() ? written : r.path, 69, 120, Owner(), 1001));
+        EXPECT_FALSE(frame.HasWindow());
+        EXPECT_FALSE(frame.isVisible()) << "the page shows the bare video";
+        EXPECT_FALSE(frame.IsFrameInRange(1001));
+    }
+    // The same bytes under a plain name load.
+    EXPECT_TRUE(frame.CreateFrameWindow(m_dir.filePath("Frames"), 69, 120, Owner(), 1001));
+}
+
+TEST_F(PhotoFrameWnd, RangeStringsAreCutToSevenCharacters)
+{
+    QTemporaryDir dir;
+    const QString path = WritePackage(dir, "Long.dll",
+                                      FramePackage(Range("  1001xyz", "12345678"),
+                                                   {{1001, {WriteRegionData(kOutline1001), kFrame1001Colour}}}));
+    CPhotoFrameWnd frame;
+    ASSERT_TRUE(frame.CreateFrameWindow(path, 0, 0, nullptr, 1001));
+    EXPECT_FALSE(frame.IsFrameInRange(1000));
+    EXPECT_TRUE(frame.IsFrameInRange(1234567));
+    EXPECT_FALSE(frame.IsFrameInRange(1234568));
+}
+
+TEST_F(PhotoFrameWnd, OutlineBecomesTheShapeAndMissingOutlinesKeepIt)
+{
+    CPhotoFrameWnd frame;
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, Owner(), 1001));
+    EXPECT_TRUE(SameArea(frame.mask(), kOutline1001));
+
+    ASSERT_TRUE(frame.SetFrame(1002, false));
+    EXPECT_TRUE(SameArea(frame.mask(), kOutline1001)) << "without repaint the shape waits";
+    ASSERT_TRUE(frame.SetFrame(1002, true));
+    EXPECT_TRUE(SameArea(frame.mask(), kOutline1002));
+    ASSERT_TRUE(frame.SetFrame(1003, true));
+    EXPECT_TRUE(SameArea(frame.mask(), kOutline1002)) << "no REGION: the shape stays";
+    ASSERT_TRUE(frame.SetFrame(1004, true));
+    EXPECT_TRUE(SameArea(frame.mask(), kOutline1004));
+    ASSERT_TRUE(frame.SetFrame(1005, true));
+    EXPECT_TRUE(SameArea(frame.mask(), kOutline1004)) << "an empty outline does not lift the shape";
+
+    // Starting at a frame without an outline: the whole window.
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, Owner(), 1003));
+    EXPECT_TRUE(frame.mask().isEmpty()) << "no mask: the whole 412 by 309 rectangle";
+    EXPECT_EQ(frame.size(), QSize(412, 309));
+
+    // Outline bytes that are not RGNDATA keep the shape too.
+    QTemporaryDir dir;
+    const QString broken = WritePackage(
+        dir, "Broken.dll",
+        FramePackage(Range("1001", "1002"), {{1001, {WriteRegionData(kOutline1001), kFrame1001Colour}},
+                                             {1002, {QByteArray("not a region"), kFrame1002Colour}}}));
+    ASSERT_TRUE(frame.CreateFrameWindow(broken, 69, 120, Owner(), 1001));
+    ASSERT_TRUE(frame.SetFrame(1002, true));
+    EXPECT_TRUE(SameArea(frame.mask(), kOutline1001));
+}
+
+TEST_F(PhotoFrameWnd, TopLevelWithoutParentAtTheScreenPoint)
+{
+    CPhotoFrameWnd frame;
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 150, 90, nullptr, 1001));
+    EXPECT_TRUE(frame.isWindow());
+    EXPECT_TRUE(frame.isVisible());
+    EXPECT_TRUE(frame.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(frame.windowType(), Qt::Tool);
+    EXPECT_EQ(frame.geometry(), QRect(150, 90, 412, 309));
+    EXPECT_EQ(frame.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_TRUE(SameArea(frame.mask(), kOutline1001));
+}
+
+TEST_F(PhotoFrameWnd, FocusGoesToTheOwner)
+{
+    QWidget* owner = Owner();
+    owner->setFocusPolicy(Qt::StrongFocus);
+    QApplication::setActiveWindow(owner);
+    ASSERT_TRUE(test::WaitFor([&] { return owner->isActiveWindow(); }));
+    CPhotoFrameWnd frame;
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, owner, 1001));
+    frame.setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(QApplication::focusWidget(), owner);
+}
+
+// The capture page's arrangement: a main window whose video window shows a
+// plain colour, and the frame window at the screen position of (69, 120).
+class FrameOnScreen : public PhotoFrameWnd {
+protected:
+    void SetUp() override
+    {
+        PhotoFrameWnd::SetUp();
+        m_owner.setGeometry(100, 50, 800, 600);
+        m_owner.setAutoFillBackground(true);
+        m_owner.setPalette(QPalette(QColor(250, 250, 250)));
+        m_video = new CVideoWindow(&m_owner);
+        m_video->SetWindowPosition(69, 120, 412, 308);
+        QImage picture(320, 240, QImage::Format_RGB32);
+        picture.fill(kVideoColour);
+        m_video->ShowFrame(picture);
+        m_video->put_Visible(true);
+        m_owner.show();
+    }
+
+    QImage Screen()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        QApplication::processEvents();
+        return m_owner.screen()->grabWindow(m_owner.winId()).toImage();
+    }
+
+    QColor At(const QImage& screen, int x, int y) const
+    {
+        // Window coordinates at the screen's pixel ratio (1 under offscreen).
+        const qreal ratio = screen.devicePixelRatio();
+        return screen.pixelColor(int(x * ratio), int(y * ratio));
+    }
+
+    CVideoWindow* m_video = nullptr;
+    CPhotoFrameWnd m_frame; // after the base's owner: gone before it
+};
+
+TEST_F(FrameOnScreen, PictureInsideTheOutlineVideoOutside)
+{
+    const QPoint screenPoint = m_owner.mapToGlobal(QPoint(69, 120));
+    ASSERT_TRUE(m_frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1001));
+    EXPECT_EQ(m_frame.parentWidget(), &m_owner);
+    EXPECT_EQ(m_frame.geometry(), QRect(69, 120, 412, 309));
+
+    QImage screen = Screen();
+    ASSERT_FALSE(screen.isNull());
+    // Frame coordinates (fx, fy) are client (69 + fx, 120 + fy).
+    const auto atFrame = [&](int fx, int fy) { return At(screen, 69 + fx, 120 + fy); };
+    EXPECT_EQ(atFrame(0, 0), kFrame1001Colour);
+    EXPECT_EQ(atFrame(411, 59), kFrame1001Colour);
+    EXPECT_EQ(atFrame(200, 300), kFrame1001Colour);
+    EXPECT_EQ(atFrame(0, 60), kVideoColour) << "outside the outline the video shows";
+    EXPECT_EQ(atFrame(206, 154), kVideoColour);
+    EXPECT_EQ(atFrame(411, 248), kVideoColour);
+    EXPECT_EQ(At(screen, 68, 120), QColor(250, 250, 250)) << "the window starts at x 69";
+
+    ASSERT_TRUE(m_frame.SetFrame(1002, true));
+    screen = Screen();
+    EXPECT_EQ(atFrame(79, 30), kFrame1002Colour);
+    EXPECT_EQ(atFrame(332, 200), kFrame1002Colour);
+    EXPECT_EQ(atFrame(80, 30), kVideoColour);
+    EXPECT_EQ(atFrame(331, 200), kVideoColour);
+
+    // Frame 1004 has an outline but no picture: nothing covers the video.
+    ASSERT_TRUE(m_frame.SetFrame(1004, true));
+    screen = Screen();
+    for (const QPoint p : {QPoint(0, 0), QPoint(200, 50), QPoint(411, 99), QPoint(200, 200)})
+        EXPECT_EQ(atFrame(p.x(), p.y()), kVideoColour) << p.x() << "," << p.y();
+
+    // Destroyed, the frame leaves the bare video.
+    ASSERT_TRUE(m_frame.SetFrame(1001, true));
+    m_frame.DestroyWindow();
+    screen = Screen();
+    EXPECT_EQ(atFrame(0, 0), kVideoColour);
+}
+
+TEST_F(FrameOnScreen, ShownAboveAVideoWindowPlacedLater)
+{
+    const QPoint screenPoint = m_owner.mapToGlobal(QPoint(69, 120));
+    ASSERT_TRUE(m_frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1001));
+    m_frame.DestroyWindow();
+    // The video window re-attached, as on the first entry, after the frame
+    // existed: the next creation still puts the frame on top.
+    m_video->put_Owner(&m_owner);
+    m_video->put_Visible(true);
+    ASSERT_TRUE(m_frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1001));
+    const QImage screen = Screen();
+    EXPECT_EQ(At(screen, 69 + 10, 120 + 10), kFrame1001Colour);
+    EXPECT_EQ(At(screen, 69 + 10, 120 + 100), kVideoColour);
+}
+
+TEST_F(FrameOnScreen, PictureSmallerThanTheWindowIsDrawnAtItsOwnSize)
+{
+    QTemporaryDir dir;
+    FrameContent small{WriteRegionData(QRegion(0, 0, 412, 309)), kFrame1003Colour, QSize(200, 100)};
+    const QString path = WritePackage(dir, "Small.dll", FramePackage(Range("1001", "1001"), {{1001, small}}));
+    const QPoint screenPoint = m_owner.mapToGlobal(QPoint(69, 120));
+    ASSERT_TRUE(m_frame.CreateFrameWindow(path, screenPoint.x(), screenPoint.y(), &m_owner, 1001));
+    EXPECT_FALSE(m_frame.SetFrame(1002, true)) << "a one-frame series does not step";
+    const QImage screen = Screen();
+    EXPECT_EQ(At(screen, 69 + 199, 120 + 99), kFrame1003Colour);
+    EXPECT_EQ(At(screen, 69 + 200, 120 + 99), kVideoColour);
+    EXPECT_EQ(At(screen, 69 + 199, 120 + 100), kVideoColour);
+}
+
+} // namespace
+} // namespace pelmora
