@@ -370,7 +370,8 @@ void CLinkLabel::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), palette().color(QPalette::Window));
     drawFrame(&painter);
     QPalette colours = palette();
-    colours.setColor(QPalette::WindowText, m_bAttached ? TextColour() : palette().color(QPalette::WindowText));
+    colours.setColor(QPalette::WindowText,
+                     m_bAttached ? TextColour() : palette().color(QPalette::WindowText));
     const int flags = int(alignment()) | (wordWrap() ? int(Qt::TextWordWrap) : 0);
     style()->drawItemText(&painter, contentsRect(), flags, colours, isEnabled(), text(),
                           QPalette::WindowText);

@@ -51,7 +51,8 @@ TEST(AboutAgreement, TwoPartsOfFixedLengthWithCrLfLines)
             ASSERT_TRUE(i > 0 && all[i - 1] == '\r') << "bare line feed at " << i;
         }
         if (all[i] == '\r') {
-            ASSERT_TRUE(i + 1 < all.size() && all[i + 1] == '\n') << "bare carriage return at " << i;
+            ASSERT_TRUE(i + 1 < all.size() && all[i + 1] == '\n')
+                << "bare carriage return at " << i;
         }
     }
     const QStringList lines = all.split(QStringLiteral("\r\n"));
@@ -62,7 +63,8 @@ TEST(AboutAgreement, TwoPartsOfFixedLengthWithCrLfLines)
     int headings = 0;
     for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
         const QString& line = lines[i];
-        if (!line.isEmpty() && line[0].isDigit() && line.contains(QLatin1String(". ")) && line.size() < 40) {
+        if (!line.isEmpty() && line[0].isDigit() && line.contains(QLatin1String(". ")) &&
+            line.size() < 40) {
             ++headings;
             EXPECT_FALSE(lines[i + 1].isEmpty()) << qPrintable(line);
         }
@@ -165,7 +167,8 @@ TEST(AboutDialog, LinkKeepsTheWidthOfTheMailtoText)
     const QRect placed = MapDialogRect(QRect(15, 185, 130, 8), base);
     EXPECT_EQ(link.geometry(),
               QRect(placed.topLeft(),
-                    QSize(metrics.horizontalAdvance(QStringLiteral("mailto:") + kAddress), metrics.height())));
+                    QSize(metrics.horizontalAdvance(QStringLiteral("mailto:") + kAddress),
+                          metrics.height())));
     EXPECT_GT(link.width(), metrics.horizontalAdvance(kAddress));
 }
 
@@ -230,7 +233,8 @@ TEST(AboutDialog, OkEscapeAndCloseAllEndItAndKeepTheAgreement)
     }
     {
         CAboutDialog dialog;
-        const int result = RunModal(dialog, [&dialog] { QTest::keyClick(&dialog, Qt::Key_Escape); });
+        const int result =
+            RunModal(dialog, [&dialog] { QTest::keyClick(&dialog, Qt::Key_Escape); });
         EXPECT_EQ(result, QDialog::Rejected);
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_EQ(dialog.m_strAgreement, agreement);
@@ -250,7 +254,8 @@ TEST(AboutDialog, EachShowingStartsUnvisitedAndTheLinkWorksInside)
     int opens = 0;
     dialog.m_link.SetLauncher({[&opens](const QUrl& url) {
                                    ++opens;
-                                   return url == QUrl(QStringLiteral("mailto:support@orvane.example"));
+                                   return url ==
+                                          QUrl(QStringLiteral("mailto:support@orvane.example"));
                                },
                                nullptr, nullptr});
     const int result = RunModal(dialog, [&dialog] {

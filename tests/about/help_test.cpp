@@ -44,7 +44,8 @@ QStringList Matches(const QByteArray& text, const QString& pattern)
 {
     QStringList found;
     QRegularExpressionMatchIterator it =
-        QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption).globalMatch(QString::fromLatin1(text));
+        QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption)
+            .globalMatch(QString::fromLatin1(text));
     while (it.hasNext())
         found << it.next().captured(1);
     return found;
@@ -112,9 +113,11 @@ TEST_F(HelpFile, ContentsIndexAndLinksPointAtTopicsThatExist)
     const QStringList topics = QDir(kSources).entryList({QStringLiteral("*.htm")}, QDir::Files);
     const QString local = QStringLiteral("<param\\s+name=\"Local\"\\s+value=\"([^\"]+)\"");
 
-    const QStringList inContents = Matches(ReadAll(Extracted(QStringLiteral("Contents.hhc"))), local);
+    const QStringList inContents =
+        Matches(ReadAll(Extracted(QStringLiteral("Contents.hhc"))), local);
     for (const QString& topic : topics)
-        EXPECT_TRUE(inContents.contains(topic)) << qPrintable(topic) << " is missing from the contents";
+        EXPECT_TRUE(inContents.contains(topic))
+            << qPrintable(topic) << " is missing from the contents";
     for (const QString& target : inContents)
         EXPECT_TRUE(QFile::exists(Extracted(target))) << qPrintable(target);
 
@@ -125,9 +128,11 @@ TEST_F(HelpFile, ContentsIndexAndLinksPointAtTopicsThatExist)
 
     for (const QString& topic : topics) {
         const QByteArray page = ReadAll(Extracted(topic));
-        EXPECT_EQ(Matches(page, QStringLiteral("<title>([^<]+)</title>")).size(), 1) << qPrintable(topic);
+        EXPECT_EQ(Matches(page, QStringLiteral("<title>([^<]+)</title>")).size(), 1)
+            << qPrintable(topic);
         for (const QString& target : Matches(page, QStringLiteral("(?:href|src)=\"([^\"#]+)")))
-            EXPECT_TRUE(QFile::exists(Extracted(target))) << qPrintable(topic) << " -> " << qPrintable(target);
+            EXPECT_TRUE(QFile::exists(Extracted(target)))
+                << qPrintable(topic) << " -> " << qPrintable(target);
     }
 }
 
@@ -138,9 +143,10 @@ TEST_F(HelpFile, CoversTheBoothAndTheTools)
         all += ReadAll(Extracted(topic));
     for (const char* phrase :
          {"The four steps", "Sticker layouts", "Photo frame series", "Printing the sticker sheet",
-          "Saving photos as files", "Pelmora 1.bmp", "145 mm", "pelmora-layout write", "pelmora-layout dump",
-          "pelmora-layout sheet", "pelmora-pack build", "pelmora-pack list", "pelmora-pack extract",
-          "pelmora-pack preview", "1001", "No photo frame serie was selected."})
+          "Saving photos as files", "Pelmora 1.bmp", "145 mm", "pelmora-layout write",
+          "pelmora-layout dump", "pelmora-layout sheet", "pelmora-pack build", "pelmora-pack list",
+          "pelmora-pack extract", "pelmora-pack preview", "1001",
+          "No photo frame serie was selected."})
         EXPECT_TRUE(all.contains(phrase)) << phrase;
 }
 

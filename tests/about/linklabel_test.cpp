@@ -51,7 +51,8 @@ TEST(LinkFallbackCommand, CutsAtThePlaceholderAndAppendsTheUrl)
                   QString::fromLatin1(c.expected))
             << c.name;
     }
-    EXPECT_EQ(CutAtPlaceholder(QStringLiteral("browser -nohome")), QStringLiteral("browser -nohome"));
+    EXPECT_EQ(CutAtPlaceholder(QStringLiteral("browser -nohome")),
+              QStringLiteral("browser -nohome"));
 }
 
 // ---- failure texts ----
@@ -93,7 +94,8 @@ struct LauncherLog {
     QStringList arguments;
 };
 
-LinkLauncher FakeLauncher(LauncherLog& log, bool opens, std::optional<QString> command, int startResult)
+LinkLauncher FakeLauncher(LauncherLog& log, bool opens, std::optional<QString> command,
+                          int startResult)
 {
     return {[&log, opens](const QUrl&) {
                 ++log.opens;
@@ -135,8 +137,8 @@ TEST(LinkOpenUrl, FallbackRunsTheHandlerWithTheUrlAndTakesItsResult)
 {
     LauncherLog log;
     CLinkLabel link;
-    link.SetLauncher(
-        FakeLauncher(log, false, QStringLiteral("\"/opt/My Browser/browse\" --new-tab \"%1\" --x"), 2));
+    link.SetLauncher(FakeLauncher(
+        log, false, QStringLiteral("\"/opt/My Browser/browse\" --new-tab \"%1\" --x"), 2));
     EXPECT_EQ(link.OpenUrl(kUrl), 2);
     EXPECT_EQ(log.program, QStringLiteral("/opt/My Browser/browse"));
     EXPECT_EQ(log.arguments, QStringList({QStringLiteral("--new-tab"), kUrl}));
@@ -164,7 +166,8 @@ TEST(LinkStartProgram, OutcomesMapToLaunchResults)
     EXPECT_EQ(StartDetachedProgram(QString(), {}), kLaunchFileNotFound);
     EXPECT_EQ(StartDetachedProgram(QStringLiteral("pelmora-no-such-program-anywhere"), {}),
               kLaunchFileNotFound);
-    EXPECT_EQ(StartDetachedProgram(dir.filePath(QStringLiteral("missing/prog")), {}), kLaunchPathNotFound);
+    EXPECT_EQ(StartDetachedProgram(dir.filePath(QStringLiteral("missing/prog")), {}),
+              kLaunchPathNotFound);
     EXPECT_EQ(StartDetachedProgram(dir.filePath(QStringLiteral("prog")), {}), kLaunchFileNotFound);
 
     QFile plain(dir.filePath(QStringLiteral("plain")));
@@ -225,14 +228,16 @@ TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
     ASSERT_TRUE(QDir().mkpath(configHome));
     const QString received = dir.filePath(QStringLiteral("received.txt"));
     const QString script = dir.filePath(QStringLiteral("my browser.sh"));
-    ASSERT_TRUE(WriteFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
-                                      received.toUtf8() + ".part\"\nmv \"" + received.toUtf8() +
-                                      ".part\" \"" + received.toUtf8() + "\"\n"));
+    ASSERT_TRUE(
+        WriteFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
+                              received.toUtf8() + ".part\"\nmv \"" + received.toUtf8() +
+                              ".part\" \"" + received.toUtf8() + "\"\n"));
     QFile(script).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    ASSERT_TRUE(WriteFile(dataHome + QStringLiteral("/applications/pelmora-test-browser.desktop"),
-                          "[Desktop Action other]\nExec=/bin/false\n\n[Desktop Entry]\nType=Application\n"
-                          "Name=Test browser\nExec=\"" +
-                              script.toUtf8() + "\" --new-window %u\nMimeType=text/html;\n"));
+    ASSERT_TRUE(
+        WriteFile(dataHome + QStringLiteral("/applications/pelmora-test-browser.desktop"),
+                  "[Desktop Action other]\nExec=/bin/false\n\n[Desktop Entry]\nType=Application\n"
+                  "Name=Test browser\nExec=\"" +
+                      script.toUtf8() + "\" --new-window %u\nMimeType=text/html;\n"));
     ASSERT_TRUE(WriteFile(configHome + QStringLiteral("/mimeapps.list"),
                           "[Default Applications]\ntext/html=pelmora-test-browser.desktop\n"));
 
@@ -457,7 +462,8 @@ TEST_F(LinkOnScreen, FailedClickReportsAndShowsTheLinkUnvisited)
     });
     QTest::mouseClick(m_link, Qt::LeftButton, {}, QPoint(5, 5));
 
-    EXPECT_EQ(shownText, QStringLiteral("Unable to open hyperlink:\n\nThe specified file was not found."));
+    EXPECT_EQ(shownText,
+              QStringLiteral("Unable to open hyperlink:\n\nThe specified file was not found."));
     EXPECT_EQ(shownIcon, QMessageBox::Warning);
     EXPECT_EQ(shownButtons, QMessageBox::StandardButtons(QMessageBox::Ok));
     EXPECT_FALSE(shownTitle.isEmpty());
@@ -495,11 +501,12 @@ struct FitCase {
 TEST(LinkFitToText, AlignmentDecidesWhichEdgesMove)
 {
     const QString text = QStringLiteral("mailto:someone@orvane.example");
-    for (const FitCase& c : {FitCase{"left top", Qt::AlignLeft | Qt::AlignTop, false},
-                             FitCase{"centred both ways", Qt::AlignHCenter | Qt::AlignVCenter, false},
-                             FitCase{"right top", Qt::AlignRight | Qt::AlignTop, false},
-                             FitCase{"left top with a frame", Qt::AlignLeft | Qt::AlignTop, true},
-                             FitCase{"centred with a frame", Qt::AlignCenter, true}}) {
+    for (const FitCase& c :
+         {FitCase{"left top", Qt::AlignLeft | Qt::AlignTop, false},
+          FitCase{"centred both ways", Qt::AlignHCenter | Qt::AlignVCenter, false},
+          FitCase{"right top", Qt::AlignRight | Qt::AlignTop, false},
+          FitCase{"left top with a frame", Qt::AlignLeft | Qt::AlignTop, true},
+          FitCase{"centred with a frame", Qt::AlignCenter, true}}) {
         QWidget host;
         host.resize(500, 200);
         CLinkLabel link(&host);
