@@ -63,8 +63,7 @@ public:
     {
         const QRegion before = m_dirty;
         m_outline = outline;
-        m_dirty = outline ? QRegion(Stroke(*outline).boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1))
-                          : QRegion();
+        m_dirty = outline ? StrokeArea(outline->boundingRect()) : QRegion();
         // repaint rather than update: the outline must reach the screen before
         // the caller sleeps, without running the event loop.
         repaint(before | m_dirty);
@@ -87,6 +86,15 @@ protected:
     }
 
 private:
+    // The pixels a 2-pixel line along the rectangle's edges can touch, with
+    // a pixel to spare: only these need repainting, not the whole inside,
+    // which holds the video and the page.
+    static QRegion StrokeArea(const QRect& r)
+    {
+        const QRect outer = r.adjusted(-2, -2, 2, 2);
+        return QRegion(outer).subtracted(QRegion(r.adjusted(2, 2, -2, -2)));
+    }
+
     static QPainterPath Stroke(const QPolygon& polyline)
     {
         QPainterPath path;
