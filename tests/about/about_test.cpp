@@ -159,6 +159,9 @@ TEST(AboutDialog, LinkKeepsTheWidthOfTheMailtoText)
     EXPECT_EQ(link.GetUrl(), QStringLiteral("mailto:") + kAddress);
     EXPECT_EQ(link.toolTip(), QStringLiteral("mailto:") + kAddress);
     EXPECT_FALSE(link.IsVisited());
+    // The link draws in the dialog's font, and measured itself with it.
+    EXPECT_EQ(QFontInfo(link.font()).family(), QFontInfo(dialog.font()).family());
+    EXPECT_EQ(link.font().pointSize(), 8);
 
     QFont underlined = link.font();
     underlined.setUnderline(true);
@@ -280,6 +283,12 @@ TEST(AboutDialog, Screenshot)
     const QImage shot = dialog.grab().toImage();
     EXPECT_EQ(shot.size(), dialog.size() * dialog.devicePixelRatio());
     EXPECT_TRUE(shot.save(QStringLiteral(ABOUT_SHOT_DIR "/about.png")));
+
+    // And with the pointer over the link.
+    QTest::mouseMove(&dialog, QPoint(2, 2));
+    QTest::mouseMove(&dialog.m_link, QPoint(4, 4));
+    EXPECT_TRUE(dialog.m_link.IsHovering());
+    EXPECT_TRUE(dialog.grab().toImage().save(QStringLiteral(ABOUT_SHOT_DIR "/about-hover.png")));
 }
 
 } // namespace
