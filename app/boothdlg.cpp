@@ -1,6 +1,11 @@
 #include "boothdlg.h"
 
+#include "aboutdlg.h"
 #include "boothapp.h"
+#include "compose.h"
+#include "rgndata.h"
+#include "shutter.h"
+#include "sound.h"
 #include "capturegraph.h"
 #include "propertysheet.h"
 #include "videowindow.h"
@@ -26,6 +31,7 @@ namespace {
 constexpr int kImageSlots = 100;
 constexpr QSize kSlotSize{71, 53};
 constexpr int kItemDrop = 15; // chooser items sit 15 pixels lower than the view puts them
+constexpr int kFirstFrame = 1001;
 
 // The entries of the Resource folder that match a pattern, folders included,
 // in the order the file system gives them.
@@ -134,12 +140,37 @@ int CBoothDlg::OnFrameReady(const QByteArray& frame)
     if (!m_pSheet || m_pSheet->GetPhotoCount() >= m_pSheet->GetCapacity() ||
         frame.size() != kPhotoPixelBytes)
         return 0;
-    return 0;
+    return ComposeFramedPhoto(frame);
+}
+
+int CBoothDlg::ComposeFramedPhoto(const QByteArray& frame)
+{
+    // The frame picture and outline are read afresh for every photo.
+    const HMODULE package = m_frameWnd.GetPackage();
+    const int n = m_frameWnd.GetFrame();
+    std::optional<CPicture> picture;
+    std::optional<QRegion> region;
+    if (package) {
+        CPicture framePicture(package, unsigned(n + 1000), "IMAGE");
+        if (framePicture.GetBitmap())
+            picture = framePicture;
+        if (const auto bytes = package->FindResource("REGION", std::uint16_t(n)))
+            region = ReadRegionData(*bytes);
+    }
+    const QByteArray file = ComposeFramedPhotoFile(frame, picture ? &*picture : nullptr,
+                                                   region ? &*region : nullptr, this);
+    CPicture photo;
+    if (file.isEmpty() || !photo.LoadFromMemory(file.size(), file.constData()))
+        return 0;
+    const int index = m_pSheet->AddPhoto(photo);
+    AddStripItem(index);
+    return index;
 }
 
 void CBoothDlg::DestroyWindow()
 {
     m_pSheet.reset();
+    m_frameWnd.DestroyWindow();
     if (m_pVideoWindow) {
         // The graph owns the video window; it must not go down with this one.
         m_pVideoWindow->put_Visible(false);
@@ -230,6 +261,7 @@ bool CBoothDlg::OnBackToSeries()
     // The graph keeps running; only its window is hidden.
     if (m_pGraph && m_pVideoWindow)
         m_pVideoWindow->put_Visible(false);
+    m_frameWnd.DestroyWindow();
     PlaceChooserList();
     FillSeriesList();
     return true;
@@ -237,10 +269,12 @@ bool CBoothDlg::OnBackToSeries()
 
 bool CBoothDlg::OnNextToCapture()
 {
-    if (m_list->GetNextSelectedItem() < 0) {
+    const int selected = m_list->GetNextSelectedItem();
+    if (selected < 0) {
         AfxMessageBox(IDS_NO_SERIES);
         return false;
     }
+    const QString series = m_list->GetItemText(selected);
     m_list->setGeometry(geometry::kStripList);
     m_list->raise();
     SetHtmlRegion(QRegion(geometry::kClient)
@@ -260,10 +294,16 @@ bool CBoothDlg::OnNextToCapture()
             m_pGraph->Run();
         }
     }
+    // Every visit starts at frame 1001 of the chosen series.
+    const QPoint origin = mapToGlobal(geometry::kVideoArea.topLeft());
+    m_frameWnd.CreateFrameWindow(QStringLiteral("Resource/") + series, origin.x(), origin.y(), this,
+                                 kFirstFrame);
     if (m_pVideoWindow) {
         m_pVideoWindow->put_Visible(true);
         m_pVideoWindow->raise();
     }
+    if (m_frameWnd.HasWindow())
+        m_frameWnd.raise();
     return true;
 }
 
@@ -412,10 +452,27 @@ int CBoothDlg::ExecuteCommand(const QString& command)
     case Command::Delete:
         DeleteSelectedPhoto();
         break;
-    case Command::About:
+    case Command::About: {
+        CAboutDialog about(this);
+        about.exec();
+        break;
+    }
     case Command::Capture:
+        // A full sheet takes no photo: no sound, no animation, no frame.
+        if (!m_pSheet || m_pSheet->GetPhotoCount() >= m_pSheet->GetCapacity())
+            break;
+        PlaySoundFile(QStringLiteral("Camera.wav"));
+        AnimateShutter(this, kShutterStartRect, ShutterEndRect(m_pSheet->GetPhotoCount()),
+                       kShutterStepDelayMs);
+        if (m_pGrabber)
+            m_pGrabber->RequestFrame();
+        break;
     case Command::NextPhotoFrame:
+        m_frameWnd.SetFrame(m_frameWnd.GetFrame() + 1, true);
+        break;
     case Command::PreviousPhotoFrame:
+        m_frameWnd.SetFrame(m_frameWnd.GetFrame() - 1, true);
+        break;
     case Command::Print:
     case Command::Export:
     case Command::None:

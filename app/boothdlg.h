@@ -4,6 +4,7 @@
 // video) showing through holes cut into the HTML control's region.
 #include "listctrl.h"
 #include "navigation.h"
+#include "photoframewnd.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -69,12 +70,18 @@ public:
     void RefreshPhotoStrip(CStickerSheet* sheet);
     void DeleteSelectedPhoto();
 
+    // Lays the current photo frame over a grabbed frame and adds the photo to
+    // the sheet and the strip; returns the new photo's index, 0 when no photo
+    // could be made.
+    int ComposeFramedPhoto(const QByteArray& frame);
+
     // What the window shows, for those who watch it.
     CWizardHtmlCtrl* Html() const { return m_html; }
     CListCtrl* List() const { return m_list; }
     const CImageList& ImageList() const { return m_imageList; }
     CStickerSheet* Sheet() const { return m_pSheet.get(); }
     CVideoWindow* VideoWindow() const { return m_pVideoWindow; }
+    const CPhotoFrameWnd& FrameWindow() const { return m_frameWnd; }
     // The HTML control's window region; empty while none was ever set.
     QRegion HtmlRegion() const { return m_htmlRegion; }
 
@@ -107,6 +114,7 @@ protected:
     CImageList m_imageList;
     CListCtrl* m_list = nullptr;
     std::unique_ptr<CStickerSheet> m_pSheet;
+    CPhotoFrameWnd m_frameWnd;
     CVideoWindow* m_pVideoWindow = nullptr;
     CCaptureGraph* m_pGraph = nullptr;
     CFrameGrabCallback* m_pGrabber = nullptr;

@@ -1,0 +1,262 @@
+// The capture page end to end: the real web engine, the real capture graph
+// with the test camera, a frame-series package written by our own writer.
+// Photos are taken by clicking "Capture it!" where the page renders it.
+#include "archive.h"
+#include "boothdlg.h"
+#include "capturedevice.h"
+#include "capturegraph.h"
+#include "htmlctrl.h"
+#include "messagebox.h"
+#include "packagewriter.h"
+#include "paths.h"
+#include "resscheme.h"
+#include "rgndata.h"
+#include "stickersheet.h"
+#include "videowindow.h"
+#include "wizarddriver.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace pelmora;
+
+namespace {
+
+const QColor kFrameColours[] = {QColor(250, 20, 20), QColor(20, 250, 20), QColor(20, 20, 250)};
+
+QByteArray Bmp(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes;
+}
+
+// Frames 1001 to 1003: a solid picture of 320 by 240 each; frame 1001 covers
+// the top ten rows, 1002 a band down the left, 1003 nothing.
+QByteArray TestSeries()
+{
+    std::vector<PackageResourceData> resources =
+        StringTableResources({{1, QStringLiteral("1001")}, {2, QStringLiteral("1003")}});
+    const QRegion outlines[] = {QRegion(0, 0, 320, 10), QRegion(0, 0, 40, 240), QRegion()};
+    for (int i = 0; i < 3; ++i) {
+        QImage picture(320, 240, QImage::Format_RGB888);
+        picture.fill(kFrameColours[i]);
+        resources.push_back({"REGION", 0, std::uint16_t(1001 + i), WriteRegionData(outlines[i])});
+        resources.push_back({"IMAGE", 0, std::uint16_t(2001 + i), Bmp(picture)});
+    }
+    return WriteResourcePackage(resources);
+}
+
+void Write(const QString& name, const QByteArray& bytes)
+{
+    QFile f(ResourceFolder() + "/" + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+class CaptureFlow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QDir(ResourceFolder()).removeRecursively();
+        QDir().mkpath(ResourceFolder());
+        Write("4 Photos.dat",
+              WriteLayoutArchive(std::vector<SheetRect>{{0, 0, 160, 120}, {160, 0, 320, 120}, {0, 120, 160, 240}, {160, 120, 320, 240}}));
+        Write("Test Frames.dll", TestSeries());
+
+        ASSERT_EQ(BuildCaptureGraph(&graph, &grabber,
+                                    [] {
+                                        CaptureDeviceList devices;
+                                        devices.push_back(MakeTestCamera(QStringLiteral("smpte")));
+                                        return devices;
+                                    }),
+                  S_OK);
+        dlg = std::make_unique<CBoothDlg>();
+        dlg->SetCapture(graph.get(), &grabber);
+        SetMessageBoxOwner(dlg.get());
+        driver = std::make_unique<WizardDriver>(*dlg);
+        dlg->Create();
+        ASSERT_TRUE(driver->waitForPage("welcome.htm"));
+        ASSERT_TRUE(Go("#q img", "Layout.htm"));
+        dlg->List()->setCurrentRow(0);
+        ASSERT_TRUE(Go("#q img", "Series.htm"));
+        dlg->List()->setCurrentRow(0);
+        ASSERT_TRUE(Go("#q img", "Capture.htm"));
+    }
+
+    void TearDown() override
+    {
+        driver.reset();
+        SetMessageBoxOwner(nullptr);
+        dlg.reset();
+        graph.reset();
+    }
+
+    bool Go(const QString& selector, const QString& page)
+    {
+        driver->click(selector);
+        return driver->waitForPage(page);
+    }
+
+    int Photos() const { return dlg->Sheet()->GetPhotoCount(); }
+
+    // Clicks "Capture it!" and waits for the photo count to reach `expected`.
+    bool Capture(int expected, int timeoutMs = 10000)
+    {
+        driver->click("a[href^='pk:Capture'] img");
+        return WizardDriver::waitFor([&] { return Photos() == expected; }, timeoutMs);
+    }
+
+    QImage Photo(int i) const { return dlg->Sheet()->GetPhoto(i)->GetBitmap()->convertToFormat(QImage::Format_RGB888); }
+
+    QStringList StripLabels() const
+    {
+        QStringList labels;
+        for (int i = 0; i < dlg->List()->count(); ++i)
+            labels << dlg->List()->GetItemText(i);
+        return labels;
+    }
+
+    std::unique_ptr<CCaptureGraph> graph;
+    CFrameGrabCallback grabber;
+    std::unique_ptr<CBoothDlg> dlg;
+    std::unique_ptr<WizardDriver> driver;
+};
+
+TEST_F(CaptureFlow, LiveVideoWithTheFirstFrameOverIt)
+{
+    CVideoWindow* video = dlg->VideoWindow();
+    ASSERT_NE(video, nullptr);
+    EXPECT_TRUE(video->isVisible());
+    EXPECT_EQ(video->geometry(), QRect(69, 120, 412, 308));
+    EXPECT_EQ(video->windowTitle(), "Pelmora Video");
+    EXPECT_TRUE(graph->IsRunning());
+    const auto before = video->ReceivedFrames();
+    ASSERT_TRUE(WizardDriver::waitFor([&] { return video->ReceivedFrames() > before + 5; }));
+
+    const CPhotoFrameWnd& frame = dlg->FrameWindow();
+    ASSERT_TRUE(frame.HasWindow());
+    EXPECT_EQ(frame.GetFrame(), 1001);
+    EXPECT_EQ(frame.geometry(), QRect(69, 120, 412, 309));
+    EXPECT_EQ(frame.mask(), QRegion(0, 0, 320, 10));
+
+    // On screen: the frame's red band over the top of the video, the camera
+    // picture below it.
+    QTest::qWait(300);
+    const QImage shot = driver->screenshot("capture-live.png");
+    EXPECT_EQ(QColor(shot.pixel(200, 125)), kFrameColours[0]);
+    EXPECT_NE(QColor(shot.pixel(200, 200)), kFrameColours[0]);
+}
+
+TEST_F(CaptureFlow, ArrowsStepThroughTheFramesWithoutWrapping)
+{
+    const CPhotoFrameWnd& frame = dlg->FrameWindow();
+    driver->click("area[href^='pk:PreviousPhotoFrame']");
+    QTest::qWait(300);
+    EXPECT_EQ(frame.GetFrame(), 1001);
+    dlg->ExecuteCommand("NextPhotoFrame/");
+    EXPECT_EQ(frame.GetFrame(), 1002);
+    EXPECT_EQ(frame.mask(), QRegion(0, 0, 40, 240));
+    dlg->ExecuteCommand("NextPhotoFrame/");
+    dlg->ExecuteCommand("NextPhotoFrame/");
+    EXPECT_EQ(frame.GetFrame(), 1003);
+    // An empty outline keeps the shape the window had.
+    EXPECT_EQ(frame.mask(), QRegion(0, 0, 40, 240));
+    dlg->ExecuteCommand("PreviousPhotoFrame/");
+    EXPECT_EQ(frame.GetFrame(), 1002);
+
+    // The next visit starts at frame 1001 again.
+    ASSERT_TRUE(Go("a[href^='pk:Back'] img", "Series.htm"));
+    EXPECT_FALSE(frame.HasWindow());
+    EXPECT_FALSE(dlg->VideoWindow()->isVisible());
+    EXPECT_TRUE(graph->IsRunning());
+    dlg->List()->setCurrentRow(0);
+    ASSERT_TRUE(Go("#q img", "Capture.htm"));
+    EXPECT_EQ(frame.GetFrame(), 1001);
+    EXPECT_TRUE(dlg->VideoWindow()->isVisible());
+}
+
+TEST_F(CaptureFlow, FourCapturesFillTheSheetAndTheFifthDoesNothing)
+{
+    ASSERT_TRUE(Capture(1));
+    // Frame 1001 covers the top ten rows as seen; below, the camera shows.
+    const QImage first = Photo(0);
+    EXPECT_EQ(first.size(), QSize(320, 240));
+    EXPECT_EQ(QColor(first.pixel(100, 0)), kFrameColours[0]);
+    EXPECT_EQ(QColor(first.pixel(100, 9)), kFrameColours[0]);
+    EXPECT_NE(QColor(first.pixel(100, 10)), kFrameColours[0]);
+    EXPECT_EQ(StripLabels(), QStringList({"1/4"}));
+
+    dlg->ExecuteCommand("NextPhotoFrame/");
+    ASSERT_TRUE(Capture(2));
+    EXPECT_EQ(QColor(Photo(1).pixel(20, 200)), kFrameColours[1]);
+    EXPECT_NE(QColor(Photo(1).pixel(100, 200)), kFrameColours[1]);
+
+    ASSERT_TRUE(Capture(3));
+    ASSERT_TRUE(Capture(4));
+    EXPECT_EQ(StripLabels(), QStringList({"1/4", "2/4", "3/4", "4/4"}));
+    EXPECT_EQ(dlg->List()->GetItemPosition(3), QPoint(5 + 79 * 3, 10));
+
+    // A full sheet ignores Capture silently.
+    EXPECT_FALSE(Capture(5, 1500));
+    EXPECT_EQ(Photos(), 4);
+    EXPECT_TRUE(driver->takeMessages().isEmpty());
+    driver->screenshot("capture-full-strip.png");
+}
+
+TEST_F(CaptureFlow, TwoQuickCapturesGiveTwoPhotos)
+{
+    dlg->ExecuteCommand("Capture/");
+    dlg->ExecuteCommand("Capture/");
+    ASSERT_TRUE(WizardDriver::waitFor([&] { return Photos() == 2; }));
+    QTest::qWait(500);
+    EXPECT_EQ(Photos(), 2);
+    EXPECT_EQ(StripLabels(), QStringList({"1/4", "2/4"}));
+}
+
+TEST_F(CaptureFlow, DeleteRenumbersAndBackAndForwardKeepsThePhotos)
+{
+    for (int n = 1; n <= 3; ++n)
+        ASSERT_TRUE(Capture(n));
+    const QImage third = Photo(2);
+    dlg->List()->setCurrentRow(1);
+    driver->click("a[href^='pk:Delete'] img");
+    ASSERT_TRUE(WizardDriver::waitFor([&] { return Photos() == 2; }));
+    EXPECT_EQ(StripLabels(), QStringList({"1/4", "2/4"}));
+    EXPECT_EQ(Photo(1), third);
+
+    ASSERT_TRUE(Go("a[href^='pk:Back'] img", "Series.htm"));
+    dlg->List()->setCurrentRow(0);
+    ASSERT_TRUE(Go("#q img", "Capture.htm"));
+    EXPECT_EQ(Photos(), 2);
+    EXPECT_EQ(StripLabels(), QStringList({"1/4", "2/4"}));
+    ASSERT_TRUE(Capture(3));
+}
+
+TEST_F(CaptureFlow, AFrameOfAnotherSizeIsDropped)
+{
+    CFrameReadyEvent shortFrame(QByteArray(1000, '\0'));
+    QCoreApplication::sendEvent(dlg.get(), &shortFrame);
+    EXPECT_EQ(Photos(), 0);
+    QCoreApplication::postEvent(dlg.get(), new CFrameReadyEvent(QByteArray(230400, '\x40')));
+    ASSERT_TRUE(WizardDriver::waitFor([&] { return Photos() == 1; }));
+    // The camera bytes below the frame's band are taken unchanged.
+    EXPECT_EQ(QColor(Photo(0).pixel(100, 100)), QColor(0x40, 0x40, 0x40));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    RegisterWizardSchemes();
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
