@@ -88,7 +88,7 @@ TEST_F(HelpFile, IsACompiledHelpFile)
     EXPECT_TRUE(system.contains("Pelmora 2004 Help"));
     EXPECT_TRUE(system.contains("Contents.hhc"));
     EXPECT_TRUE(system.contains("Index.hhk"));
-    EXPECT_TRUE(system.contains("Welcome.htm"));
+    EXPECT_TRUE(system.contains("Welcome.html"));
     EXPECT_TRUE(QFile::exists(Extracted(QStringLiteral("#TOPICS"))));
     EXPECT_TRUE(QFile::exists(Extracted(QStringLiteral("$FIftiMain")))) << "full-text search";
 }
@@ -103,14 +103,14 @@ TEST_F(HelpFile, EveryTopicIsInsideUnchanged)
         EXPECT_EQ(ReadAll(Extracted(name)), source) << qPrintable(name);
     }
     // And every topic written is listed in the project.
-    const QStringList topics = QDir(kSources).entryList({QStringLiteral("*.htm")}, QDir::Files);
+    const QStringList topics = QDir(kSources).entryList({QStringLiteral("*.html")}, QDir::Files);
     for (const QString& topic : topics)
         EXPECT_TRUE(files.contains(topic)) << qPrintable(topic) << " is not compiled in";
 }
 
 TEST_F(HelpFile, ContentsIndexAndLinksPointAtTopicsThatExist)
 {
-    const QStringList topics = QDir(kSources).entryList({QStringLiteral("*.htm")}, QDir::Files);
+    const QStringList topics = QDir(kSources).entryList({QStringLiteral("*.html")}, QDir::Files);
     const QString local = QStringLiteral("<param\\s+name=\"Local\"\\s+value=\"([^\"]+)\"");
 
     const QStringList inContents =
@@ -139,7 +139,7 @@ TEST_F(HelpFile, ContentsIndexAndLinksPointAtTopicsThatExist)
 TEST_F(HelpFile, CoversTheBoothAndTheTools)
 {
     QByteArray all;
-    for (const QString& topic : QDir(m_out).entryList({QStringLiteral("*.htm")}, QDir::Files))
+    for (const QString& topic : QDir(m_out).entryList({QStringLiteral("*.html")}, QDir::Files))
         all += ReadAll(Extracted(topic));
     for (const char* phrase :
          {"The four steps", "Sticker layouts", "Photo frame series", "Printing the sticker sheet",
