@@ -96,7 +96,7 @@ public:
 
     void SetLauncher(LinkLauncher launcher) { m_launcher = std::move(launcher); }
 
-    // COLORREFs 0x00EE0000, 0x008B1A55 and 0x000000FF of the original palette.
+    // Link blue, visited purple and hover red, the colours web browsers use.
     QColor m_clrLink{0, 0, 238};
     QColor m_clrVisited{85, 26, 139};
     QColor m_clrHover{255, 0, 0};
