@@ -384,7 +384,8 @@ int main(int argc, char** argv)
         {"RSS of its process tree (MiB)", column([](const RunResult& r) { return MiB(r.memory.rssTreeKb); })},
         {"PSS of its process tree (MiB)", column([](const RunResult& r) { return MiB(r.memory.pssTreeKb); })},
     };
-    std::printf("\n  %-31s %10s %10s %10s   (%zu of %d runs)\n", "", "median", "min", "max", good.size(), runs);
+    std::printf("\n  %-31s %10s %10s %10s   (%zu of %d runs)\n", "", "median", "min", "max", good.size(),
+                runs);
     for (const auto& [name, s] : rows)
         std::printf("  %-31s %10.1f %10.1f %10.1f\n", name, s.median, s.min, s.max);
     return failed == 0 ? 0 : 1;

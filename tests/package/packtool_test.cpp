@@ -1,14 +1,20 @@
-// pelmora-pack as a user runs it: build, list, extract; files it must not
-// overwrite; packages it must refuse.
+// pelmora-pack as a user runs it: build, list, extract, preview; files it
+// must not overwrite; packages and pictures it must refuse.
 #include "bytes.h"
 #include "bmp.h"
 #include "package.h"
+#include "packagewriter.h"
 #include "rgndata.h"
 
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegion>
 #include <QTemporaryDir>
+
+#include <optional>
+#include <tuple>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -148,6 +154,178 @@ TEST_F(PackTool, RefusesBadInput)
     EXPECT_EQ(Pack({QStringLiteral("build"), Path("X.dll"), QStringLiteral("1001"), Path("Cut.dll")}).code, 1);
     EXPECT_EQ(Pack({QStringLiteral("build"), Path("X.dll"), QStringLiteral("64535"), Path("a.png"), Path("b.png")}).code, 1);
     EXPECT_FALSE(QFile::exists(Path("X.dll")));
+}
+
+// A package with the given frame range whose frame 1001 is a 320 by 240
+// picture of one colour and the given outline; either may be left out.
+QByteArray FramePackage(const QString& first, const QString& last, std::optional<QRgb> colour,
+                        std::optional<QRegion> outline)
+{
+    std::vector<PackageResourceData> resources = StringTableResources({{1, first}, {2, last}});
+    if (colour) {
+        QImage picture(320, 240, QImage::Format_RGB32);
+        picture.fill(*colour);
+        resources.push_back({QStringLiteral("IMAGE"), 0, 2001, MakeBmpFile(320, 240, ImageToBmpPixels(picture))});
+    }
+    if (outline)
+        resources.push_back({QStringLiteral("REGION"), 0, 1001, WriteRegionData(*outline)});
+    return WriteResourcePackage(resources);
+}
+
+class Preview : public PackTool {
+protected:
+    void SetUp() override
+    {
+        PackTool::SetUp();
+        // Every camera pixel differs from its neighbours and from the frame.
+        camera = QImage(320, 240, QImage::Format_RGB32);
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x)
+                camera.setPixel(x, y, qRgb(x & 0xff, y, (x >> 8) * 100 + (x + y) % 100));
+        // Qt's own BMP writer, independent of ours: 24 bits, rows bottom-up.
+        ASSERT_TRUE(camera.save(Path("camera.bmp"), "BMP"));
+        ASSERT_EQ(ReadAll(Path("camera.bmp")).size(), 230454);
+        WriteFile("Top.dll", FramePackage(QStringLiteral("1001"), QStringLiteral("1003"), kFrameColour,
+                                         QRegion(0, 0, 320, 10)));
+    }
+    void WriteFile(const char* name, const QByteArray& bytes)
+    {
+        QFile f(Path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    // The top ten rows as seen are the frame's, the others the camera's.
+    void ExpectTopTenRowsFramed(const QString& photoPath)
+    {
+        const QByteArray file = ReadAll(photoPath);
+        ASSERT_EQ(file.size(), 230454);
+        EXPECT_EQ(file.left(2), QByteArray("BM"));
+        EXPECT_EQ(Get32(file, 2), 230454u);
+        EXPECT_EQ(Get32(file, 10), 54u);
+        EXPECT_EQ(Get32(file, 18), 320u);
+        EXPECT_EQ(Get32(file, 22), 240u); // positive: bottom-up
+        EXPECT_EQ(Get32(file, 28) & 0xffff, 24u);
+        const QImage photo(photoPath);
+        ASSERT_EQ(photo.size(), QSize(320, 240));
+        int wrong = 0;
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x)
+                wrong += photo.pixel(x, y) != (y < 10 ? kFrameColour : camera.pixel(x, y));
+        EXPECT_EQ(wrong, 0);
+        // Stored rows: the frame's are the last ten of the pixel array.
+        EXPECT_EQ(quint8(file[54 + 229 * 960]), qBlue(camera.pixel(0, 10)));
+        EXPECT_EQ(quint8(file[54 + 230 * 960]), qBlue(kFrameColour));
+    }
+    ToolRun Run(const QString& package, const QString& frame, const QString& cameraPath, const QString& out)
+    {
+        return Pack({QStringLiteral("preview"), package, frame, cameraPath, out});
+    }
+
+    static constexpr QRgb kFrameColour = qRgb(250, 200, 10);
+    QImage camera;
+};
+
+TEST_F(Preview, FrameCoversItsOutlineOnly)
+{
+    ToolRun r = Run(Path("Top.dll"), QStringLiteral("1001"), Path("camera.bmp"), Path("photo.bmp"));
+    ASSERT_EQ(r.code, 0) << qPrintable(r.err);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.isEmpty());
+    ExpectTopTenRowsFramed(Path("photo.bmp"));
+
+    // The same camera picture stored top-down gives the same photo.
+    QByteArray topDown = ReadAll(Path("camera.bmp"));
+    const QByteArray bottomUp = topDown.mid(54);
+    Set32(topDown, 22, std::uint32_t(-240));
+    for (int row = 0; row < 240; ++row)
+        topDown.replace(54 + row * 960, 960, bottomUp.mid((239 - row) * 960, 960));
+    WriteFile("topdown.bmp", topDown);
+    r = Run(Path("Top.dll"), QStringLiteral("1001"), Path("topdown.bmp"), Path("photo2.bmp"));
+    ASSERT_EQ(r.code, 0) << qPrintable(r.err);
+    EXPECT_EQ(ReadAll(Path("photo2.bmp")), ReadAll(Path("photo.bmp")));
+}
+
+TEST_F(Preview, StretchesALargerFrameWithItsOutline)
+{
+    // A shipped frame made for the 412 by 309 window: the photo is still
+    // 320 by 240, framed at the corners, the camera's in the middle.
+    const ToolRun r = Run(QStringLiteral(PELMORA_BIN_DIR "/Resource/Hearts.dll"), QStringLiteral("1001"),
+                          Path("camera.bmp"), Path("hearts.bmp"));
+    ASSERT_EQ(r.code, 0) << qPrintable(r.err);
+    const QImage photo(Path("hearts.bmp"));
+    ASSERT_EQ(photo.size(), QSize(320, 240));
+    EXPECT_NE(photo.pixel(1, 1), camera.pixel(1, 1));
+    EXPECT_NE(photo.pixel(318, 238), camera.pixel(318, 238));
+    EXPECT_EQ(photo.pixel(160, 120), camera.pixel(160, 120));
+}
+
+TEST_F(Preview, NeverOverwrites)
+{
+    WriteFile("photo.bmp", "user data");
+    const ToolRun r = Run(Path("Top.dll"), QStringLiteral("1001"), Path("camera.bmp"), Path("photo.bmp"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("not overwriting"))) << qPrintable(r.err);
+    EXPECT_EQ(ReadAll(Path("photo.bmp")), QByteArray("user data"));
+    // Nor the camera picture it reads.
+    const QByteArray cameraBytes = ReadAll(Path("camera.bmp"));
+    EXPECT_EQ(Run(Path("Top.dll"), QStringLiteral("1001"), Path("camera.bmp"), Path("camera.bmp")).code, 1);
+    EXPECT_EQ(ReadAll(Path("camera.bmp")), cameraBytes);
+}
+
+TEST_F(Preview, RefusesBadArguments)
+{
+    const QString n1001 = QStringLiteral("1001");
+    const QRegion corner(0, 0, 5, 5);
+    WriteFile("NoRegion.dll", FramePackage(n1001, n1001, kFrameColour, {}));
+    WriteFile("NoImage.dll", FramePackage(n1001, n1001, {}, corner));
+    WriteFile("NoRange.dll",
+              WriteResourcePackage({{QStringLiteral("REGION"), 0, 1001, WriteRegionData(corner)}}));
+    QImage(640, 480, QImage::Format_RGB32).save(Path("large.bmp"), "BMP");
+    WriteFile("cut.bmp", ReadAll(Path("camera.bmp")).left(100000));
+    QByteArray sixteenBit = ReadAll(Path("camera.bmp"));
+    Set16(sixteenBit, 28, 16);
+    WriteFile("sixteen.bmp", sixteenBit);
+
+    const QString top = Path("Top.dll"), cam = Path("camera.bmp"), out = Path("out.bmp");
+    const QString inRange = QStringLiteral("range 1001 to 1003");
+    // What each refusal must say, where the reason is the tool's own.
+    const std::vector<std::tuple<const char*, QStringList, QString>> cases{
+        {"no arguments", {}, QStringLiteral("usage: ")},
+        {"three arguments", {top, QStringLiteral("1001"), cam}, QStringLiteral("usage: ")},
+        {"five arguments", {top, QStringLiteral("1001"), cam, out, out}, QStringLiteral("usage: ")},
+        {"frame not a number", {top, QStringLiteral("first"), cam, out}, inRange},
+        {"frame before the range", {top, QStringLiteral("1000"), cam, out}, inRange},
+        {"frame after the range", {top, QStringLiteral("1004"), cam, out}, inRange},
+        {"missing package", {Path("None.dll"), QStringLiteral("1001"), cam, out}, {}},
+        {"package not a library", {cam, QStringLiteral("1001"), cam, out}, {}},
+        {"package without a range", {Path("NoRange.dll"), QStringLiteral("1001"), cam, out},
+         QStringLiteral("no frame range")},
+        {"frame without an outline", {Path("NoRegion.dll"), QStringLiteral("1001"), cam, out},
+         QStringLiteral("no REGION 1001")},
+        {"frame without a picture", {Path("NoImage.dll"), QStringLiteral("1001"), cam, out},
+         QStringLiteral("no readable IMAGE 2001")},
+        {"missing camera picture", {top, QStringLiteral("1001"), Path("none.bmp"), out}, {}},
+        {"camera picture not a BMP", {top, QStringLiteral("1001"), Path("a.png"), out},
+         QStringLiteral("not a BMP")},
+        {"camera picture 640x480", {top, QStringLiteral("1001"), Path("large.bmp"), out},
+         QStringLiteral("a 640x480 24-bit picture")},
+        {"camera picture 16-bit", {top, QStringLiteral("1001"), Path("sixteen.bmp"), out},
+         QStringLiteral("a 320x240 16-bit picture")},
+        {"camera picture cut short", {top, QStringLiteral("1001"), Path("cut.bmp"), out},
+         QStringLiteral("cut short")},
+        {"camera picture a folder", {top, QStringLiteral("1001"), m_dir.path(), out}, {}},
+        {"output in a missing folder", {top, QStringLiteral("1001"), cam, Path("no/out.bmp")},
+         QStringLiteral("cannot create")},
+    };
+    for (const auto& [name, args, says] : cases) {
+        const ToolRun r = Pack(QStringList{QStringLiteral("preview")} + args);
+        EXPECT_EQ(r.code, 1) << name;
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("pelmora-pack: "))) << name << ": " << qPrintable(r.err);
+        EXPECT_TRUE(r.err.contains(says)) << name << ": " << qPrintable(r.err);
+        EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << name << ": " << qPrintable(r.err);
+        EXPECT_TRUE(r.out.isEmpty()) << name;
+        EXPECT_FALSE(QFile::exists(out)) << name;
+    }
 }
 
 TEST(ShippedSeries, EveryFrameIsComplete)

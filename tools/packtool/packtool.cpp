@@ -1,16 +1,22 @@
 // pelmora-pack: builds, lists and takes apart frame-series packages with the
-// booth's own package reader and writer.
+// booth's own package reader and writer, and previews a frame on a camera
+// picture with the booth's own composition.
 #include "bmp.h"
+#include "compose.h"
 #include "package.h"
 #include "packagewriter.h"
+#include "picture.h"
 #include "rgndata.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QStringList>
+#include <QtEndian>
 
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 using namespace pelmora;
 
@@ -150,6 +156,122 @@ int Extract(const QStringList& args)
     return 0;
 }
 
+// A camera picture file is a 54-byte header and 230,400 pixel bytes; anything
+// much larger is not one, and is not read whole.
+constexpr qint64 kMaxCameraFileBytes = 16 * 1024 * 1024;
+
+// The 230,400 pixel bytes of a camera frame (320 x 240, bottom-up
+// blue-green-red rows, as the capture graph delivers them) from a BMP file
+// holding exactly such a picture. Rows stored top-down (a negative height)
+// are turned bottom-up.
+std::optional<QByteArray> ReadCameraBmp(const QByteArray& file, QString* error)
+{
+    const auto u16 = [&](int at) { return qFromLittleEndian<quint16>(file.constData() + at); };
+    const auto u32 = [&](int at) { return qFromLittleEndian<quint32>(file.constData() + at); };
+    if (file.size() < kBmpHeaderSize || !file.startsWith("BM") || u32(14) < 40) {
+        *error = QStringLiteral("not a BMP file with a Windows info header");
+        return std::nullopt;
+    }
+    const quint32 pixelOffset = u32(10);
+    const qint32 width = qint32(u32(18));
+    const qint32 height = qint32(u32(22));
+    const quint16 bitCount = u16(28);
+    const quint32 compression = u32(30);
+    if (width != kPhotoWidth || (height != kPhotoHeight && height != -kPhotoHeight) || bitCount != 24 ||
+        compression != 0) {
+        *error = QStringLiteral("a %1x%2 %3-bit picture (compression %4); the camera gives 320x240 "
+                                "24-bit uncompressed")
+                     .arg(width)
+                     .arg(height < 0 ? -qint64(height) : qint64(height))
+                     .arg(bitCount)
+                     .arg(compression);
+        return std::nullopt;
+    }
+    // 320 pixels of 3 bytes need no row padding: the rows are contiguous.
+    if (quint64(pixelOffset) + kPhotoPixelBytes > quint64(file.size())) {
+        *error = QStringLiteral("pixels cut short: %1 bytes from offset %2 needed, the file has %3")
+                     .arg(kPhotoPixelBytes)
+                     .arg(pixelOffset)
+                     .arg(file.size());
+        return std::nullopt;
+    }
+    QByteArray pixels = file.mid(qsizetype(pixelOffset), kPhotoPixelBytes);
+    if (height < 0) {
+        const int stride = BmpRowStride(kPhotoWidth);
+        QByteArray bottomUp(pixels.size(), Qt::Uninitialized);
+        for (int row = 0; row < kPhotoHeight; ++row)
+            std::memcpy(bottomUp.data() + qsizetype(kPhotoHeight - 1 - row) * stride,
+                        pixels.constData() + qsizetype(row) * stride, size_t(stride));
+        pixels = bottomUp;
+    }
+    return pixels;
+}
+
+int Preview(const QStringList& args)
+{
+    if (args.size() != 4)
+        return Fail(QStringLiteral("usage: pelmora-pack preview IN.dll FRAME CAMERA.bmp OUT.bmp"));
+    const QString& packagePath = args[0];
+    const QString& cameraPath = args[2];
+    const QString& outPath = args[3];
+    QString error;
+    const auto package = ResourcePackage::FromFile(packagePath, &error);
+    if (!package)
+        return Fail(error);
+
+    // Only the frames of the package's range ever reach the booth's screen.
+    bool ok = false;
+    const int frame = args[1].toInt(&ok);
+    const auto first = package->LoadString(1);
+    const auto last = package->LoadString(2);
+    if (!first || !last)
+        return Fail(QStringLiteral("%1 has no frame range (strings 1 and 2)").arg(packagePath));
+    // Resource ids are 16-bit: a frame's picture id is its number + 1000.
+    if (!ok || frame < std::max(Atoi(*first), 0) || frame > Atoi(*last) || frame + kImageIdOffset > 0xffff)
+        return Fail(QStringLiteral("frame %1 is not in the range %2 to %3 of %4")
+                        .arg(args[1])
+                        .arg(Atoi(*first))
+                        .arg(Atoi(*last))
+                        .arg(packagePath));
+
+    // The booth would compose the bare camera picture for a frame without
+    // its picture or outline; a designer needs to hear of it instead.
+    const CPicture picture(package.get(), unsigned(frame + kImageIdOffset), "IMAGE");
+    if (!picture.GetBitmap())
+        return Fail(
+            QStringLiteral("%1 has no readable IMAGE %2").arg(packagePath).arg(frame + kImageIdOffset));
+    const auto regionBytes = package->FindResource("REGION", std::uint16_t(frame));
+    if (!regionBytes)
+        return Fail(QStringLiteral("%1 has no REGION %2").arg(packagePath).arg(frame));
+    QString why;
+    const auto region = ReadRegionData(*regionBytes, &why);
+    if (!region)
+        return Fail(QStringLiteral("REGION %1 of %2 is unreadable: %3").arg(frame).arg(packagePath, why));
+
+    QFile cameraFile(cameraPath);
+    if (!cameraFile.open(QIODevice::ReadOnly))
+        return Fail(QStringLiteral("cannot read %1: %2").arg(cameraPath, cameraFile.errorString()));
+    const QByteArray cameraBytes = cameraFile.read(kMaxCameraFileBytes + 1);
+    if (cameraBytes.size() > kMaxCameraFileBytes)
+        return Fail(QStringLiteral("%1 is too large for a 320x240 camera picture").arg(cameraPath));
+    const auto camera = ReadCameraBmp(cameraBytes, &error);
+    if (!camera)
+        return Fail(QStringLiteral("%1: %2").arg(cameraPath, error));
+
+    // The booth measures frame pictures on its screen; 96 dpi is the
+    // resolution of the desktops it runs on, so a picture whose file states
+    // no other resolution measures its own pixel size.
+    QImage screen(1, 1, QImage::Format_RGB32);
+    screen.setDotsPerMeterX(3780);
+    screen.setDotsPerMeterY(3780);
+    const QByteArray photo = ComposeFramedPhotoFile(*camera, &picture, &*region, &screen);
+    if (photo.isEmpty())
+        return Fail(QStringLiteral("composing frame %1 failed").arg(frame));
+    if (!WriteNew(outPath, photo, &error))
+        return Fail(error);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -163,5 +285,7 @@ int main(int argc, char** argv)
         return List(args);
     if (command == QLatin1String("extract"))
         return Extract(args);
-    return Fail(QStringLiteral("usage: pelmora-pack build|list|extract ..."));
+    if (command == QLatin1String("preview"))
+        return Preview(args);
+    return Fail(QStringLiteral("usage: pelmora-pack build|list|extract|preview ..."));
 }
