@@ -166,6 +166,19 @@ TEST_F(Export, TwiceIntoOneFolderMakesTwoSets)
     EXPECT_EQ(contents(m_out + "/Pelmora 2.bmp"), contents(m_out + "/Pelmora 4.bmp"));
 }
 
+TEST_F(Export, ScreenOfAnotherResolutionStillWritesWholePhotos)
+{
+    // At 120 dpi a photo measures 400 x 300; the file still describes the
+    // 320 x 240 rows that follow its header.
+    addPhotos(1);
+    const QImage wide = fixtures::deviceAt(120);
+    EXPECT_EQ(m_sheet->ExportPhotos(&wide, m_out), 1);
+    const QByteArray bytes = contents(m_out + "/Pelmora 1.bmp");
+    ASSERT_EQ(bytes.size(), 230454);
+    EXPECT_EQ(bytes.left(54), kPhotoHeader);
+    EXPECT_EQ(bytes.mid(54), pelmora::ImageToBmpPixels(patternImage(320, 240, 1)));
+}
+
 TEST_F(Export, NoPhotosWriteNothing)
 {
     ExportReport report;

@@ -9,7 +9,10 @@
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QApplication>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -137,6 +140,31 @@ TEST_F(PrintToPdf, EmptyPictureOrUnusableSizePrintsNothing)
     EXPECT_FALSE(photo.PrintPictureOn(printer, nullptr, 145, 102));
     EXPECT_FALSE(photo.PrintPictureOn(printer, &m_screen, 0, 102));
     EXPECT_FALSE(QFile::exists(m_dir.filePath("none.pdf")));
+}
+
+TEST(PrintDialog, OffersNoRangeSelectionOrFileAndCancelStillReturnsTrue)
+{
+    CPicture photo = fixtures::pictureOf(quadrants());
+    const QImage screen = fixtures::deviceAt(96);
+    // Answers the dialog as a user who looks at it and cancels.
+    bool seen = false;
+    QAbstractPrintDialog::PrintDialogOptions options;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
+            seen = true;
+            options = dialog->options();
+            dialog->reject();
+        }
+    });
+    answer.start(20);
+    EXPECT_TRUE(photo.PrintPicture(&screen, 145, 102));
+    answer.stop();
+    ASSERT_TRUE(seen);
+    EXPECT_FALSE(options.testFlag(QAbstractPrintDialog::PrintPageRange));
+    EXPECT_FALSE(options.testFlag(QAbstractPrintDialog::PrintSelection));
+    EXPECT_FALSE(options.testFlag(QAbstractPrintDialog::PrintToFile));
+    EXPECT_FALSE(options.testFlag(QAbstractPrintDialog::PrintCurrentPage));
 }
 
 } // namespace
