@@ -212,6 +212,18 @@ RunResult RunOnce(const VirtualDisplay& display, QScreen* screen, const QString&
     // Should this benchmark be killed outright, the program goes with it.
     program.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 
+    // The previous run's window must be gone, or its pixels would count as
+    // this run's first.
+    QElapsedTimer clearing;
+    clearing.start();
+    while (HashOf(screen->grabWindow(0).toImage()) != emptyHash) {
+        if (clearing.elapsed() > 10000) {
+            result.error = QStringLiteral("the screen did not clear after the previous run");
+            return result;
+        }
+        QThread::msleep(kPollMs);
+    }
+
     std::vector<Change> changes;
     size_t last = emptyHash;
     qint64 lastChangeMs = 0;
