@@ -42,7 +42,11 @@ QString systemReason(int error)
 
 } // namespace
 
-int CStickerSheet::ExportPhotos(const QPaintDevice* dc, const QString& folder, ExportReport* report) const
+// Each file's header describes the pixel rows CopyPixels gives, which are
+// those of the decoded picture. On the booth's screen the picture's size for
+// dc is the same; on a screen of another resolution it is not, and a header
+// of that size would not match the rows behind it. So dc measures nothing.
+int CStickerSheet::ExportPhotos(const QPaintDevice* /*dc*/, const QString& folder, ExportReport* report) const
 {
     ExportReport local;
     ExportReport& out = report ? *report : local;
@@ -68,6 +72,10 @@ int CStickerSheet::ExportPhotos(const QPaintDevice* dc, const QString& folder, E
             // the reason plain.
             if (path.size() >= PATH_MAX)
                 return stop(name, QStringLiteral("The file name is too long."));
+            // The system would read a name only up to a zero byte: another
+            // file than the one named.
+            if (path.contains('\0'))
+                return stop(name, QStringLiteral("The folder name is not valid."));
             // O_EXCL: the name is taken only if no file (or link) had it.
             fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0)
@@ -88,11 +96,6 @@ int CStickerSheet::ExportPhotos(const QPaintDevice* dc, const QString& folder, E
             return stop(name, reason);
         };
 
-        // The header describes the pixel rows CopyPixels gives, which are those
-        // of the decoded picture. On the booth's screen its size for dc is the
-        // same; on a screen of another resolution it is not, and a header of
-        // that size would not match the rows that follow it.
-        Q_UNUSED(dc);
         const QImage* bitmap = photo.GetBitmap();
         if (bitmap == nullptr || bitmap->isNull())
             return abandon(QStringLiteral("The photo's pixels could not be read."));

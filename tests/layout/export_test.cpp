@@ -222,6 +222,16 @@ TEST_F(Export, TooLongNamesEndTheExport)
         EXPECT_FALSE(report.reason.isEmpty());
     }
     EXPECT_TRUE(filesIn(m_out).isEmpty());
+
+    // A zero inside the folder's name would cut the name short, to a file
+    // the user never named.
+    const QString cut = m_out + QChar(0) + "rest";
+    ExportReport report;
+    EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, cut, &report), 0);
+    EXPECT_TRUE(report.stopped());
+    EXPECT_TRUE(filesIn(m_dir.path()).contains("four.dat"));
+    EXPECT_EQ(filesIn(m_dir.path()).size(), 1);
+    EXPECT_TRUE(filesIn(m_out).isEmpty());
 }
 
 TEST_F(Export, UnreadablePhotoEndsTheExportWithoutAPartialFile)
