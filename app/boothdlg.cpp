@@ -20,6 +20,8 @@
 
 #include <QCloseEvent>
 #include <QDirIterator>
+#include <QFileDialog>
+#include <QStandardPaths>
 #include <QPainter>
 #include <QScreen>
 #include <cmath>
@@ -404,6 +406,38 @@ void CBoothDlg::DeleteSelectedPhoto()
     RefreshPhotoStrip(m_pSheet.get());
 }
 
+// ---- export ----
+
+void CBoothDlg::ExportCommand()
+{
+    if (!m_pSheet)
+        return;
+    QFileDialog dialog(this, QStringLiteral("Please select the directory where the photos will be saved to:"));
+    dialog.setObjectName(QStringLiteral("ExportFolderDialog"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    // One dialog on every desktop: the selected folder's path stays shown in
+    // its name box.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
+        dialog.setDirectory(pictures);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString folder = dialog.selectedFiles().constFirst();
+
+    ExportReport report;
+    m_pSheet->ExportPhotos(this, folder, &report);
+    if (report.stopped()) {
+        // Nothing was overwritten; say where the export stopped and what is safe.
+        ShowMessage(QStringLiteral("The photos could not all be saved to the folder \"%1\".\n\n%2\n\n"
+                                   "%3 of %4 photos were saved.")
+                        .arg(QDir::toNativeSeparators(folder), report.reason)
+                        .arg(report.written.size())
+                        .arg(m_pSheet->GetPhotoCount()));
+    }
+}
+
 // ---- list notifications ----
 
 void CBoothDlg::OnListDoubleClick()
@@ -474,7 +508,12 @@ int CBoothDlg::ExecuteCommand(const QString& command)
         m_frameWnd.SetFrame(m_frameWnd.GetFrame() - 1, true);
         break;
     case Command::Print:
+        if (m_pSheet)
+            m_pSheet->PrintSheet(this);
+        break;
     case Command::Export:
+        ExportCommand();
+        break;
     case Command::None:
         break;
     }

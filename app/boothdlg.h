@@ -75,6 +75,9 @@ public:
     // could be made.
     int ComposeFramedPhoto(const QByteArray& frame);
 
+    // The Export command: asks for a folder, then writes every photo there.
+    void ExportCommand();
+
     // What the window shows, for those who watch it.
     CWizardHtmlCtrl* Html() const { return m_html; }
     CListCtrl* List() const { return m_list; }

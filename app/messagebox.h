@@ -9,6 +9,10 @@ namespace pelmora {
 QMessageBox::StandardButton AfxMessageBox(int stringId,
                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
+// The same for a text of the program's own making.
+QMessageBox::StandardButton ShowMessage(const QString& text,
+                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
 // The window that owns message boxes from now on (nullptr: none).
 void SetMessageBoxOwner(QWidget* mainWindow);
 

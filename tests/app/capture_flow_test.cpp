@@ -16,6 +16,12 @@
 #include "wizarddriver.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -249,6 +255,139 @@ TEST_F(CaptureFlow, AFrameOfAnotherSizeIsDropped)
     ASSERT_TRUE(WizardDriver::waitFor([&] { return Photos() == 1; }));
     // The camera bytes below the frame's band are taken unchanged.
     EXPECT_EQ(QColor(Photo(0).pixel(100, 100)), QColor(0x40, 0x40, 0x40));
+}
+
+// Runs a program and returns its standard output.
+QString RunTool(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(60000);
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+TEST_F(CaptureFlow, ExportWritesNumberedBitmapsAndNeverOverwrites)
+{
+    for (int n = 1; n <= 3; ++n)
+        ASSERT_TRUE(Capture(n));
+    QTemporaryDir folder;
+    {
+        QFile taken(folder.filePath("Pelmora 2.bmp"));
+        ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+        taken.write("someone else's file");
+    }
+    QString title;
+    QStringList options;
+    driver->handleDialogsWith([&](QDialog* d) {
+        auto* files = qobject_cast<QFileDialog*>(d);
+        ASSERT_NE(files, nullptr);
+        title = files->windowTitle();
+        if (files->fileMode() == QFileDialog::Directory)
+            options << "directories";
+        // Opening the folder and choosing it, as a user does.
+        files->setDirectory(folder.path());
+        if (files->selectedFiles() != QStringList{folder.path()}) {
+            files->reject();
+            return;
+        }
+        QMetaObject::invokeMethod(files, "accept");
+    });
+    driver->click("a[href^='pk:Export'] img");
+    const bool exported = WizardDriver::waitFor([&] { return QFile::exists(folder.filePath("Pelmora 4.bmp")); });
+    ASSERT_TRUE(exported) << driver->takeDialogs().join(",").toStdString() << " | "
+                          << driver->takeMessages().join(",").toStdString() << " | "
+                          << QDir(folder.path()).entryList().join(",").toStdString();
+    QTest::qWait(200);
+    EXPECT_EQ(title, "Please select the directory where the photos will be saved to:");
+    EXPECT_EQ(options, QStringList({"directories"}));
+    EXPECT_TRUE(driver->takeMessages().isEmpty());
+
+    // Photos 1, 2 and 3 went to numbers 1, 3 and 4; number 2 kept its bytes.
+    QFile kept(folder.filePath("Pelmora 2.bmp"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("someone else's file"));
+    const QString names[] = {"Pelmora 1.bmp", "Pelmora 3.bmp", "Pelmora 4.bmp"};
+    for (int i = 0; i < 3; ++i) {
+        const QString path = folder.filePath(names[i]);
+        EXPECT_EQ(QFileInfo(path).size(), 230454) << names[i].toStdString();
+        // ImageMagick reads it as a 320 by 240 picture equal to the photo, upright.
+        EXPECT_TRUE(RunTool("identify", {"-format", "%w %h %m", path}).startsWith("320 240 BMP"));
+        EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB888), Photo(i));
+    }
+
+    // A cancelled dialog writes nothing.
+    driver->handleDialogsWith([](QDialog* d) { d->reject(); });
+    driver->click("a[href^='pk:Export'] img");
+    QTest::qWait(500);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 4);
+    EXPECT_EQ(driver->takeDialogs().size(), 2);
+}
+
+TEST_F(CaptureFlow, PrintShowsThePrintDialogAndPrintsTheSheet)
+{
+    ASSERT_TRUE(Capture(1));
+    ASSERT_TRUE(Capture(2));
+    QTemporaryDir out;
+    const QString pdf = out.filePath("sheet.pdf");
+    bool pageRange = true, selection = true, toFile = true;
+    driver->handleDialogsWith([&](QDialog* d) {
+        auto* print = qobject_cast<QPrintDialog*>(d);
+        ASSERT_NE(print, nullptr);
+        pageRange = print->testOption(QAbstractPrintDialog::PrintPageRange);
+        selection = print->testOption(QAbstractPrintDialog::PrintSelection);
+        toFile = print->testOption(QAbstractPrintDialog::PrintToFile);
+        // The machine's printer is a PDF file here. The dialog hands its own
+        // choices to the printer as it is accepted, so this comes after them.
+        QObject::connect(print, &QDialog::accepted, print, [print, pdf] {
+            print->printer()->setOutputFormat(QPrinter::PdfFormat);
+            print->printer()->setOutputFileName(pdf);
+            print->printer()->setResolution(600);
+        });
+        QMetaObject::invokeMethod(print, "accept");
+    });
+    driver->click("a[href^='pk:Print'] img");
+    const bool printed = WizardDriver::waitFor([&] { return QFileInfo(pdf).size() > 0; });
+    ASSERT_TRUE(printed) << driver->takeDialogs().join(",").toStdString() << " | "
+                         << driver->takeMessages().join(",").toStdString();
+    QTest::qWait(300);
+    EXPECT_FALSE(pageRange);
+    EXPECT_FALSE(selection);
+    EXPECT_FALSE(toFile);
+    EXPECT_EQ(RunTool("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+1\\n")), true);
+    EXPECT_TRUE(RunTool("pdfinfo", {pdf}).contains("Pelmora 2004"));
+
+    // Rendered at 100 dpi the sheet covers 145 by 102 mm from the top-left of
+    // the printable area: about 571 by 401 pixels of photos and white.
+    RunTool("pdftoppm", {"-r", "100", "-png", "-singlefile", pdf, out.filePath("page")});
+    const QImage page(out.filePath("page.png"));
+    ASSERT_FALSE(page.isNull());
+    page.save(QStringLiteral(PELMORA_BIN_DIR "/../tests/screens/printed-sheet.png"));
+    QRect inked;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 235)
+                inked |= QRect(x, y, 1, 1);
+    // Two photos fill the lower half of a four-place sheet (printed rows count
+    // from the bottom), the upper half stays white.
+    EXPECT_NEAR(inked.width(), 571 / 2 * 2, 12);
+    EXPECT_NEAR(inked.height(), 401 / 2, 12);
+    EXPECT_GT(inked.top(), 150);
+    EXPECT_LT(inked.bottom(), 480);
+}
+
+TEST_F(CaptureFlow, AboutOpensAndClosesWithOk)
+{
+    QString title;
+    driver->handleDialogsWith([&](QDialog* d) {
+        title = d->windowTitle();
+        d->accept();
+    });
+    driver->click("a[href^='pk:About'] img");
+    ASSERT_TRUE(WizardDriver::waitFor([&] { return !title.isEmpty(); }));
+    EXPECT_EQ(title, "About Pelmora 2004");
+    QTest::qWait(200);
+    EXPECT_EQ(driver->currentPage(), "Capture.htm");
+    EXPECT_TRUE(dlg->isVisible());
 }
 
 } // namespace

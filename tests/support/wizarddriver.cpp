@@ -33,6 +33,28 @@ void WizardDriver::timerEvent(QTimerEvent* event)
 
 void WizardDriver::pollMessageBoxes()
 {
+    if (qEnvironmentVariableIsSet("WIZARD_DEBUG") && QApplication::activeModalWidget())
+        qWarning() << "modal" << QApplication::activeModalWidget();
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog && !qobject_cast<QMessageBox*>(dialog) && dialog->isVisible() &&
+        !dialog->property("answered").toBool()) {
+        dialog->setProperty("answered", true);
+        m_dialogs << dialog->windowTitle();
+        QPointer<QDialog> guard(dialog);
+        auto handler = m_dialogHandler;
+        QMetaObject::invokeMethod(
+            dialog,
+            [guard, handler] {
+                if (!guard)
+                    return;
+                if (handler)
+                    handler(guard);
+                else
+                    guard->reject();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box || !box->isVisible() || box->property("answered").toBool())
         return;
@@ -51,6 +73,13 @@ void WizardDriver::pollMessageBoxes()
                 guard->reject();
         },
         Qt::QueuedConnection);
+}
+
+QStringList WizardDriver::takeDialogs()
+{
+    QStringList d;
+    d.swap(m_dialogs);
+    return d;
 }
 
 QStringList WizardDriver::takeMessages()

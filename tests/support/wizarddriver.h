@@ -2,6 +2,7 @@
 // Drives the real wizard window as a user would: clicks at the rendered
 // positions of page elements, presses keys, answers message boxes, and
 // reads what the web engine shows.
+#include <QDialog>
 #include <QImage>
 #include <QMessageBox>
 #include <QObject>
@@ -39,6 +40,11 @@ public:
     void answerMessagesWith(QMessageBox::StandardButton button) { m_answer = button; }
     QStringList takeMessages();
 
+    // Other modal dialogs that open from now on are handed to this function
+    // once each (it accepts or rejects them); their titles are collected.
+    void handleDialogsWith(std::function<void(QDialog*)> handler) { m_dialogHandler = std::move(handler); }
+    QStringList takeDialogs();
+
     // Waits for a condition while the event loop runs.
     static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
@@ -52,6 +58,8 @@ private:
     pelmora::CBoothDlg& m_dlg;
     QMessageBox::StandardButton m_answer = QMessageBox::Ok;
     QStringList m_messages;
+    QStringList m_dialogs;
+    std::function<void(QDialog*)> m_dialogHandler;
     int m_timer = 0;
 
 protected:
