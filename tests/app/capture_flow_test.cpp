@@ -13,6 +13,7 @@
 #include "rgndata.h"
 #include "stickersheet.h"
 #include "videowindow.h"
+#include "resourcefolder.h"
 #include "wizarddriver.h"
 
 #include <QApplication>
@@ -60,22 +61,15 @@ QByteArray TestSeries()
     return WriteResourcePackage(resources);
 }
 
-void Write(const QString& name, const QByteArray& bytes)
-{
-    QFile f(ResourceFolder() + "/" + name);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 class CaptureFlow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QDir(ResourceFolder()).removeRecursively();
-        QDir().mkpath(ResourceFolder());
-        Write("4 Photos.dat",
+        ResetResourceFolder();
+        WriteResourceFile("4 Photos.dat",
               WriteLayoutArchive(std::vector<SheetRect>{{0, 0, 160, 120}, {160, 0, 320, 120}, {0, 120, 160, 240}, {160, 120, 320, 240}}));
-        Write("Test Frames.dll", TestSeries());
+        WriteResourceFile("Test Frames.dll", TestSeries());
 
         ASSERT_EQ(BuildCaptureGraph(&graph, &grabber,
                                     [] {
@@ -392,10 +386,3 @@ TEST_F(CaptureFlow, AboutOpensAndClosesWithOk)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    RegisterWizardSchemes();
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

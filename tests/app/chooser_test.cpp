@@ -4,6 +4,7 @@
 #include "boothdlg.h"
 #include "paths.h"
 #include "resscheme.h"
+#include "resourcefolder.h"
 #include "stickersheet.h"
 
 #include <QApplication>
@@ -19,18 +20,12 @@ class Choosers : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QDir(ResourceFolder()).removeRecursively();
-        QDir().mkpath(ResourceFolder());
+        ResetResourceFolder();
         dlg.Create();
     }
     void TearDown() override { QDir(ResourceFolder()).removeRecursively(); }
 
-    static void Write(const QString& name, const QByteArray& bytes)
-    {
-        QFile f(ResourceFolder() + "/" + name);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
+    static void Write(const QString& name, const QByteArray& bytes) { WriteResourceFile(name, bytes); }
     static void WriteLayout(const QString& name, std::vector<SheetRect> rects)
     {
         Write(name, WriteLayoutArchive(rects));
@@ -159,10 +154,3 @@ TEST_F(Choosers, FromTheHundredAndFirstFileOnItemsHaveNoPicture)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    RegisterWizardSchemes();
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

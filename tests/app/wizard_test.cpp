@@ -9,6 +9,7 @@
 #include "resscheme.h"
 #include "stickersheet.h"
 #include "stringtable.h"
+#include "resourcefolder.h"
 #include "wizarddriver.h"
 
 #include <QApplication>
@@ -28,24 +29,16 @@ const QRegion kLayoutRegion = QRegion(0, 0, 800, 600).xored(QRegion(206, 110, 53
 
 void WriteLayout(const QString& name, std::vector<SheetRect> rects)
 {
-    QFile f(ResourceFolder() + "/" + name);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(WriteLayoutArchive(rects));
+    WriteResourceFile(name, WriteLayoutArchive(rects));
 }
 
-void WriteFile(const QString& name, const QByteArray& bytes)
-{
-    QFile f(ResourceFolder() + "/" + name);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+void WriteFile(const QString& name, const QByteArray& bytes) { WriteResourceFile(name, bytes); }
 
 class Wizard : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QDir(ResourceFolder()).removeRecursively();
-        QDir().mkpath(ResourceFolder());
+        ResetResourceFolder();
         QFile::remove(ExecutableFolder() + "/Pelmora.chm");
     }
 
@@ -379,10 +372,3 @@ TEST_F(Wizard, ABrokenLayoutChosenWithNextKeepsTheLayoutPage)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    RegisterWizardSchemes();
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}
