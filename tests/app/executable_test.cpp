@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <csignal>
 
 namespace {
 
@@ -108,6 +109,18 @@ TEST_F(Executable, WithTheTestCameraOpensTheWizardAndCancelEndsIt)
         },
         30000));
     EXPECT_EQ(installedDirectory(), QStringLiteral(PELMORA_BIN_DIR));
+
+    // "Learn more about Pelmora 2004" opens the help file beside the program
+    // with the desktop's viewer for it.
+    ASSERT_TRUE(QFile::exists(QStringLiteral(PELMORA_BIN_DIR "/Pelmora.chm")));
+    display.click(frame.topLeft() + QPoint(330, 352));
+    QStringList viewer;
+    EXPECT_TRUE(WaitFor([&] { return !(viewer = display.windowsNamed("Pelmora 2004 Help")).isEmpty(); }, 30000));
+    display.screenshot(kScreens + "/executable-help.png");
+    for (const QString& id : viewer)
+        if (const qint64 pid = display.windowProcess(id); pid > 0)
+            ::kill(pid_t(pid), SIGTERM);
+    EXPECT_EQ(program.state(), QProcess::Running);
 
     // The Cancel button of the button bar, centred at 695, 575.
     display.click(frame.topLeft() + QPoint(695, 575));

@@ -1,6 +1,8 @@
 #include "xvfb.h"
 
 #include <QRegularExpression>
+#include <csignal>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 VirtualDisplay::VirtualDisplay(QSize size) : m_size(size)
@@ -11,6 +13,8 @@ VirtualDisplay::VirtualDisplay(QSize size) : m_size(size)
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // -displayfd: the server picks a free display number and writes it to us.
     m_server.setChildProcessModifier([wfd = fds[1], rfd = fds[0]] {
+        // The server ends with its owner, even one killed outright.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         ::close(rfd);
         if (wfd != 3) {
             ::dup2(wfd, 3);
@@ -77,6 +81,11 @@ QStringList VirtualDisplay::visibleWindows() const
     return run(QStringLiteral("xdotool"),
                {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QStringLiteral(".*")})
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+qint64 VirtualDisplay::windowProcess(const QString& id) const
+{
+    return run(QStringLiteral("xdotool"), {QStringLiteral("getwindowpid"), id}).trimmed().toLongLong();
 }
 
 QRect VirtualDisplay::windowGeometry(const QString& id) const

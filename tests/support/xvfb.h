@@ -25,6 +25,8 @@ public:
     QStringList windowsNamed(const QString& pattern) const;
     QStringList visibleWindows() const;
     QRect windowGeometry(const QString& id) const;
+    // The process that owns a window, 0 when it does not say.
+    qint64 windowProcess(const QString& id) const;
     void key(const QString& keys, const QString& window = QString()) const;
     void click(QPoint screenPos) const;
     bool screenshot(const QString& path) const;
