@@ -1,29 +1,29 @@
 #include "boothdlg.h"
 
 #include "aboutdlg.h"
-#include "boothapp.h"
-#include "compose.h"
-#include "rgndata.h"
-#include "shutter.h"
-#include "sound.h"
-#include "capturegraph.h"
-#include "propertysheet.h"
-#include "videowindow.h"
 #include "bmp.h"
+#include "boothapp.h"
+#include "capturegraph.h"
+#include "compose.h"
 #include "framegrab.h"
 #include "htmlctrl.h"
 #include "messagebox.h"
 #include "paths.h"
+#include "propertysheet.h"
+#include "rgndata.h"
 #include "shell.h"
+#include "shutter.h"
+#include "sound.h"
 #include "stickersheet.h"
 #include "stringtable.h"
+#include "videowindow.h"
 
 #include <QCloseEvent>
 #include <QDirIterator>
 #include <QFileDialog>
-#include <QStandardPaths>
 #include <QPainter>
 #include <QScreen>
+#include <QStandardPaths>
 #include <cmath>
 
 namespace pelmora {
@@ -61,7 +61,8 @@ CBoothDlg::CBoothDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle(QString());
     setFixedSize(geometry::kClient.size());
 
-    // The list view of the dialog template: hidden until the layout page.
+    // The list view of the dialog template (its dialog units in pixels):
+    // hidden until the layout page places it.
     m_list = new CListCtrl(this);
     m_list->setObjectName(QStringLiteral("Thumbnail"));
     m_list->setGeometry(207, 109, 537, 436);
@@ -234,6 +235,7 @@ bool CBoothDlg::OnBackToLayout()
     try {
         FillLayoutList();
     } catch (const CArchiveException&) {
+        // As on the way in: the page opens with the layouts before the broken file.
     }
     return true;
 }

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLoggingCategory>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -20,6 +21,7 @@ using namespace pelmora;
 
 int main(int argc, char** argv)
 {
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     RegisterWizardSchemes();
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
