@@ -20,6 +20,7 @@
 #include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -369,19 +370,33 @@ TEST_F(CaptureFlow, PrintShowsThePrintDialogAndPrintsTheSheet)
     EXPECT_LT(inked.bottom(), 480);
 }
 
-TEST_F(CaptureFlow, AboutOpensAndClosesWithOk)
+TEST_F(CaptureFlow, AboutClosesWithOkEscapeAndTheCloseButton)
 {
-    QString title;
-    driver->handleDialogsWith([&](QDialog* d) {
-        title = d->windowTitle();
-        d->accept();
-    });
-    driver->click("a[href^='pk:About'] img");
-    ASSERT_TRUE(WizardDriver::waitFor([&] { return !title.isEmpty(); }));
-    EXPECT_EQ(title, "About Pelmora 2004");
-    QTest::qWait(200);
-    EXPECT_EQ(driver->currentPage(), "Capture.htm");
-    EXPECT_TRUE(dlg->isVisible());
+    // Each way out, as a user takes it on the dialog that opened.
+    const std::function<void(QDialog*)> ways[] = {
+        [](QDialog* d) {
+            if (auto* ok = d->findChild<QPushButton*>())
+                ok->click();
+        },
+        [](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); },
+        [](QDialog* d) { d->close(); },
+    };
+    for (const auto& way : ways) {
+        QString title;
+        bool closed = false;
+        driver->handleDialogsWith([&](QDialog* d) {
+            title = d->windowTitle();
+            QObject::connect(d, &QDialog::finished, d, [&closed] { closed = true; });
+            way(d);
+        });
+        driver->click("a[href^='pk:About'] img");
+        ASSERT_TRUE(WizardDriver::waitFor([&] { return closed; }));
+        EXPECT_EQ(title, "About Pelmora 2004");
+        QTest::qWait(100);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_EQ(driver->currentPage(), "Capture.htm");
+        EXPECT_TRUE(dlg->isVisible());
+    }
 }
 
 } // namespace
