@@ -29,6 +29,7 @@
 #include <QFile>
 #include <QScreen>
 #include <QTest>
+#include "testing.h"
 #include <gtest/gtest.h>
 
 using namespace pelmora;
@@ -36,15 +37,6 @@ using namespace pelmora;
 namespace {
 
 const QColor kFrameColours[] = {QColor(250, 20, 20), QColor(20, 250, 20), QColor(20, 20, 250)};
-
-QByteArray Bmp(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes;
-}
 
 // Frames 1001 to 1003: a solid picture of 320 by 240 each; frame 1001 covers
 // the top ten rows, 1002 a band down the left, 1003 nothing.
@@ -57,7 +49,7 @@ QByteArray TestSeries()
         QImage picture(320, 240, QImage::Format_RGB888);
         picture.fill(kFrameColours[i]);
         resources.push_back({"REGION", 0, std::uint16_t(1001 + i), WriteRegionData(outlines[i])});
-        resources.push_back({"IMAGE", 0, std::uint16_t(2001 + i), Bmp(picture)});
+        resources.push_back({"IMAGE", 0, std::uint16_t(2001 + i), BmpBytes(picture)});
     }
     return WriteResourcePackage(resources);
 }
@@ -255,10 +247,7 @@ TEST_F(CaptureFlow, AFrameOfAnotherSizeIsDropped)
 // Runs a program and returns its standard output.
 QString RunTool(const QString& program, const QStringList& args)
 {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(60000);
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
+    return QString::fromLocal8Bit(RunProgram(program, args).out);
 }
 
 TEST_F(CaptureFlow, ExportWritesNumberedBitmapsAndNeverOverwrites)

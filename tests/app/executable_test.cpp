@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include "testing.h"
 #include <gtest/gtest.h>
 #include <csignal>
 
@@ -21,14 +22,7 @@ const QString kScreens = QStringLiteral(PELMORA_BIN_DIR "/../tests/screens");
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(100);
-    }
-    return true;
+    return ::WaitFor(condition, timeoutMs, 100);
 }
 
 class Executable : public ::testing::Test {

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include "testing.h"
 #include <gtest/gtest.h>
 
 using namespace pelmora;
@@ -189,10 +190,7 @@ CPicture SolidPhoto(QRgb colour)
 {
     QImage image(320, 240, QImage::Format_RGB888);
     image.fill(colour);
-    QByteArray file;
-    QBuffer buffer(&file);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
+    const QByteArray file = BmpBytes(image);
     CPicture picture;
     picture.LoadFromMemory(file.size(), file.constData());
     return picture;

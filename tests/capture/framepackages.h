@@ -2,9 +2,10 @@
 // Frame-series packages for the capture tests, written by the package writer
 // into a temporary folder: the range strings, and per frame an optional
 // outline and an optional picture.
+
 #include "packagewriter.h"
 #include "rgndata.h"
-
+#include "testing.h"
 #include <QBuffer>
 #include <QByteArray>
 #include <QColor>
@@ -30,11 +31,7 @@ inline QByteArray SolidBmp(const QColor& colour, const QSize& size)
 {
     QImage picture(size, QImage::Format_RGB888);
     picture.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "BMP");
-    return bytes;
+    return BmpBytes(picture);
 }
 
 // A package with the given string entries (1 and 2 are the range) and frames.

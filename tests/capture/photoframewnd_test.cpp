@@ -230,7 +230,7 @@ TEST_F(PhotoFrameWnd, FocusGoesToTheOwner)
     QWidget* owner = Owner();
     owner->setFocusPolicy(Qt::StrongFocus);
     QApplication::setActiveWindow(owner);
-    ASSERT_TRUE(test::WaitFor([&] { return owner->isActiveWindow(); }));
+    ASSERT_TRUE(::WaitFor([&] { return owner->isActiveWindow(); }));
     CPhotoFrameWnd frame;
     ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, owner, 1001));
     frame.setFocus(Qt::MouseFocusReason);

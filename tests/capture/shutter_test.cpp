@@ -89,7 +89,7 @@ QColor Inverted(const QColor& c)
 
 TEST_F(ShutterOnScreen, EachOutlineInvertsWhatLiesBeneathAndNothingStays)
 {
-    ASSERT_TRUE(test::WaitFor([&] { return m_window.isVisible(); }));
+    ASSERT_TRUE(::WaitFor([&] { return m_window.isVisible(); }));
     QApplication::processEvents();
     const QImage before = Screen();
     ASSERT_FALSE(before.isNull());

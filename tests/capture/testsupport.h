@@ -1,9 +1,9 @@
 #pragma once
-// Helpers shared by the capture tests: fake cameras, an event recorder and a
-// bounded wait on the event loop.
+// Helpers shared by the capture tests: fake cameras and an event recorder.
 #include "capturedevice.h"
 #include "capturegraph.h"
 #include "framegrab.h"
+#include "testing.h"
 #include "videowindow.h"
 #include <functional>
 #include <QByteArray>
@@ -30,18 +30,6 @@ protected:
     }
 };
 
-// Runs the event loop until the condition holds; false if it never did within
-// a generous bound (the bound guards against a hang, it measures nothing).
-inline bool WaitFor(const std::function<bool()>& condition, int boundMs = 20000)
-{
-    QDeadlineTimer deadline(boundMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 // A camera whose binding fails with a given result.
 class UnbindableDevice : public CaptureDevice {

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include "testing.h"
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -28,13 +29,10 @@ bool writeText(const QString& path, const QString& text)
     return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) > 0;
 }
 
+// The program's output; "failed" when it did not run to a zero exit.
 QString run(const QString& program, const QStringList& args)
 {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return QStringLiteral("failed");
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
+    return RunProgram(program, args).outputIfSucceeded();
 }
 
 class PrintQueue : public ::testing::Test {

@@ -18,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include "testing.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -47,11 +48,7 @@ QImage quadrants()
 // The program's output; "failed" when it did not run to a zero exit.
 QString run(const QString& program, const QStringList& args)
 {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return QStringLiteral("failed");
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
+    return RunProgram(program, args).outputIfSucceeded();
 }
 
 // The renderer's colour handling may move a channel by a step or two.

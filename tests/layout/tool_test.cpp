@@ -7,27 +7,16 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include "testing.h"
 #include <gtest/gtest.h>
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using ToolRun = ProgramRun;
 
 ToolRun layoutTool(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora-layout"), args);
-    ToolRun run;
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = p.exitCode();
-    run.out = p.readAllStandardOutput();
-    run.err = p.readAllStandardError();
-    return run;
+    return RunProgram(QStringLiteral(PELMORA_BIN_DIR "/pelmora-layout"), args);
 }
 
 QByteArray contents(const QString& path)

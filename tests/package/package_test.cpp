@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "testing.h"
 #include <gtest/gtest.h>
 
 using namespace pelmora;
@@ -122,12 +123,10 @@ std::vector<PackageResourceData> SmallSeries()
 
 QString RunTool(const QString& program, const QStringList& args, int* exitCode = nullptr)
 {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(-1);
+    const ProgramRun run = RunProgram(program, args);
     if (exitCode)
-        *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
+        *exitCode = run.exitCode;
+    return QString::fromLocal8Bit(run.out);
 }
 
 class WrittenLibrary : public ::testing::TestWithParam<PeFormat> {};

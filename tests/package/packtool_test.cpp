@@ -16,6 +16,7 @@
 #include <tuple>
 #include <vector>
 
+#include "testing.h"
 #include <gtest/gtest.h>
 
 using namespace pelmora;
@@ -31,14 +32,8 @@ struct ToolRun {
 
 ToolRun Pack(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(PELMORA_PACK_TOOL), args);
-    p.waitForFinished(-1);
-    ToolRun r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    const ProgramRun run = RunProgram(QStringLiteral(PELMORA_PACK_TOOL), args);
+    return {run.exitCode, QString::fromLocal8Bit(run.out), QString::fromLocal8Bit(run.err)};
 }
 
 // A 6 by 4 frame: opaque except a 2 by 2 window; a colour per frame.

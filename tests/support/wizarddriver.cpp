@@ -3,6 +3,7 @@
 
 #include "boothdlg.h"
 #include "htmlctrl.h"
+#include "testing.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -91,14 +92,7 @@ QStringList WizardDriver::takeMessages()
 
 bool WizardDriver::waitFor(const std::function<bool()>& condition, int timeoutMs)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    return ::WaitFor(condition, timeoutMs);
 }
 
 QVariant WizardDriver::js(const QString& script, int timeoutMs)

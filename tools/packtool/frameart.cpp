@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <numbers>
 
 namespace {
@@ -50,35 +51,35 @@ QPainterPath Heart(QPointF c, double size)
     return p;
 }
 
-QPainterPath Star(QPointF c, double outer, double inner, int points, double turn)
+// The closed outline through count corners, corner i at cornerAt(i).
+QPainterPath ClosedPath(int count, const std::function<QPointF(int)>& cornerAt)
 {
     QPainterPath p;
-    for (int i = 0; i < 2 * points; ++i) {
-        const double r = i % 2 ? inner : outer;
-        const double a = turn + i * std::numbers::pi / points - std::numbers::pi / 2;
-        const QPointF q(c.x() + r * std::cos(a), c.y() + r * std::sin(a));
+    for (int i = 0; i < count; ++i) {
         if (i == 0)
-            p.moveTo(q);
+            p.moveTo(cornerAt(i));
         else
-            p.lineTo(q);
+            p.lineTo(cornerAt(i));
     }
     p.closeSubpath();
     return p;
 }
 
+QPainterPath Star(QPointF c, double outer, double inner, int points, double turn)
+{
+    return ClosedPath(2 * points, [&](int i) {
+        const double r = i % 2 ? inner : outer;
+        const double a = turn + i * std::numbers::pi / points - std::numbers::pi / 2;
+        return QPointF(c.x() + r * std::cos(a), c.y() + r * std::sin(a));
+    });
+}
+
 QPainterPath Polygon(QPointF c, double rx, double ry, int sides)
 {
-    QPainterPath p;
-    for (int i = 0; i < sides; ++i) {
+    return ClosedPath(sides, [&](int i) {
         const double a = std::numbers::pi / sides + i * 2 * std::numbers::pi / sides;
-        const QPointF q(c.x() + rx * std::cos(a), c.y() + ry * std::sin(a));
-        if (i == 0)
-            p.moveTo(q);
-        else
-            p.lineTo(q);
-    }
-    p.closeSubpath();
-    return p;
+        return QPointF(c.x() + rx * std::cos(a), c.y() + ry * std::sin(a));
+    });
 }
 
 QPainterPath RoundedWindow(const QRectF& r, double radius)
