@@ -341,11 +341,18 @@ void CBoothDlg::FillLayoutList()
                     painter.drawRect(r.adjusted(0, 0, -1, -1));
             }
         }
-        m_imageList.Replace(slot, picture);
-        const int index = m_list->InsertItem(slot, name, slot);
-        m_list->SetItemData(index, kTagLayout);
-        m_list->SetItemPosition(index, m_list->GetItemPosition(index) + QPoint(0, kItemDrop));
+        AddChooserItem(slot, picture, name, kTagLayout);
     }
+}
+
+void CBoothDlg::AddChooserItem(int slot, const QImage& picture, const QString& text, ListTag tag)
+{
+    // From the 101st file on the image list refuses the slot: the item still
+    // comes, naming a slot that shows no picture.
+    m_imageList.Replace(slot, picture);
+    const int index = m_list->InsertItem(slot, text, slot);
+    m_list->SetItemData(index, tag);
+    m_list->SetItemPosition(index, m_list->GetItemPosition(index) + QPoint(0, kItemDrop));
 }
 
 void CBoothDlg::FillSeriesList()
@@ -358,10 +365,7 @@ void CBoothDlg::FillSeriesList()
         const QImage picture(QStringLiteral(":/bitmaps/139.bmp"));
         if (picture.isNull())
             continue;
-        m_imageList.Replace(slot, picture);
-        const int index = m_list->InsertItem(slot, name.left(name.size() - 4), slot);
-        m_list->SetItemData(index, kTagSeries);
-        m_list->SetItemPosition(index, m_list->GetItemPosition(index) + QPoint(0, kItemDrop));
+        AddChooserItem(slot, picture, name.left(name.size() - 4), kTagSeries);
     }
 }
 

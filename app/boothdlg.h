@@ -109,6 +109,9 @@ protected:
     void OnListDoubleClick();
     void OnListKeyDown(int key);
     QString ResourcePath(const QString& name) const;
+    // A chooser's item: its picture in image slot `slot`, its text and tag,
+    // placed 15 pixels below where the view puts it.
+    void AddChooserItem(int slot, const QImage& picture, const QString& text, ListTag tag);
     // The per-photo step of the strip: thumbnail, label, tag and place of photo i.
     void AddStripItem(int i);
 
