@@ -1,6 +1,5 @@
 #include "boothdlg.h"
 
-#include "aboutdlg.h"
 #include "bmp.h"
 #include "boothapp.h"
 #include "capturegraph.h"
@@ -9,29 +8,21 @@
 #include "htmlctrl.h"
 #include "messagebox.h"
 #include "paths.h"
-#include "propertysheet.h"
-#include "rgndata.h"
-#include "shell.h"
-#include "shutter.h"
-#include "sound.h"
 #include "stickersheet.h"
+#include "strip.h"
 #include "stringtable.h"
+#include "thumbnail.h"
 #include "videowindow.h"
 
 #include <QCloseEvent>
 #include <QDirIterator>
-#include <QFileDialog>
-#include <QPainter>
 #include <QScreen>
-#include <QStandardPaths>
-#include <cmath>
 
 namespace pelmora {
 
 namespace {
 
 constexpr int kImageSlots = 100;
-constexpr QSize kSlotSize{71, 53};
 constexpr int kItemDrop = 15; // chooser items sit 15 pixels lower than the view puts them
 constexpr int kFirstFrame = 1001;
 
@@ -48,9 +39,6 @@ QStringList ResourceEntries(const QString& pattern)
     }
     return names;
 }
-
-// A layout coordinate on the chooser's picture: 2/9 of it, truncated toward zero.
-int ScaleToThumbnail(std::int32_t v) { return int(std::trunc(double(v) * 0.2222222222222222)); }
 
 } // namespace
 
@@ -107,7 +95,7 @@ bool CBoothDlg::OnInitDialog()
     if (m_pGrabber)
         m_pGrabber->m_hWndNotify = this;
 
-    m_imageList.Create(kSlotSize, kImageSlots);
+    m_imageList.Create(kStripSlotSize, kImageSlots);
     m_list->SetImageList(&m_imageList);
 
     m_html = new CWizardHtmlCtrl(this, this);
@@ -148,20 +136,8 @@ int CBoothDlg::OnFrameReady(const QByteArray& frame)
 
 int CBoothDlg::ComposeFramedPhoto(const QByteArray& frame)
 {
-    // The frame picture and outline are read afresh for every photo.
-    const HMODULE package = m_frameWnd.GetPackage();
-    const int n = m_frameWnd.GetFrame();
-    std::optional<CPicture> picture;
-    std::optional<QRegion> region;
-    if (package) {
-        CPicture framePicture(package, unsigned(n + 1000), "IMAGE");
-        if (framePicture.GetBitmap())
-            picture = framePicture;
-        if (const auto bytes = package->FindResource("REGION", std::uint16_t(n)))
-            region = ReadRegionData(*bytes);
-    }
-    const QByteArray file = ComposeFramedPhotoFile(frame, picture ? &*picture : nullptr,
-                                                   region ? &*region : nullptr, this);
+    const QByteArray file =
+        ComposePackageFramePhoto(frame, m_frameWnd.GetPackage(), m_frameWnd.GetFrame(), this);
     CPicture photo;
     if (file.isEmpty() || !photo.LoadFromMemory(file.size(), file.constData()))
         return 0;
@@ -321,26 +297,8 @@ void CBoothDlg::FillLayoutList()
     int i = 0;
     for (const QString& name : ResourceEntries(QStringLiteral("*.dat"))) {
         const int slot = i++;
-        // The chooser's picture: the 320 by 240 sheet at 2/9 scale in the
-        // top-left 71 by 53 pixels of an 80 by 60 bitmap, each place drawn
-        // as a rectangle with a one-pixel black outline and a white inside,
-        // right and bottom edges excluded, later places over earlier ones.
-        QImage picture(80, 60, QImage::Format_RGB32);
-        picture.fill(QColor(0xE1, 0xE5, 0xF1));
-        {
-            QPainter painter(&picture);
-            painter.setPen(QPen(Qt::black, 0));
-            painter.setBrush(Qt::white);
-            CStickerSheet sheet(ResourcePath(name)); // a read error ends the filling here
-            for (const CRectangle& place : sheet.Rects()) {
-                const QRect r = QRect(QPoint(ScaleToThumbnail(place.m_rect.left),
-                                             ScaleToThumbnail(place.m_rect.top)),
-                                      QPoint(ScaleToThumbnail(place.m_rect.right) - 1,
-                                             ScaleToThumbnail(place.m_rect.bottom) - 1));
-                if (r.width() > 0 && r.height() > 0)
-                    painter.drawRect(r.adjusted(0, 0, -1, -1));
-            }
-        }
+        CStickerSheet sheet(ResourcePath(name)); // a read error ends the filling here
+        const QImage picture = DrawLayoutThumbnail(sheet.Rects());
         AddChooserItem(slot, picture, name, kTagLayout);
     }
 }
@@ -386,18 +344,13 @@ void CBoothDlg::RefreshPhotoStrip(CStickerSheet* sheet)
 void CBoothDlg::AddStripItem(int i)
 {
     const CPicture* photo = m_pSheet ? m_pSheet->GetPhoto(i) : nullptr;
-    const QImage* bitmap = photo ? photo->GetBitmap() : nullptr;
-    if (!bitmap || bitmap->isNull())
-        return;
-    const QImage thumbnail =
-        bitmap->scaled(kSlotSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage thumbnail = photo ? StripThumbnail(*photo) : QImage();
     if (thumbnail.isNull())
         return;
     m_imageList.Replace(i, thumbnail);
-    const QString label = QStringLiteral("%1/%2").arg(i + 1).arg(m_pSheet->GetCapacity());
-    const int index = m_list->InsertItem(i, label, i);
+    const int index = m_list->InsertItem(i, StripLabel(i, m_pSheet->GetCapacity()), i);
     m_list->SetItemData(index, kTagPhoto);
-    m_list->SetItemPosition(index, QPoint(5 + 79 * i, 10));
+    m_list->SetItemPosition(index, StripItemPosition(i));
 }
 
 void CBoothDlg::DeleteSelectedPhoto()
@@ -410,38 +363,6 @@ void CBoothDlg::DeleteSelectedPhoto()
     m_pSheet->RemovePhoto(selected + 1);
     m_list->DeleteAllItems();
     RefreshPhotoStrip(m_pSheet.get());
-}
-
-// ---- export ----
-
-void CBoothDlg::ExportCommand()
-{
-    if (!m_pSheet)
-        return;
-    QFileDialog dialog(this, QStringLiteral("Please select the directory where the photos will be saved to:"));
-    dialog.setObjectName(QStringLiteral("ExportFolderDialog"));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    // One dialog on every desktop: the selected folder's path stays shown in
-    // its name box.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
-        dialog.setDirectory(pictures);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    const QString folder = dialog.selectedFiles().constFirst();
-
-    ExportReport report;
-    m_pSheet->ExportPhotos(this, folder, &report);
-    if (report.stopped()) {
-        // Nothing was overwritten; say where the export stopped and what is safe.
-        ShowMessage(QStringLiteral("The photos could not all be saved to the folder \"%1\".\n\n%2\n\n"
-                                   "%3 of %4 photos were saved.")
-                        .arg(QDir::toNativeSeparators(folder), report.reason)
-                        .arg(report.written.size())
-                        .arg(m_pSheet->GetPhotoCount()));
-    }
 }
 
 // ---- list notifications ----
@@ -464,66 +385,6 @@ void CBoothDlg::OnListKeyDown(int key)
 {
     if (key == Qt::Key_Delete && m_list->GetItemData(0) == kTagPhoto)
         DeleteSelectedPhoto();
-}
-
-// ---- command dispatcher ----
-
-int CBoothDlg::ExecuteCommand(const QString& command)
-{
-    switch (MatchCommand(command)) {
-    case Command::Help:
-        ShellOpen(ExecutableFolder() + QStringLiteral("/Pelmora.chm"));
-        break;
-    case Command::Cancel:
-        // Ends the modal loop: the program shuts down.
-        QDialog::done(0);
-        break;
-    case Command::Next:
-    case Command::Back: {
-        const QString page = TextAfterSlash(command);
-        if (!page.isEmpty())
-            m_html->Navigate2(QStringLiteral("res://%1/%2").arg(ExecutablePath(), page));
-        break;
-    }
-    case Command::Configure:
-        if (m_pGraph)
-            ShowCaptureDeviceProperties(m_pGraph, this);
-        break;
-    case Command::Delete:
-        DeleteSelectedPhoto();
-        break;
-    case Command::About: {
-        CAboutDialog about(this);
-        about.exec();
-        break;
-    }
-    case Command::Capture:
-        // A full sheet takes no photo: no sound, no animation, no frame.
-        if (!m_pSheet || m_pSheet->GetPhotoCount() >= m_pSheet->GetCapacity())
-            break;
-        PlaySoundFile(QStringLiteral("Camera.wav"));
-        AnimateShutter(this, kShutterStartRect, ShutterEndRect(m_pSheet->GetPhotoCount()),
-                       kShutterStepDelayMs);
-        if (m_pGrabber)
-            m_pGrabber->RequestFrame();
-        break;
-    case Command::NextPhotoFrame:
-        m_frameWnd.SetFrame(m_frameWnd.GetFrame() + 1, true);
-        break;
-    case Command::PreviousPhotoFrame:
-        m_frameWnd.SetFrame(m_frameWnd.GetFrame() - 1, true);
-        break;
-    case Command::Print:
-        if (m_pSheet)
-            m_pSheet->PrintSheet(this);
-        break;
-    case Command::Export:
-        ExportCommand();
-        break;
-    case Command::None:
-        break;
-    }
-    return 0;
 }
 
 } // namespace pelmora

@@ -66,6 +66,15 @@ const CRectangle* CStickerSheet::GetRect(int i) const
     return &m_rects[size_t(i)];
 }
 
+std::vector<SheetRect> CStickerSheet::Places() const
+{
+    std::vector<SheetRect> places;
+    places.reserve(m_rects.size());
+    for (const CRectangle& r : m_rects)
+        places.push_back(r.m_rect);
+    return places;
+}
+
 const CPicture* CStickerSheet::GetPhoto(int i) const
 {
     if (i < 0 || i >= GetPhotoCount())

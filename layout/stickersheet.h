@@ -6,7 +6,6 @@
 #include "rectangle.h"
 
 #include <QString>
-#include <QStringList>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -32,20 +31,6 @@ private:
 
 class QPaintDevice;
 class QPrinter;
-
-// What an export did, so the window can tell the user which folder failed and
-// how many photos were saved there.
-struct ExportReport {
-    QString folder;
-    // The files written, full names in photo order.
-    QStringList written;
-    // Set when the export stopped before the last photo: the file it was
-    // making (or the name it could not make) and why, in plain words.
-    QString failedFile;
-    QString reason;
-
-    bool stopped() const { return !reason.isEmpty(); }
-};
 
 class CStickerSheet {
 public:
@@ -84,30 +69,29 @@ public:
     const std::vector<CRectangle>& Rects() const { return m_rects; }
     const std::vector<CPicture>& Photos() const { return m_photos; }
 
-    // Writes every photo as a 24-bit BMP file "<folder>/Pelmora <n>.bmp",
-    // photo i taking the first number from n up whose file does not exist (n
-    // starts at 1 and goes on after each photo's number). Files are created
-    // exclusively, so nothing is ever overwritten. The export stops at the
-    // first file that cannot be made for another reason than existing, or
-    // not written in full; a partial file is removed, earlier ones stay.
-    // Returns the photo count when all were written, 0 when there are no
-    // photos or the export stopped. dc is the screen the booth runs on.
-    int ExportPhotos(const QPaintDevice* dc, const QString& folder, ExportReport* report = nullptr) const;
+    // The places in file order, as the photo output takes them.
+    std::vector<SheetRect> Places() const;
 
-    // The sheet picture: a W x H 24-bit canvas, white where no photo lies,
-    // photo i stretched into place i. A place's top is its stored (bottom-up)
-    // row, so the printed sheet shows the layout preview mirrored top to
-    // bottom. Places outside the canvas are clipped; empty or inverted places
-    // and photos without a size for dc are left out. Empty when the canvas
-    // cannot be made.
-    CPicture ComposeSheet(const QPaintDevice* dc, int W, int H) const;
-
-    // Prints the 320 x 240 sheet picture as one 145 x 102 mm page, asking for
-    // the printer first. True always.
-    bool PrintSheet(const QPaintDevice* dc) const;
-
-    // The same on a printer set up by the caller; false when nothing printed.
-    bool PrintSheetOn(QPrinter& printer, const QPaintDevice* dc) const;
+    // The photo output of photooutput.h over this sheet's photos and places.
+    // dc is the screen the booth runs on; the export's files take the
+    // pictures' own sizes, not theirs on dc. PrintSheet is true always.
+    int ExportPhotos(const QPaintDevice* /*dc*/, const QString& folder, ExportReport* report = nullptr) const
+    {
+        return pelmora::ExportPhotoFiles(m_photos, folder, report);
+    }
+    CPicture ComposeSheet(const QPaintDevice* dc, int W, int H) const
+    {
+        return pelmora::ComposeSheetPicture(m_photos, Places(), dc, W, H);
+    }
+    bool PrintSheet(const QPaintDevice* dc) const
+    {
+        pelmora::PrintSheetPicture(m_photos, Places(), dc);
+        return true;
+    }
+    bool PrintSheetOn(QPrinter& printer, const QPaintDevice* dc) const
+    {
+        return pelmora::PrintSheetPictureOn(printer, m_photos, Places(), dc);
+    }
 
 private:
     std::vector<CPicture> m_photos;

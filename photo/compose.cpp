@@ -2,9 +2,11 @@
 
 #include "bmp.h"
 #include "picture.h"
+#include "rgndata.h"
 
 #include <QPaintDevice>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -166,4 +168,20 @@ QByteArray ComposeFramedPhotoFile(const QByteArray& cameraBottomUpBgr, const CPi
         }
     }
     return file;
+}
+
+QByteArray ComposePackageFramePhoto(const QByteArray& cameraBottomUpBgr, pelmora::HMODULE package, int n,
+                                    const QPaintDevice* dc)
+{
+    std::optional<CPicture> picture;
+    std::optional<QRegion> region;
+    if (package) {
+        CPicture framePicture(package, unsigned(n + 1000), "IMAGE");
+        if (framePicture.GetBitmap())
+            picture = framePicture;
+        if (const auto bytes = package->FindResource("REGION", std::uint16_t(n)))
+            region = pelmora::ReadRegionData(*bytes);
+    }
+    return ComposeFramedPhotoFile(cameraBottomUpBgr, picture ? &*picture : nullptr,
+                                  region ? &*region : nullptr, dc);
 }

@@ -7,6 +7,8 @@
 #include <QRegion>
 #include <QtGlobal>
 
+#include "package.h"
+
 class CPicture;
 class QPaintDevice;
 
@@ -50,3 +52,11 @@ QRegion CreateRegionFromMask(const QImage& mask, QRgb key);
 // when the camera buffer is not exactly 230,400 bytes.
 QByteArray ComposeFramedPhotoFile(const QByteArray& cameraBottomUpBgr, const CPicture* framePicture,
                                   const QRegion* frameRegion, const QPaintDevice* dc);
+
+// The photo of a grabbed camera frame with frame number n of a frame-series
+// package over it: its picture IMAGE n + 1000 and outline REGION n, read
+// afresh for every photo. A missing picture or outline leaves the camera frame
+// as it is; a null package gives the camera frame. Empty when the camera
+// buffer is not exactly 230,400 bytes.
+QByteArray ComposePackageFramePhoto(const QByteArray& cameraBottomUpBgr, pelmora::HMODULE package, int n,
+                                    const QPaintDevice* dc);

@@ -1,5 +1,5 @@
 // The sheet picture: every photo in its place on one canvas, and its printing.
-#include "stickersheet.h"
+#include "photooutput.h"
 
 #include "bmp.h"
 #include "compose.h"
@@ -8,17 +8,11 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
+namespace pelmora {
 
-// The printed sheet's size in millimetres.
-constexpr int kSheetWidthMm = 145;
-constexpr int kSheetHeightMm = 102;
-
-} // namespace
-
-CPicture CStickerSheet::ComposeSheet(const QPaintDevice* dc, int W, int H) const
+CPicture ComposeSheetPicture(std::span<const CPicture> photos, std::span<const SheetRect> places,
+                             const QPaintDevice* dc, int W, int H)
 {
-    using namespace pelmora;
     if (W <= 0 || H <= 0 || W > kMaxPictureSide || H > kMaxPictureSide)
         return {};
     const qsizetype stride = BmpRowStride(W);
@@ -27,15 +21,15 @@ CPicture CStickerSheet::ComposeSheet(const QPaintDevice* dc, int W, int H) const
     file.append(QByteArray(stride * H, char(0xFF)));
     uchar* canvas = reinterpret_cast<uchar*>(file.data()) + kBmpHeaderSize;
 
-    const size_t places = std::min(m_photos.size(), m_rects.size());
-    for (size_t i = 0; i < places; ++i) {
-        const SheetRect& place = m_rects[i].m_rect;
+    const size_t placed = std::min(photos.size(), places.size());
+    for (size_t i = 0; i < placed; ++i) {
+        const SheetRect& place = places[i];
         // Widened: the file's coordinates are any 32-bit values.
         const qint64 rw = qint64(place.right) - place.left;
         const qint64 rh = qint64(place.bottom) - place.top;
         if (rw <= 0 || rh <= 0)
             continue;
-        CPicture photo = m_photos[i];
+        CPicture photo = photos[i];
         if (photo.GetPixelWidth(dc) == -1 || photo.GetPixelHeight(dc) == -1)
             continue;
         const QImage* bitmap = photo.GetBitmap();
@@ -70,15 +64,18 @@ CPicture CStickerSheet::ComposeSheet(const QPaintDevice* dc, int W, int H) const
     return sheet;
 }
 
-bool CStickerSheet::PrintSheet(const QPaintDevice* dc) const
+void PrintSheetPicture(std::span<const CPicture> photos, std::span<const SheetRect> places,
+                       const QPaintDevice* dc)
 {
-    CPicture sheet = ComposeSheet(dc, pelmora::kPhotoWidth, pelmora::kPhotoHeight);
+    CPicture sheet = ComposeSheetPicture(photos, places, dc, kPhotoWidth, kPhotoHeight);
     sheet.PrintPicture(dc, kSheetWidthMm, kSheetHeightMm);
-    return true;
 }
 
-bool CStickerSheet::PrintSheetOn(QPrinter& printer, const QPaintDevice* dc) const
+bool PrintSheetPictureOn(QPrinter& printer, std::span<const CPicture> photos,
+                         std::span<const SheetRect> places, const QPaintDevice* dc)
 {
-    CPicture sheet = ComposeSheet(dc, pelmora::kPhotoWidth, pelmora::kPhotoHeight);
+    CPicture sheet = ComposeSheetPicture(photos, places, dc, kPhotoWidth, kPhotoHeight);
     return sheet.PrintPictureOn(printer, dc, kSheetWidthMm, kSheetHeightMm);
 }
+
+} // namespace pelmora

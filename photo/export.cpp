@@ -1,5 +1,5 @@
-// Exporting the sheet's photos as numbered bitmap files.
-#include "stickersheet.h"
+// Exporting photos as numbered bitmap files.
+#include "photooutput.h"
 
 #include "bmp.h"
 
@@ -43,16 +43,16 @@ QString systemReason(int error)
 } // namespace
 
 // Each file's header describes the pixel rows CopyPixels gives, which are
-// those of the decoded picture. On the booth's screen the picture's size for
-// dc is the same; on a screen of another resolution it is not, and a header
-// of that size would not match the rows behind it. So dc measures nothing.
-int CStickerSheet::ExportPhotos(const QPaintDevice* /*dc*/, const QString& folder, ExportReport* report) const
+// those of the decoded picture, not the picture's size on some screen: on a
+// screen of another resolution a header of that size would not match the rows
+// behind it.
+int pelmora::ExportPhotoFiles(std::span<const CPicture> photos, const QString& folder, ExportReport* report)
 {
     ExportReport local;
     ExportReport& out = report ? *report : local;
     out = ExportReport();
     out.folder = folder;
-    if (m_photos.empty())
+    if (photos.empty())
         return 0;
 
     auto stop = [&out](const QString& file, const QString& reason) {
@@ -62,7 +62,7 @@ int CStickerSheet::ExportPhotos(const QPaintDevice* /*dc*/, const QString& folde
     };
 
     int n = 1;
-    for (const CPicture& photo : m_photos) {
+    for (const CPicture& photo : photos) {
         QString name;
         int fd = -1;
         for (;;) {
@@ -116,5 +116,5 @@ int CStickerSheet::ExportPhotos(const QPaintDevice* /*dc*/, const QString& folde
         }
         out.written.append(name);
     }
-    return GetPhotoCount();
+    return int(photos.size());
 }

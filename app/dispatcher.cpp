@@ -1,0 +1,110 @@
+// The command dispatcher: what each "pk://" command does once the link
+// protocol has let it through, and the Export command's folder dialog.
+#include "boothdlg.h"
+
+#include "aboutdlg.h"
+#include "capturegraph.h"
+#include "framegrab.h"
+#include "htmlctrl.h"
+#include "messagebox.h"
+#include "paths.h"
+#include "propertysheet.h"
+#include "shell.h"
+#include "shutter.h"
+#include "sound.h"
+#include "stickersheet.h"
+
+#include <QFileDialog>
+#include <QStandardPaths>
+
+namespace pelmora {
+
+int CBoothDlg::ExecuteCommand(const QString& command)
+{
+    switch (MatchCommand(command)) {
+    case Command::Help:
+        ShellOpen(ExecutableFolder() + QStringLiteral("/Pelmora.chm"));
+        break;
+    case Command::Cancel:
+        // Ends the modal loop: the program shuts down.
+        QDialog::done(0);
+        break;
+    case Command::Next:
+    case Command::Back: {
+        const QString page = TextAfterSlash(command);
+        if (!page.isEmpty())
+            m_html->Navigate2(QStringLiteral("res://%1/%2").arg(ExecutablePath(), page));
+        break;
+    }
+    case Command::Configure:
+        if (m_pGraph)
+            ShowCaptureDeviceProperties(m_pGraph, this);
+        break;
+    case Command::Delete:
+        DeleteSelectedPhoto();
+        break;
+    case Command::About: {
+        CAboutDialog about(this);
+        about.exec();
+        break;
+    }
+    case Command::Capture:
+        // A full sheet takes no photo: no sound, no animation, no frame.
+        if (!m_pSheet || m_pSheet->GetPhotoCount() >= m_pSheet->GetCapacity())
+            break;
+        PlaySoundFile(QStringLiteral("Camera.wav"));
+        AnimateShutter(this, kShutterStartRect, ShutterEndRect(m_pSheet->GetPhotoCount()),
+                       kShutterStepDelayMs);
+        if (m_pGrabber)
+            m_pGrabber->RequestFrame();
+        break;
+    case Command::NextPhotoFrame:
+        m_frameWnd.SetFrame(m_frameWnd.GetFrame() + 1, true);
+        break;
+    case Command::PreviousPhotoFrame:
+        m_frameWnd.SetFrame(m_frameWnd.GetFrame() - 1, true);
+        break;
+    case Command::Print:
+        if (m_pSheet)
+            m_pSheet->PrintSheet(this);
+        break;
+    case Command::Export:
+        ExportCommand();
+        break;
+    case Command::None:
+        break;
+    }
+    return 0;
+}
+
+void CBoothDlg::ExportCommand()
+{
+    if (!m_pSheet)
+        return;
+    QFileDialog dialog(this, QStringLiteral("Please select the directory where the photos will be saved to:"));
+    dialog.setObjectName(QStringLiteral("ExportFolderDialog"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    // One dialog on every desktop: the selected folder's path stays shown in
+    // its name box.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
+        dialog.setDirectory(pictures);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString folder = dialog.selectedFiles().constFirst();
+
+    ExportReport report;
+    m_pSheet->ExportPhotos(this, folder, &report);
+    if (report.stopped()) {
+        // Nothing was overwritten; say where the export stopped and what is safe.
+        ShowMessage(QStringLiteral("The photos could not all be saved to the folder \"%1\".\n\n%2\n\n"
+                                   "%3 of %4 photos were saved.")
+                        .arg(QDir::toNativeSeparators(folder), report.reason)
+                        .arg(report.written.size())
+                        .arg(m_pSheet->GetPhotoCount()));
+    }
+}
+
+} // namespace pelmora
