@@ -10,6 +10,7 @@
 #include "messagebox.h"
 #include "paths.h"
 #include "propertysheet.h"
+#include "resscheme.h"
 #include "rgndata.h"
 #include "shell.h"
 #include "shutter.h"
@@ -114,7 +115,7 @@ bool CBoothDlg::OnInitDialog()
     m_html->setObjectName(QStringLiteral("HtmlCtrl"));
     m_html->setGeometry(geometry::kClient);
     m_html->show();
-    m_html->Navigate2(QStringLiteral("res://%1/%2").arg(ExecutablePath(), "welcome.htm"));
+    m_html->Navigate2(ResAddress(QStringLiteral("welcome.htm")));
     return true;
 }
 
@@ -482,7 +483,7 @@ int CBoothDlg::ExecuteCommand(const QString& command)
     case Command::Back: {
         const QString page = TextAfterSlash(command);
         if (!page.isEmpty())
-            m_html->Navigate2(QStringLiteral("res://%1/%2").arg(ExecutablePath(), page));
+            m_html->Navigate2(ResAddress(page));
         break;
     }
     case Command::Configure:
