@@ -157,33 +157,36 @@ bool IsColour(QRgb pixel, QRgb want)
 
 TEST_F(Installed, PackagePassesItsCheckersAndItsUnpackedBoothUsesTheUsersFiles)
 {
-    ASSERT_EQ(RunTool(CPACK_COMMAND, {"-G", "DEB", "--config", PELMORA_BUILD_DIR "/CPackConfig.cmake", "-B",
-                                  PELMORA_BUILD_DIR}),
+    ASSERT_EQ(RunTool(CPACK_COMMAND,
+                      {"-G", "DEB", "--config", PELMORA_BUILD_DIR "/CPackConfig.cmake", "-B", PELMORA_BUILD_DIR}),
               0);
     ASSERT_TRUE(QFile::exists(PELMORA_DEB));
     QString lintian;
-    EXPECT_EQ(RunTool("lintian", {"--fail-on", "error", PELMORA_DEB}, &lintian), 0)
-        << qPrintable(lintian);
+    EXPECT_EQ(RunTool("lintian", {"--fail-on", "error", PELMORA_DEB}, &lintian), 0) << qPrintable(lintian);
     std::printf("lintian:\n%s\n", qPrintable(lintian));
 
     const QString root = home.filePath("root");
     ASSERT_EQ(RunTool("dpkg-deb", {"-x", PELMORA_DEB, root}), 0);
-    EXPECT_EQ(RunTool("desktop-file-validate", {root + "/usr/share/applications/example.orvane.Pelmora.desktop"}), 0);
-    EXPECT_EQ(RunTool("appstreamcli", {"validate", "--no-net",
-                                   root + "/usr/share/metainfo/example.orvane.Pelmora.metainfo.xml"}),
+    const QString share = root + "/usr/share";
+    EXPECT_EQ(RunTool("desktop-file-validate", {share + "/applications/example.orvane.Pelmora.desktop"}), 0);
+    EXPECT_EQ(RunTool("appstreamcli",
+                      {"validate", "--no-net", share + "/metainfo/example.orvane.Pelmora.metainfo.xml"}),
               0);
 
     // The user's own layout (one place over the whole canvas) and series (a
     // green band round the picture), made with the installed tools.
     ASSERT_TRUE(QDir().mkpath(userResource()));
-    ASSERT_EQ(RunTool(root + "/usr/bin/pelmora-layout", {"write", userResource() + "/Mine.dat", "0,0,320,240"}), 0);
+    ASSERT_EQ(RunTool(root + "/usr/bin/pelmora-layout", {"write", userResource() + "/Mine.dat", "0,0,320,240"}),
+              0);
     QImage frame(412, 309, QImage::Format_ARGB32);
     frame.fill(QColor(0, 255, 0));
     for (int y = 30; y < 279; ++y)
         for (int x = 30; x < 382; ++x)
             frame.setPixel(x, y, qRgba(0, 0, 0, 0));
     ASSERT_TRUE(frame.save(home.filePath("green.png")));
-    ASSERT_EQ(RunTool(root + "/usr/bin/pelmora-pack", {"build", userResource() + "/Green.dll", "1001", home.filePath("green.png")}), 0);
+    ASSERT_EQ(RunTool(root + "/usr/bin/pelmora-pack",
+                      {"build", userResource() + "/Green.dll", "1001", home.filePath("green.png")}),
+              0);
 
     const QStringList tree = Snapshot(root);
     const QPoint o = Start(root + "/usr/bin/pelmora");
@@ -201,13 +204,17 @@ TEST_F(Installed, PackagePassesItsCheckersAndItsUnpackedBoothUsesTheUsersFiles)
         p.drawRect(mine.rect().adjusted(0, 0, -1, -1));
     }
     QPoint item;
-    ASSERT_TRUE(Painted(o, "layouts", [&](const QImage& s, QPoint at) { return !(item = Find(s, at, mine)).isNull(); }));
+    ASSERT_TRUE(Painted(o, "layouts", [&](const QImage& s, QPoint at) {
+        return !(item = Find(s, at, mine)).isNull();
+    }));
     display.click(item);
     display.click(o + QPoint(573, 575));
 
     // The series page: the user's series comes last, after the shipped ones.
     const QImage series(QStringLiteral(PELMORA_SOURCE_DIR "/res/bitmaps/139.bmp"));
-    ASSERT_TRUE(Painted(o, "series", [&](const QImage& s, QPoint at) { return !(item = Find(s, at, series)).isNull(); }));
+    ASSERT_TRUE(Painted(o, "series", [&](const QImage& s, QPoint at) {
+        return !(item = Find(s, at, series)).isNull();
+    }));
     display.click(item);
     display.key("End", wizard);
     display.click(o + QPoint(573, 575));
