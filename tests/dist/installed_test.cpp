@@ -196,6 +196,13 @@ TEST_F(Installed, PackagePassesItsCheckersAndItsUnpackedBoothUsesTheUsersFiles)
     // layout page, which lists the user's layout with its picture: its one
     // place over the whole canvas, a black outline round the 71 by 53 slot.
     display.key("Return", wizard);
+    // Pages are told apart by their pictures, as a click lands only on a
+    // page that has loaded: the Back button at 427, 564 (disabled on the
+    // welcome page), the side panel at 22, 114, the Next button at 527, 564
+    // (disabled on the capture page).
+    const auto picture = [](const char* name) {
+        return QImage(QStringLiteral(PELMORA_SOURCE_DIR "/res/pages/") + QLatin1String(name));
+    };
     QImage mine(71, 53, QImage::Format_RGB32);
     mine.fill(Qt::white);
     {
@@ -205,7 +212,8 @@ TEST_F(Installed, PackagePassesItsCheckersAndItsUnpackedBoothUsesTheUsersFiles)
     }
     QPoint item;
     ASSERT_TRUE(Painted(o, "layouts", [&](const QImage& s, QPoint at) {
-        return !(item = Find(s, at, mine)).isNull();
+        return LooksLike(s, at + QPoint(427, 564), picture("Back.jpg"), picture("Back_Disable.jpg")) &&
+               !(item = Find(s, at, mine)).isNull();
     }));
     display.click(item);
     display.click(o + QPoint(573, 575));
@@ -213,14 +221,16 @@ TEST_F(Installed, PackagePassesItsCheckersAndItsUnpackedBoothUsesTheUsersFiles)
     // The series page: the user's series comes last, after the shipped ones.
     const QImage series(QStringLiteral(PELMORA_SOURCE_DIR "/res/bitmaps/139.bmp"));
     ASSERT_TRUE(Painted(o, "series", [&](const QImage& s, QPoint at) {
-        return !(item = Find(s, at, series)).isNull();
+        return LooksLike(s, at + QPoint(22, 114), picture("SeriesPanel.jpg"), picture("LayoutPanel.jpg")) &&
+               !(item = Find(s, at, series)).isNull();
     }));
     display.click(item);
     display.key("End", wizard);
     display.click(o + QPoint(573, 575));
     // The capture page: its frame is the user's green band over the live video.
-    EXPECT_TRUE(Painted(o, "capture", [](const QImage& s, QPoint at) {
-        return IsColour(s.pixel(at + QPoint(80, 130)), qRgb(0, 255, 0)) &&
+    EXPECT_TRUE(Painted(o, "capture", [&](const QImage& s, QPoint at) {
+        return LooksLike(s, at + QPoint(527, 564), picture("Next_Disable.jpg"), picture("Next.jpg")) &&
+               IsColour(s.pixel(at + QPoint(80, 130)), qRgb(0, 255, 0)) &&
                !IsColour(s.pixel(at + QPoint(112, 250)), qRgb(0, 255, 0)); // the white bar
     }));
 
