@@ -6,7 +6,7 @@ FUZZBUILD ?= build-fuzz
 JOBS      ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test fuzz-build fuzz bench clean
+.PHONY: all deps configure build run test package fuzz-build fuzz bench clean
 
 all: build
 
@@ -21,6 +21,10 @@ build: configure
 
 run: build
 	@scripts/run-booth $(BUILD)/bin/Pelmora
+
+# The Debian package build/pelmora_<version>_amd64.deb.
+package: build
+	@cd $(BUILD) && cpack -G DEB > /dev/null && ls pelmora_*.deb
 
 # Every test: a short fuzzing run of each binary reader first, then the
 # whole CTest suite (unit, GUI and end-to-end tests, headless).

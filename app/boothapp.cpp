@@ -8,6 +8,9 @@
 #include "stringtable.h"
 
 #include <gst/gst.h>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace pelmora {
 
@@ -17,6 +20,12 @@ CBoothApp* g_app = nullptr;
 
 CBoothApp::CBoothApp(int& argc, char** argv)
 {
+    // The web engine's sandbox refuses to start as root, as a kiosk machine
+    // may run the booth; a normal user keeps it.
+#ifdef Q_OS_UNIX
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
     // The web engine wants its schemes before the application object exists.
     RegisterWizardSchemes();
     m_qapp = std::make_unique<QApplication>(argc, argv);

@@ -8,6 +8,7 @@
 #include "htmlctrl.h"
 #include "messagebox.h"
 #include "paths.h"
+#include "resscheme.h"
 #include "stickersheet.h"
 #include "strip.h"
 #include "stringtable.h"
@@ -15,7 +16,7 @@
 #include "videowindow.h"
 
 #include <QCloseEvent>
-#include <QDirIterator>
+#include <QFileInfo>
 #include <QScreen>
 
 namespace pelmora {
@@ -25,20 +26,6 @@ namespace {
 constexpr int kImageSlots = 100;
 constexpr int kItemDrop = 15; // chooser items sit 15 pixels lower than the view puts them
 constexpr int kFirstFrame = 1001;
-
-// The entries of the Resource folder that match a pattern, folders included,
-// in the order the file system gives them.
-QStringList ResourceEntries(const QString& pattern)
-{
-    QStringList names;
-    QDirIterator it(ResourceFolder(), {pattern},
-                    QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    while (it.hasNext()) {
-        it.next();
-        names << it.fileName();
-    }
-    return names;
-}
 
 } // namespace
 
@@ -102,7 +89,7 @@ bool CBoothDlg::OnInitDialog()
     m_html->setObjectName(QStringLiteral("HtmlCtrl"));
     m_html->setGeometry(geometry::kClient);
     m_html->show();
-    m_html->Navigate2(QStringLiteral("res://%1/%2").arg(ExecutablePath(), "welcome.htm"));
+    m_html->Navigate2(ResAddress(QStringLiteral("welcome.htm")));
     return true;
 }
 
@@ -173,11 +160,6 @@ void CBoothDlg::PlaceChooserList()
     SetHtmlRegion(QRegion(geometry::kClient).xored(QRegion(geometry::kChooserList)));
 }
 
-QString CBoothDlg::ResourcePath(const QString& name) const
-{
-    return ResourceFolder() + QLatin1Char('/') + name;
-}
-
 // ---- page handlers ----
 
 bool CBoothDlg::OnNextToWelcome() { return true; }
@@ -223,7 +205,7 @@ bool CBoothDlg::OnNextToSeries()
         AfxMessageBox(IDS_NO_LAYOUT);
         return false;
     }
-    const QString path = ResourcePath(m_list->GetItemText(selected));
+    const QString path = m_list->GetItemFile(selected);
     m_pSheet.reset();
     try {
         m_pSheet = std::make_unique<CStickerSheet>(path);
@@ -255,6 +237,11 @@ bool CBoothDlg::OnNextToCapture()
         return false;
     }
     const QString series = m_list->GetItemText(selected);
+    // The program's own series by the name the loader resolves beside the
+    // program, the user's in the user's folder.
+    const QString folder = QFileInfo(m_list->GetItemFile(selected)).path();
+    const QString package =
+        (folder == ResourceFolder() ? QStringLiteral("Resource") : folder) + QLatin1Char('/') + series;
     m_list->setGeometry(geometry::kStripList);
     m_list->raise();
     SetHtmlRegion(QRegion(geometry::kClient)
@@ -276,8 +263,7 @@ bool CBoothDlg::OnNextToCapture()
     }
     // Every visit starts at frame 1001 of the chosen series.
     const QPoint origin = mapToGlobal(geometry::kVideoArea.topLeft());
-    m_frameWnd.CreateFrameWindow(QStringLiteral("Resource/") + series, origin.x(), origin.y(), this,
-                                 kFirstFrame);
+    m_frameWnd.CreateFrameWindow(package, origin.x(), origin.y(), this, kFirstFrame);
     if (m_pVideoWindow) {
         m_pVideoWindow->put_Visible(true);
         m_pVideoWindow->raise();
@@ -295,21 +281,23 @@ void CBoothDlg::FillLayoutList()
 {
     m_list->DeleteAllItems();
     int i = 0;
-    for (const QString& name : ResourceEntries(QStringLiteral("*.dat"))) {
+    for (const QString& path : ResourceFiles(QStringLiteral("*.dat"))) {
         const int slot = i++;
-        CStickerSheet sheet(ResourcePath(name)); // a read error ends the filling here
+        CStickerSheet sheet(path); // a read error ends the filling here
         const QImage picture = DrawLayoutThumbnail(sheet.Rects());
-        AddChooserItem(slot, picture, name, kTagLayout);
+        AddChooserItem(slot, picture, path, QFileInfo(path).fileName(), kTagLayout);
     }
 }
 
-void CBoothDlg::AddChooserItem(int slot, const QImage& picture, const QString& text, ListTag tag)
+void CBoothDlg::AddChooserItem(int slot, const QImage& picture, const QString& file, const QString& text,
+                               ListTag tag)
 {
     // From the 101st file on the image list refuses the slot: the item still
     // comes, naming a slot that shows no picture.
     m_imageList.Replace(slot, picture);
     const int index = m_list->InsertItem(slot, text, slot);
     m_list->SetItemData(index, tag);
+    m_list->SetItemFile(index, file);
     m_list->SetItemPosition(index, m_list->GetItemPosition(index) + QPoint(0, kItemDrop));
 }
 
@@ -318,12 +306,13 @@ void CBoothDlg::FillSeriesList()
     m_list->DeleteAllItems();
     m_list->ClearBkImage();
     int i = 0;
-    for (const QString& name : ResourceEntries(QStringLiteral("*.dll"))) {
+    for (const QString& path : ResourceFiles(QStringLiteral("*.dll"))) {
         const int slot = i++;
+        const QString name = QFileInfo(path).fileName();
         const QImage picture(QStringLiteral(":/bitmaps/139.bmp"));
         if (picture.isNull())
             continue;
-        AddChooserItem(slot, picture, name.left(name.size() - 4), kTagSeries);
+        AddChooserItem(slot, picture, path, name.left(name.size() - 4), kTagSeries);
     }
 }
 

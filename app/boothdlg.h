@@ -60,8 +60,9 @@ public:
     bool OnBackToCapture() override;
 
     // Fill the list view with the layout files and the frame-series packages
-    // of the Resource folder. FillLayoutList throws the read error of a
-    // broken layout file after listing the files before it.
+    // of the Resource folder, then those of the user's own. FillLayoutList
+    // throws the read error of a broken layout file after listing the files
+    // before it.
     void FillLayoutList();
     void FillSeriesList();
 
@@ -108,10 +109,10 @@ protected:
     void PlaceChooserList();
     void OnListDoubleClick();
     void OnListKeyDown(int key);
-    QString ResourcePath(const QString& name) const;
-    // A chooser's item: its picture in image slot `slot`, its text and tag,
-    // placed 15 pixels below where the view puts it.
-    void AddChooserItem(int slot, const QImage& picture, const QString& text, ListTag tag);
+    // A chooser's item: its picture in image slot `slot`, the file it stands
+    // for, its text and tag, placed 15 pixels below where the view puts it.
+    void AddChooserItem(int slot, const QImage& picture, const QString& file, const QString& text,
+                        ListTag tag);
     // The per-photo step of the strip: thumbnail, label, tag and place of photo i.
     void AddStripItem(int i);
 

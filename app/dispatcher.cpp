@@ -9,6 +9,7 @@
 #include "messagebox.h"
 #include "paths.h"
 #include "propertysheet.h"
+#include "resscheme.h"
 #include "shell.h"
 #include "shutter.h"
 #include "sound.h"
@@ -33,7 +34,7 @@ int CBoothDlg::ExecuteCommand(const QString& command)
     case Command::Back: {
         const QString page = TextAfterSlash(command);
         if (!page.isEmpty())
-            m_html->Navigate2(QStringLiteral("res://%1/%2").arg(ExecutablePath(), page));
+            m_html->Navigate2(ResAddress(page));
         break;
     }
     case Command::Configure:

@@ -87,6 +87,18 @@ QString CListCtrl::GetItemText(int index) const
     return it ? it->text() : QString();
 }
 
+void CListCtrl::SetItemFile(int index, const QString& path)
+{
+    if (QListWidgetItem* it = item(index))
+        it->setData(kFileRole, path);
+}
+
+QString CListCtrl::GetItemFile(int index) const
+{
+    const QListWidgetItem* it = item(index);
+    return it ? it->data(kFileRole).toString() : QString();
+}
+
 QPoint CListCtrl::GetItemPosition(int index) const
 {
     const QListWidgetItem* it = item(index);

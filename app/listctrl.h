@@ -39,6 +39,9 @@ public:
     // The item's tag, 0 for an item that does not exist.
     qintptr GetItemData(int index) const;
     QString GetItemText(int index) const;
+    // The file a chooser item stands for, empty for none.
+    void SetItemFile(int index, const QString& path);
+    QString GetItemFile(int index) const;
     QPoint GetItemPosition(int index) const;
     bool SetItemPosition(int index, QPoint position);
     void DeleteAllItems();
@@ -69,6 +72,7 @@ private:
     static constexpr int kImageRole = Qt::UserRole + 1;
     static constexpr int kDataRole = Qt::UserRole + 2;
     static constexpr int kPositionRole = Qt::UserRole + 3; // a position set by the program
+    static constexpr int kFileRole = Qt::UserRole + 4;
     CImageList* m_images = nullptr;
     bool m_hasBkImage = false;
 };

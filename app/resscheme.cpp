@@ -1,9 +1,12 @@
 #include "resscheme.h"
 
+#include "paths.h"
+
 #include <QBuffer>
 #include <QDirIterator>
 #include <QFile>
 #include <QMimeDatabase>
+#include <QUrl>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
@@ -31,6 +34,12 @@ void RegisterWizardSchemes()
     pk.setSyntax(QWebEngineUrlScheme::Syntax::Path);
     pk.setFlags({});
     QWebEngineUrlScheme::registerScheme(pk);
+}
+
+QString ResAddress(const QString& name)
+{
+    return QStringLiteral("res://") + QString::fromLatin1(QUrl::toPercentEncoding(ExecutablePath(), "/")) +
+           QLatin1Char('/') + name;
 }
 
 ResSchemeHandler::ResSchemeHandler(QObject* parent) : QWebEngineUrlSchemeHandler(parent)

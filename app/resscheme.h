@@ -12,6 +12,11 @@ namespace pelmora {
 // QApplication is constructed.
 void RegisterWizardSchemes();
 
+// The address of a page or picture stored in the executable:
+// "res://<executable path>/<name>", the path percent-encoded so that a folder
+// named with blanks, '#', '?', '%' or any non-ASCII letter stays part of it.
+QString ResAddress(const QString& name);
+
 // Serves "res://<executable path>/<name>" from the executable's own Qt
 // resources under ":/pages". Names are matched without regard to case, as the
 // pages ask for "welcome.htm" while the resource is stored as "WELCOME.HTM".

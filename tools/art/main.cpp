@@ -1,7 +1,8 @@
 // pelmora-art: draws every picture of the wizard pages, the two list bitmaps
 // and the application icon. Usage: pelmora-art <res folder>. Writes
 // <res>/pages/*.jpg, HelpImage.gif, <res>/bitmaps/139.bmp, 169.bmp and
-// <res>/icons/128.png. The output depends only on this code and the
+// <res>/icons/128.png with the desktop icons <res>/icons/hicolor/<size>.png.
+// The output depends only on this code and the
 // Liberation fonts, which are loaded from their files so that no other font
 // on the machine can change a glyph.
 #include "gifwriter.h"
@@ -702,13 +703,15 @@ QImage filmCell()
     return img;
 }
 
-// Icon 128: a camera on a rounded tile with a heart sticker.
-QImage appIcon()
+// Icon 128: a camera on a rounded tile with a heart sticker, drawn on a
+// 256-pixel grid and painted at any size, so small icons stay sharp.
+QImage appIcon(int size = 256)
 {
-    QImage img(256, 256, QImage::Format_ARGB32);
+    QImage img(size, size, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 256.0, size / 256.0);
     QLinearGradient g(0, 0, 256, 256);
     g.setColorAt(0, QColor(0x6F, 0x82, 0xDA));
     g.setColorAt(1, QColor(0x9B, 0x8F, 0xD6));
@@ -843,6 +846,11 @@ int main(int argc, char** argv)
     saveBmp24(filmCell(), bitmaps + QStringLiteral("/169.bmp"));
     const QString iconPath = icons + QStringLiteral("/128.png");
     report(appIcon().save(iconPath, "PNG"), iconPath);
+    // The desktop's icon theme (hicolor) at the sizes menus and docks ask for.
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString path = icons + QStringLiteral("/hicolor/%1.png").arg(size);
+        report(QDir().mkpath(icons + QStringLiteral("/hicolor")) && appIcon(size).save(path, "PNG"), path);
+    }
 
     return g_failures == 0 ? 0 : 1;
 }
