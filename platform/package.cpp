@@ -2,6 +2,7 @@
 
 #include "paths.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -410,6 +411,28 @@ bool ResourcePackage::IsPe32Plus() const
     return d->pe32Plus;
 }
 
+namespace {
+
+// The file in path's folder whose name is path's own up to its extension and
+// whose extension differs at most in case; path itself when there is none.
+QString WithExtensionAsStored(const QString& path)
+{
+    const QFileInfo wanted(path);
+    const QString stem = wanted.completeBaseName() + QLatin1Char('.');
+    const QString suffix = wanted.suffix();
+    // No name filter: a series name may hold the filter's wildcards.
+    QDirIterator it(wanted.path(), QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QString found = it.fileName();
+        if (found.startsWith(stem) && found.mid(stem.size()).compare(suffix, Qt::CaseInsensitive) == 0)
+            return it.filePath();
+    }
+    return path;
+}
+
+} // namespace
+
 std::unique_ptr<ResourcePackage> LoadPackage(const QString& path, QString* error)
 {
     QString file = path;
@@ -419,8 +442,13 @@ std::unique_ptr<ResourcePackage> LoadPackage(const QString& path, QString* error
     // The library loader takes anything after a dot in the file name for an
     // extension and then adds none of its own.
     const QString name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
-    if (!name.contains(QLatin1Char('.')))
+    if (!name.contains(QLatin1Char('.'))) {
         file += QStringLiteral(".dll");
+        // Packages copied from Windows keep the case they had there
+        // ("HEARTS.DLL", "Stars.Dll"), where the file system ignores it.
+        if (!QFileInfo(file).isFile())
+            file = WithExtensionAsStored(file);
+    }
     return ResourcePackage::FromFile(file, error);
 }
 
