@@ -15,6 +15,7 @@ namespace pelmora {
 namespace {
 
 constexpr std::uint16_t kRtString = 6;
+constexpr std::uint16_t kMaxSections = 96;
 constexpr std::uint32_t kHighBit = 0x80000000u;
 
 std::uint16_t U16(const std::uint8_t* p)
@@ -166,6 +167,13 @@ std::optional<ParseError> ResourcePackage::Impl::ParseHeaders()
         rsrcSize = U32(opt + entry + 4);
     }
 
+    // The platform's loader refuses a library of more sections; the limit
+    // also keeps every RVA lookup short, whatever a crafted file claims.
+    if (sectionCount > kMaxSections)
+        return Error(peOffset + 6,
+                     QStringLiteral("%1 sections are more than the loader accepts (%2)")
+                         .arg(sectionCount)
+                         .arg(kMaxSections));
     const std::uint64_t tableOffset = optionalOffset + optionalSize;
     if (tableOffset + std::uint64_t(sectionCount) * 40 > size)
         return Error(tableOffset,
