@@ -24,6 +24,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cmath>
 
 namespace pelmora {
@@ -333,10 +334,13 @@ void CBoothDlg::FillLayoutList()
             painter.setBrush(Qt::white);
             CStickerSheet sheet(ResourcePath(name)); // a read error ends the filling here
             for (const CRectangle& place : sheet.Rects()) {
-                const QRect r = QRect(QPoint(ScaleToThumbnail(place.m_rect.left),
-                                             ScaleToThumbnail(place.m_rect.top)),
-                                      QPoint(ScaleToThumbnail(place.m_rect.right) - 1,
-                                             ScaleToThumbnail(place.m_rect.bottom) - 1));
+                // The platform's rectangle drawing puts the corners in order
+                // first, so a place stored right to left or bottom up is drawn.
+                const auto [left, right] = std::minmax({ScaleToThumbnail(place.m_rect.left),
+                                                        ScaleToThumbnail(place.m_rect.right)});
+                const auto [top, bottom] = std::minmax({ScaleToThumbnail(place.m_rect.top),
+                                                        ScaleToThumbnail(place.m_rect.bottom)});
+                const QRect r(QPoint(left, top), QPoint(right - 1, bottom - 1));
                 if (r.width() > 0 && r.height() > 0)
                     painter.drawRect(r.adjusted(0, 0, -1, -1));
             }
