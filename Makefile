@@ -37,7 +37,8 @@ fuzz-build: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELMORA_FUZZ=ON > /dev/null
 	@cmake --build $(FUZZBUILD) -j $(JOBS) --target fuzzers
 
-# Longer fuzzing runs (FUZZ_SECONDS per target, 300 by default).
+# Longer fuzzing runs: each target until 10 million executions or
+# FUZZ_SECONDS (300 by default) are up; the executions of each are printed.
 fuzz: fuzz-build
 	@scripts/run-fuzzers $(FUZZBUILD) $${FUZZ_SECONDS:-300}
 

@@ -100,11 +100,7 @@ void CBoothDlg::ExportCommand()
     m_pSheet->ExportPhotos(this, folder, &report);
     if (report.stopped()) {
         // Nothing was overwritten; say where the export stopped and what is safe.
-        ShowMessage(QStringLiteral("The photos could not all be saved to the folder \"%1\".\n\n%2\n\n"
-                                   "%3 of %4 photos were saved.")
-                        .arg(QDir::toNativeSeparators(folder), report.reason)
-                        .arg(report.written.size())
-                        .arg(m_pSheet->GetPhotoCount()));
+        ShowMessage(report.StoppedMessage(m_pSheet->GetPhotoCount()));
     }
 }
 

@@ -22,6 +22,8 @@ QImage DrawLayoutThumbnail(std::span<const CRectangle> places)
         const int x2 = ScaleToThumbnail(place.m_rect.right);
         const int y1 = ScaleToThumbnail(place.m_rect.top);
         const int y2 = ScaleToThumbnail(place.m_rect.bottom);
+        // The platform's rectangle drawing puts the corners in order first,
+        // so a place stored right to left or bottom up is drawn.
         const QRect r(QPoint(std::min(x1, x2), std::min(y1, y2)),
                       QPoint(std::max(x1, x2) - 1, std::max(y1, y2) - 1));
         if (r.width() > 0 && r.height() > 0)

@@ -3,6 +3,7 @@
 
 #include "bmp.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <cerrno>
@@ -15,9 +16,10 @@ namespace {
 
 QString exportName(const QString& folder, int number)
 {
-    // Formatted unchanged: a folder given with a trailing slash gives two in
-    // a row, which names the same file.
-    return QStringLiteral("%1/Pelmora %2.bmp").arg(folder).arg(number);
+    // Joined, not formatted: a folder such as "out%1x" holds text that a
+    // second arg() would take for its own placeholder. A folder given with a
+    // trailing slash gives two in a row, which names the same file.
+    return folder + QStringLiteral("/Pelmora ") + QString::number(number) + QStringLiteral(".bmp");
 }
 
 bool writeAll(int fd, const char* bytes, qsizetype size)
@@ -41,6 +43,16 @@ QString systemReason(int error)
 }
 
 } // namespace
+
+QString ExportReport::StoppedMessage(int photoCount) const
+{
+    // One arg() call over all four: the folder's and the reason's own text
+    // are never searched for placeholders.
+    return QStringLiteral("The photos could not all be saved to the folder \"%1\".\n\n%2\n\n"
+                          "%3 of %4 photos were saved.")
+        .arg(QDir::toNativeSeparators(folder), reason, QString::number(written.size()),
+             QString::number(photoCount));
+}
 
 // Each file's header describes the pixel rows CopyPixels gives, which are
 // those of the decoded picture, not the picture's size on some screen: on a

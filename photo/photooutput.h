@@ -38,6 +38,10 @@ struct ExportReport {
     QString reason;
 
     bool stopped() const { return !reason.isEmpty(); }
+
+    // What the user is told when the export stopped, with the folder in the
+    // desktop's own notation, of photoCount photos.
+    QString StoppedMessage(int photoCount) const;
 };
 
 namespace pelmora {

@@ -28,12 +28,9 @@ int MulDiv(int a, int b, int c)
     return int(result);
 }
 
-int PixelsToHimetric(int pixels, int dotsPerMeter)
+int PixelsToHimetric(int pixels)
 {
-    if (dotsPerMeter <= 0)
-        return MulDiv(pixels, 2540, 96);
-    // pixels / dotsPerMeter metres, in hundredths of a millimetre.
-    return MulDiv(pixels, 100000, dotsPerMeter);
+    return MulDiv(pixels, 2540, kScreenDpi);
 }
 
 } // namespace pelmora
@@ -47,18 +44,6 @@ struct CPicture::Picture {
 };
 
 namespace {
-
-// The resolution Qt gives an image whose file states none; a decoded image
-// that still carries it is taken as having no resolution of its own.
-int defaultDotsPerMeterX()
-{
-    return QImage(1, 1, QImage::Format_RGB32).dotsPerMeterX();
-}
-
-int defaultDotsPerMeterY()
-{
-    return QImage(1, 1, QImage::Format_RGB32).dotsPerMeterY();
-}
 
 bool withinDecodingBounds(const QSize& size)
 {
@@ -110,11 +95,12 @@ bool CPicture::LoadFromMemory(qsizetype size, const void* bytes)
     if (image.isNull() || !withinDecodingBounds(image.size()))
         return false;
 
-    const int dpmX = image.dotsPerMeterX() == defaultDotsPerMeterX() ? 0 : image.dotsPerMeterX();
-    const int dpmY = image.dotsPerMeterY() == defaultDotsPerMeterY() ? 0 : image.dotsPerMeterY();
+    // The size is the decoded pixels on the screen; a resolution the file
+    // records (BMP pixels per metre, JFIF density, PNG pHYs) plays no part,
+    // or a 72-dpi frame would be drawn enlarged and miss its own outline.
     auto picture = std::make_shared<Picture>();
-    picture->himetricWidth = pelmora::PixelsToHimetric(image.width(), dpmX);
-    picture->himetricHeight = pelmora::PixelsToHimetric(image.height(), dpmY);
+    picture->himetricWidth = pelmora::PixelsToHimetric(image.width());
+    picture->himetricHeight = pelmora::PixelsToHimetric(image.height());
     picture->image = std::move(image);
     m_pPicture = std::move(picture);
     return true;

@@ -31,10 +31,12 @@ inline constexpr qint64 kMaxPicturePixels = 32LL * 1024 * 1024;
 // -1 when c is 0 or the result does not fit in 32 bits.
 int MulDiv(int a, int b, int c);
 
-// HIMETRIC length of a pixel count at a resolution in dots per metre, rounded
-// to nearest; a resolution <= 0 means the file stated none and 96 dpi is used,
-// as the platform's picture loader does for such files.
-int PixelsToHimetric(int pixels, int dotsPerMeter);
+// The screen resolution a decoded picture's HIMETRIC size is reckoned at, so
+// that it measures its own pixels again on the booth's screen.
+inline constexpr int kScreenDpi = 96;
+
+// HIMETRIC length of a pixel count on a kScreenDpi screen, rounded to nearest.
+int PixelsToHimetric(int pixels);
 
 // The printed size in device pixels of mmWidth x mmHeight millimetres at the
 // given resolution: the integer product millimetres x dpi times 1/25.4 in

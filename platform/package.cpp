@@ -2,6 +2,7 @@
 
 #include "paths.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -14,6 +15,7 @@ namespace pelmora {
 namespace {
 
 constexpr std::uint16_t kRtString = 6;
+constexpr std::uint16_t kMaxSections = 96;
 constexpr std::uint32_t kHighBit = 0x80000000u;
 
 std::uint16_t U16(const std::uint8_t* p)
@@ -165,6 +167,13 @@ std::optional<ParseError> ResourcePackage::Impl::ParseHeaders()
         rsrcSize = U32(opt + entry + 4);
     }
 
+    // The platform's loader refuses a library of more sections; the limit
+    // also keeps every RVA lookup short, whatever a crafted file claims.
+    if (sectionCount > kMaxSections)
+        return Error(peOffset + 6,
+                     QStringLiteral("%1 sections are more than the loader accepts (%2)")
+                         .arg(sectionCount)
+                         .arg(kMaxSections));
     const std::uint64_t tableOffset = optionalOffset + optionalSize;
     if (tableOffset + std::uint64_t(sectionCount) * 40 > size)
         return Error(tableOffset,
@@ -410,6 +419,28 @@ bool ResourcePackage::IsPe32Plus() const
     return d->pe32Plus;
 }
 
+namespace {
+
+// The file in path's folder whose name is path's own up to its extension and
+// whose extension differs at most in case; path itself when there is none.
+QString WithExtensionAsStored(const QString& path)
+{
+    const QFileInfo wanted(path);
+    const QString stem = wanted.completeBaseName() + QLatin1Char('.');
+    const QString suffix = wanted.suffix();
+    // No name filter: a series name may hold the filter's wildcards.
+    QDirIterator it(wanted.path(), QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QString found = it.fileName();
+        if (found.startsWith(stem) && found.mid(stem.size()).compare(suffix, Qt::CaseInsensitive) == 0)
+            return it.filePath();
+    }
+    return path;
+}
+
+} // namespace
+
 std::unique_ptr<ResourcePackage> LoadPackage(const QString& path, QString* error)
 {
     QString file = path;
@@ -419,8 +450,13 @@ std::unique_ptr<ResourcePackage> LoadPackage(const QString& path, QString* error
     // The library loader takes anything after a dot in the file name for an
     // extension and then adds none of its own.
     const QString name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
-    if (!name.contains(QLatin1Char('.')))
+    if (!name.contains(QLatin1Char('.'))) {
         file += QStringLiteral(".dll");
+        // Packages copied from Windows keep the case they had there
+        // ("HEARTS.DLL", "Stars.Dll"), where the file system ignores it.
+        if (!QFileInfo(file).isFile())
+            file = WithExtensionAsStored(file);
+    }
     return ResourcePackage::FromFile(file, error);
 }
 

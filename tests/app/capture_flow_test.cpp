@@ -204,6 +204,27 @@ TEST_F(CaptureFlow, FourCapturesFillTheSheetAndTheFifthDoesNothing)
     driver->screenshot("capture-full-strip.png");
 }
 
+TEST_F(CaptureFlow, PackagesCopiedFromWindowsLoadWhateverTheCaseOfTheirExtension)
+{
+    // A dot in the series name still leaves the extension to the name.
+    const struct {
+        const char* file;
+        const char* series;
+        bool loads;
+    } packages[] = {{"HEARTS.DLL", "HEARTS", true}, {"Stars.Dll", "Stars", true}, {"Frames.old.dll", "Frames.old", false}};
+    for (const auto& p : packages)
+        WriteResourceFile(p.file, TestSeries());
+    for (const auto& p : packages) {
+        SCOPED_TRACE(p.file);
+        ASSERT_TRUE(Go("a[href^='pk:Back'] img", "Series.htm"));
+        const QList<QListWidgetItem*> items = dlg->List()->findItems(p.series, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1);
+        dlg->List()->setCurrentItem(items[0]);
+        ASSERT_TRUE(Go("#q img", "Capture.htm"));
+        EXPECT_EQ(dlg->FrameWindow().HasWindow(), p.loads);
+    }
+}
+
 TEST_F(CaptureFlow, TwoQuickCapturesGiveTwoPhotos)
 {
     dlg->ExecuteCommand("Capture/");

@@ -91,6 +91,21 @@ TEST_F(Choosers, ScalingTruncatesTowardZeroAndLaterPlacesCoverEarlierOnes)
     EXPECT_EQ(slot.pixel(11, 6), qRgb(255, 255, 255));
 }
 
+TEST_F(Choosers, PlacesStoredBackwardsAreDrawnWithTheirCornersInOrder)
+{
+    // Each is the place (9, 9, 100, 50), drawn as (2, 2, 22, 11).
+    for (const SheetRect& place : {SheetRect{100, 50, 9, 9}, SheetRect{100, 9, 9, 50}, SheetRect{9, 50, 100, 9}}) {
+        ResetResourceFolder();
+        WriteLayout("Backwards.dat", {place});
+        dlg.FillLayoutList();
+        const QImage slot = dlg.ImageList().Image(0).toImage();
+        EXPECT_EQ(slot.pixel(2, 2), qRgb(0, 0, 0)) << place.left << "," << place.top;
+        EXPECT_EQ(slot.pixel(21, 10), qRgb(0, 0, 0));
+        EXPECT_EQ(slot.pixel(10, 5), qRgb(255, 255, 255));
+        EXPECT_EQ(slot.pixel(22, 11), slot.pixel(60, 40)); // the right and bottom edges excluded
+    }
+}
+
 TEST_F(Choosers, ItemsDropFifteenPixelsAndFillingTwiceGivesTheSameItems)
 {
     WriteLayout("1 Photo.dat", {{0, 0, 320, 240}});

@@ -193,16 +193,35 @@ TEST_F(Export, FolderThatCannotHoldFilesEndsTheExport)
     // A regular file where the folder should be, and a folder that is gone:
     // permissions would not do, as root writes anywhere.
     ASSERT_TRUE(writeFile(m_dir.filePath("plain"), "x"));
-    for (const QString& folder : {m_dir.filePath("plain"), m_dir.filePath("gone")}) {
+    for (const QString& folder : {m_dir.filePath("plain"), m_dir.filePath("gone %1 %3 100%")}) {
         ExportReport report;
         EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, folder, &report), 0);
         EXPECT_TRUE(report.stopped());
         EXPECT_EQ(report.folder, folder);
         EXPECT_EQ(report.failedFile, folder + "/Pelmora 1.bmp");
         EXPECT_TRUE(report.written.isEmpty());
+        // The folder's text is shown as it is, placeholders and all.
+        EXPECT_EQ(report.StoppedMessage(2), "The photos could not all be saved to the folder \"" + folder
+                                                 + "\".\n\n" + report.reason + "\n\n0 of 2 photos were saved.");
     }
     EXPECT_EQ(contents(m_dir.filePath("plain")), "x");
-    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath("gone")));
+    EXPECT_EQ(filesIn(m_dir.path()), (QStringList{"four.dat", "plain"}));
+}
+
+TEST_F(Export, FolderNamesAreTakenAsTheyAre)
+{
+    addPhotos(2);
+    for (const QString name : {"out%1x", "50%2off", "100%", "%", "Größe Фото 写真"}) {
+        const QString folder = m_dir.filePath(name);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ExportReport report;
+        EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, folder, &report), 2) << qPrintable(name);
+        EXPECT_EQ(report.written, (QStringList{folder + "/Pelmora 1.bmp", folder + "/Pelmora 2.bmp"}));
+        EXPECT_EQ(filesIn(folder), (QStringList{"Pelmora 1.bmp", "Pelmora 2.bmp"}));
+        EXPECT_EQ(contents(folder + "/Pelmora 2.bmp").mid(54), pelmora::ImageToBmpPixels(patternImage(320, 240, 2)));
+    }
+    // Nothing went anywhere else.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 7);
 }
 
 TEST_F(Export, TooLongNamesEndTheExport)

@@ -1,6 +1,7 @@
 // The package reader against libraries from an independent toolchain, against
 // our own writer, and against malformed files built byte by byte.
 #include "bytes.h"
+#include "craftedpackage.h"
 #include "package.h"
 #include "packagewriter.h"
 #include "paths.h"
@@ -322,9 +323,9 @@ TEST(MalformedPackage, SectionsPastTheEnd)
     b = Valid();
     Set32(b, kSection + 16, 0xffffffffu); // SizeOfRawData
     ExpectRefused(b, "section 0");
-    b = Valid();
-    Set16(b, 0x40 + 4 + 2, 0xffff); // NumberOfSections
-    ExpectRefused(b, "section table");
+    b = Valid().left(kSection + 40);
+    Set16(b, 0x40 + 4 + 2, 96); // NumberOfSections
+    ExpectRefused(b, "section table of 96 sections");
 }
 
 TEST(MalformedPackage, RvaOutsideEverySection)
@@ -396,6 +397,15 @@ TEST(MalformedPackage, OverlappingDirectoriesCannotMultiplyTheWork)
     }
     Set32(b, RootEntry(0) + 4, 0x80000000u | blob);
     ExpectRefused(b, "overlap");
+}
+
+TEST(MalformedPackage, MoreSectionsThanTheLoaderAccepts)
+{
+    // 96 sections load, with every resource behind them; 97 are refused.
+    const auto package = ResourcePackage::FromBytes(CraftedPackage(96, 300));
+    ASSERT_TRUE(package);
+    EXPECT_EQ(Bytes(*package->FindResource("IMAGE", 300)), Words({300}));
+    ExpectRefused(CraftedPackage(97, 300), "97 sections");
 }
 
 TEST(MalformedPackage, StringLengthPastItsBlock)

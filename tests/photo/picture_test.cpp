@@ -18,19 +18,15 @@ QByteArray testFile(const char* name)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A 24-bit BMP of the given size, every pixel blue-green-red (1, 2, 3), with
-// the given resolution in dots per metre (0: the file states none).
-QByteArray plainBmp(int width, int height, std::int32_t dotsPerMeter = 0)
+// A 24-bit BMP of the given size, every pixel blue-green-red (1, 2, 3).
+QByteArray plainBmp(int width, int height)
 {
     const int stride = pelmora::BmpRowStride(width);
     QByteArray pixels(qsizetype(stride) * height, '\0');
     for (int row = 0; row < height; ++row)
         for (int x = 0; x < width; ++x)
             pixels.replace(qsizetype(row) * stride + x * 3, 3, "\x01\x02\x03", 3);
-    QByteArray file = pelmora::MakeBmpFile(width, height, pixels);
-    qToLittleEndian(dotsPerMeter, file.data() + 38);
-    qToLittleEndian(dotsPerMeter, file.data() + 42);
-    return file;
+    return pelmora::MakeBmpFile(width, height, pixels);
 }
 
 // A paint device of a chosen logical resolution.
@@ -61,31 +57,6 @@ TEST(MulDiv, RoundsToNearestAndReportsOverflow)
     EXPECT_EQ(pelmora::MulDiv(INT_MAX, 2, 1), -1);
     EXPECT_EQ(pelmora::MulDiv(INT_MIN, 2, 1), -1);
     EXPECT_EQ(pelmora::MulDiv(1, 1, 0), -1);
-}
-
-TEST(CPictureSize, HimetricFromResolutionOrNinetySixDpi)
-{
-    QImage screen = deviceAt(96);
-    // No resolution in the file: 96 dpi, so a 320 by 240 photo is 320 by 240
-    // on a 96-dpi screen.
-    CPicture photo = load(plainBmp(320, 240));
-    EXPECT_EQ(photo.GetHimetricWidth(), 8467);  // 320 * 2540 / 96 = 8466.7
-    EXPECT_EQ(photo.GetHimetricHeight(), 6350);
-    EXPECT_EQ(photo.GetPixelWidth(&screen), 320);
-    EXPECT_EQ(photo.GetPixelHeight(&screen), 240);
-
-    // 7559 dots per metre (192 dpi): half the size on the same screen.
-    CPicture fine = load(plainBmp(320, 240, 7559));
-    EXPECT_EQ(fine.GetHimetricWidth(), 4233); // 320 / 7559 m
-    EXPECT_EQ(fine.GetPixelWidth(&screen), 160);
-    EXPECT_EQ(fine.GetPixelHeight(&screen), 120);
-
-    // JPEG: JFIF density 192 dpi, and a file without one.
-    CPicture dense = load(testFile("halves-192dpi.jpg"));
-    EXPECT_EQ(dense.GetHimetricWidth(), 212); // 16 px at 192 dpi = 211.7
-    CPicture plain = load(testFile("halves-nodpi.jpg"));
-    EXPECT_EQ(plain.GetHimetricWidth(), 847); // 32 px at 96 dpi = 846.7
-    EXPECT_EQ(plain.GetHimetricHeight(), 423);
 }
 
 TEST(CPictureSize, FirstDeviceFixesTheCache)

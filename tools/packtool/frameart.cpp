@@ -221,13 +221,13 @@ void Bubbles(QPainter& p, int w, int h, int frame)
         bubble(QPointF(rnd.Between(0, w), rnd.Between(0, h)), rnd.Between(5, 17));
 
     const QPainterPath window =
-        k % 2 ? EllipseWindow(QRectF(48, 26, 224, 188)) : RoundedWindow(QRectF(44, 30, 232, 180), 40);
-    CutWindow(p, window, QColor(240, 252, 255), 5);
+        k % 2 ? EllipseWindow(QRectF(62, 34, 288, 242)) : RoundedWindow(QRectF(57, 39, 298, 232), 50);
+    CutWindow(p, window, QColor(240, 252, 255), 6);
     // A few bubbles drift into the window, over the face.
     for (int i = 0; i < 3; ++i) {
         const double along = rnd.Between(0.1, 0.9);
         const bool left = (i + k) % 2;
-        bubble(QPointF(left ? 56 + 20 * along : 264 - 20 * along, 40 + 160 * along), rnd.Between(6, 11));
+        bubble(QPointF(left ? 72 + 26 * along : 340 - 26 * along, 52 + 206 * along), rnd.Between(8, 14));
     }
 }
 
@@ -248,13 +248,13 @@ QImage Draw(const Series& series, int frame)
     return image;
 }
 
-// Most series fit the 412 by 309 frame window; Bubbles is made at the photo's
-// own 320 by 240, which composition uses without stretching.
+// Every series fills the 412 by 309 frame window, so on the live view each
+// frame covers the whole video, as it covers the whole photo.
 const Series kSeries[] = {
     {"Hearts", 412, 309, 4, Hearts},
     {"Stars", 412, 309, 5, Stars},
     {"Film", 412, 309, 3, Film},
-    {"Bubbles", 320, 240, 4, Bubbles},
+    {"Bubbles", 412, 309, 4, Bubbles},
 };
 
 } // namespace

@@ -1,0 +1,184 @@
+// Frame pictures as other programs save them: whatever resolution a file
+// records, the picture measures, draws and composes as its pixels do. The
+// pictures travel in a package linked by MinGW windres and ld, as a
+// designer's package made on Windows does.
+#include "compose.h"
+#include "package.h"
+#include "photofixtures.h"
+#include "picture.h"
+#include "testing.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+using fixtures::patternImage;
+
+struct Saved {
+    const char* name;
+    const char* format; // as Qt's writers name it
+    int dpi;            // 0: the file records no resolution
+};
+
+const Saved kSaved[] = {
+    {"Bmp72", "BMP", 72},   {"Bmp96", "BMP", 96},   {"Bmp300", "BMP", 300},   {"BmpNone", "BMP", 0},
+    {"Jpeg72", "JPEG", 72}, {"Jpeg96", "JPEG", 96}, {"Jpeg300", "JPEG", 300}, {"JpegNone", "JPEG", 0},
+    {"Png72", "PNG", 72},   {"Png300", "PNG", 300},
+};
+void PrintTo(const Saved& saved, std::ostream* out)
+{
+    *out << saved.name;
+}
+
+const QSize kFrameSizes[] = {{320, 240}, {412, 309}};
+
+bool IsJpeg(const Saved& saved)
+{
+    return std::strcmp(saved.format, "JPEG") == 0;
+}
+
+// IMAGE id of a row's picture of frame size s.
+std::uint16_t ImageId(const Saved& saved, int s)
+{
+    for (std::size_t i = 0; i < std::size(kSaved); ++i)
+        if (std::strcmp(kSaved[i].name, saved.name) == 0)
+            return std::uint16_t(2001 + 2 * i + s);
+    return 0;
+}
+
+int DotsPerMetre(int dpi)
+{
+    return qRound(dpi / 0.0254);
+}
+
+// The resolution goes into each format's own field: BMP pixels per metre at
+// 38 and 42, the JFIF density (units at 13, 1 = dots per inch, 0 = none)
+// patched by hand; PNG's pHYs as Qt's writer makes it from the image.
+QByteArray SavedFile(const Saved& saved, const QSize& size)
+{
+    QImage image = patternImage(size.width(), size.height(), 3);
+    QByteArray file;
+    if (std::strcmp(saved.format, "BMP") == 0) {
+        file = pelmora::MakeBmpFile(size.width(), size.height(), pelmora::ImageToBmpPixels(image));
+        qToLittleEndian<qint32>(saved.dpi ? DotsPerMetre(saved.dpi) : 0, file.data() + 38);
+        qToLittleEndian<qint32>(saved.dpi ? DotsPerMetre(saved.dpi) : 0, file.data() + 42);
+        return file;
+    }
+    if (saved.dpi) {
+        image.setDotsPerMeterX(DotsPerMetre(saved.dpi));
+        image.setDotsPerMeterY(DotsPerMetre(saved.dpi));
+    }
+    QBuffer buffer(&file);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, saved.format);
+    writer.setQuality(90);
+    if (!writer.write(image))
+        return {};
+    if (IsJpeg(saved)) {
+        if (file.mid(2, 2) != "\xFF\xE0" || file.mid(6, 5) != QByteArray("JFIF\0", 5))
+            return {};
+        file[13] = char(saved.dpi ? 1 : 0);
+        qToBigEndian<quint16>(saved.dpi ? saved.dpi : 1, file.data() + 14);
+        qToBigEndian<quint16>(saved.dpi ? saved.dpi : 1, file.data() + 16);
+    } else if (!file.contains("pHYs")) {
+        return {};
+    }
+    return file;
+}
+
+// Every row's pictures in one library, built once.
+const pelmora::ResourcePackage* ToolchainPackage()
+{
+    static const std::unique_ptr<pelmora::ResourcePackage> package =
+        []() -> std::unique_ptr<pelmora::ResourcePackage> {
+        QTemporaryDir dir;
+        const auto write = [&dir](const QString& name, const QByteArray& bytes) {
+            QFile file(dir.filePath(name));
+            return !bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        };
+        QByteArray rc;
+        for (const Saved& saved : kSaved) {
+            for (int s = 0; s < 2; ++s) {
+                const QString name = QStringLiteral("%1-%2.pic").arg(saved.name).arg(s);
+                if (!write(name, SavedFile(saved, kFrameSizes[s])))
+                    return nullptr;
+                rc += QByteArray::number(ImageId(saved, s)) + " IMAGE \"" + name.toLatin1() + "\"\n";
+            }
+        }
+        const QString object = dir.filePath("frames.o");
+        const QString library = dir.filePath("frames.dll");
+        const bool linked = write("frames.rc", rc)
+                            && RunProgram(PELMORA_WINDRES, {"--preprocessor=cpp", "-I", dir.path(), "-i",
+                                                            dir.filePath("frames.rc"), "-O", "coff", "-o", object})
+                                       .exitCode == 0
+                            && RunProgram(PELMORA_MINGW_LD, {"--dll", "-e", "0", "-s", "--subsystem", "windows",
+                                                             "-o", library, object})
+                                       .exitCode == 0;
+        if (!linked)
+            return nullptr;
+        return pelmora::ResourcePackage::FromFile(library);
+    }();
+    return package.get();
+}
+
+// The picture drawn at (4, 4) of a white 96-dpi canvas larger than a frame.
+QImage Drawn(CPicture picture)
+{
+    QImage canvas(430, 320, QImage::Format_RGB32);
+    canvas.setDotsPerMeterX(DotsPerMetre(96));
+    canvas.setDotsPerMeterY(DotsPerMetre(96));
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    EXPECT_TRUE(picture.Draw(painter, 4, 4));
+    return canvas;
+}
+
+class SavedElsewhere : public ::testing::TestWithParam<Saved> {};
+
+TEST_P(SavedElsewhere, MeasuresDrawsAndComposesAsItsPixels)
+{
+    const Saved& saved = GetParam();
+    const pelmora::ResourcePackage* package = ToolchainPackage();
+    ASSERT_NE(package, nullptr) << "windres, ld or a picture writer failed";
+    // A lossy file is held against the same file without a resolution.
+    const Saved& plain = IsJpeg(saved) ? kSaved[7] : kSaved[3];
+    QImage screen = fixtures::deviceAt(96);
+    const QByteArray camera = pelmora::ImageToBmpPixels(patternImage(320, 240, 1));
+    for (int s = 0; s < 2; ++s) {
+        const QSize size = kFrameSizes[s];
+        SCOPED_TRACE(size.width());
+        CPicture picture(package, ImageId(saved, s), "IMAGE");
+        const CPicture reference(package, ImageId(plain, s), "IMAGE");
+        ASSERT_NE(picture.GetBitmap(), nullptr);
+        EXPECT_EQ(picture.GetPixelWidth(&screen), size.width());
+        EXPECT_EQ(picture.GetPixelHeight(&screen), size.height());
+
+        const QImage drawn = Drawn(picture);
+        EXPECT_EQ(drawn, Drawn(reference));
+        EXPECT_EQ(drawn.pixel(4 + size.width(), 4 + size.height()), qRgb(255, 255, 255));
+        if (!IsJpeg(saved)) {
+            EXPECT_EQ(drawn.copy(QRect(QPoint(4, 4), size)), patternImage(size.width(), size.height(), 3));
+        }
+
+        // A band ten pixels wide round the edge: picture and outline must meet.
+        const QRegion outline =
+            QRegion(QRect(QPoint(0, 0), size)) - QRegion(10, 10, size.width() - 20, size.height() - 20);
+        const QByteArray photo = ComposeFramedPhotoFile(camera, &picture, &outline, &screen);
+        EXPECT_EQ(photo, ComposeFramedPhotoFile(camera, &reference, &outline, &screen));
+        EXPECT_NE(photo, pelmora::MakeBmpFile(320, 240, camera));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Resolutions, SavedElsewhere, ::testing::ValuesIn(kSaved),
+                         [](const ::testing::TestParamInfo<Saved>& row) {
+                             return std::string(row.param.name);
+                         });
+
+} // namespace
