@@ -13,7 +13,6 @@
 #include "rgndata.h"
 #include "shell.h"
 #include "shutter.h"
-#include "sound.h"
 #include "stickersheet.h"
 #include "stringtable.h"
 #include "videowindow.h"
@@ -501,9 +500,9 @@ int CBoothDlg::ExecuteCommand(const QString& command)
         // A full sheet takes no photo: no sound, no animation, no frame.
         if (!m_pSheet || m_pSheet->GetPhotoCount() >= m_pSheet->GetCapacity())
             break;
-        PlaySoundFile(QStringLiteral("Camera.wav"));
-        AnimateShutter(this, kShutterStartRect, ShutterEndRect(m_pSheet->GetPhotoCount()),
-                       kShutterStepDelayMs);
+        m_html->HoldLinks(true);
+        RunShutter(this, m_pSheet->GetPhotoCount());
+        m_html->HoldLinks(false);
         if (m_pGrabber)
             m_pGrabber->RequestFrame();
         break;
