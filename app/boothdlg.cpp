@@ -17,6 +17,7 @@
 #include "stringtable.h"
 #include "videowindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDirIterator>
 #include <QFileDialog>
@@ -138,9 +139,10 @@ bool CBoothDlg::event(QEvent* event)
 int CBoothDlg::OnFrameReady(const QByteArray& frame)
 {
     // A frame of any other size than the camera format's would be read past
-    // its end by the composition: it is dropped like a frame for a full sheet.
+    // its end by the composition: it is dropped like a frame for a full sheet,
+    // and so is one that comes when the capture page is no longer shown.
     if (!m_pSheet || m_pSheet->GetPhotoCount() >= m_pSheet->GetCapacity() ||
-        frame.size() != kPhotoPixelBytes)
+        frame.size() != kPhotoPixelBytes || !m_pVideoWindow || !m_pVideoWindow->isVisibleTo(this))
         return 0;
     return ComposeFramedPhoto(frame);
 }
@@ -261,9 +263,12 @@ bool CBoothDlg::OnNextToSeries()
 
 bool CBoothDlg::OnBackToSeries()
 {
-    // The graph keeps running; only its window is hidden.
+    // The graph keeps running; only its window is hidden. A photo asked for
+    // on the capture page is not taken on the way out.
     if (m_pGraph && m_pVideoWindow)
         m_pVideoWindow->put_Visible(false);
+    if (m_pGrabber)
+        m_pGrabber->CancelRequest();
     m_frameWnd.DestroyWindow();
     PlaceChooserList();
     FillSeriesList();
@@ -500,10 +505,16 @@ int CBoothDlg::ExecuteCommand(const QString& command)
         // A full sheet takes no photo: no sound, no animation, no frame.
         if (!m_pSheet || m_pSheet->GetPhotoCount() >= m_pSheet->GetCapacity())
             break;
+        // Nor does a camera that sends nothing, now or when it comes back.
+        if (!m_pGraph || !m_pGraph->IsDelivering()) {
+            QApplication::beep();
+            break;
+        }
         m_html->HoldLinks(true);
         RunShutter(this, m_pSheet->GetPhotoCount());
         m_html->HoldLinks(false);
-        if (m_pGrabber)
+        // The camera may have gone during the shutter.
+        if (m_pGrabber && m_pGraph->IsDelivering())
             m_pGrabber->RequestFrame();
         break;
     case Command::NextPhotoFrame:
