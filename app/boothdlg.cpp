@@ -75,6 +75,12 @@ CBoothDlg::~CBoothDlg() = default;
 
 void CBoothDlg::Create()
 {
+    Prepare();
+    show();
+}
+
+void CBoothDlg::Prepare()
+{
     if (!m_initialised) {
         m_initialised = true;
         OnInitDialog();
@@ -83,7 +89,6 @@ void CBoothDlg::Create()
         if (const QScreen* screen = this->screen())
             move(screen->availableGeometry().center() - rect().center());
     }
-    show();
 }
 
 int CBoothDlg::DoModal()
