@@ -2,11 +2,14 @@
 // painted a second and the processor time the whole program takes; then,
 // during Capture sequences (the shutter sound played to its end and the ten
 // outlines), frames painted per frame sent and the longest time between two
-// painted frames.
+// painted frames; then the time from plugging the camera in again to the
+// first frame on screen.
 // Usage: capture_bench [seconds] [sequences] (default 5 and 5). Runs headless
 // by default.
 #include "capturegraph.h"
+#include "livewait.h"
 #include "shutter.h"
+#include "testcamera.h"
 #include "videowindow.h"
 #include <algorithm>
 #include <cstdio>
@@ -67,6 +70,15 @@ public:
         return {count, std::max(gap, to - previous)};
     }
 
+    // The first change at or after `from`, -1 while there is none.
+    qint64 FirstAfter(qint64 from) const
+    {
+        for (qint64 t : m_changes)
+            if (t >= from)
+                return t;
+        return -1;
+    }
+
 private:
     QWidget* m_window;
     QElapsedTimer m_clock;
@@ -87,11 +99,10 @@ int main(int argc, char** argv)
     using namespace pelmora;
     CFrameGrabCallback callback;
     std::unique_ptr<CCaptureGraph> graph;
-    const HRESULT hr = BuildCaptureGraph(&graph, &callback, [] {
-        CaptureDeviceList devices;
-        devices.push_back(MakeTestCamera(QStringLiteral("snow")));
-        return devices;
-    });
+    // The test camera as the booth finds it, through the device monitor, so
+    // that it can be unplugged and plugged in again.
+    qputenv("PELMORA_TEST_CAMERA", "snow");
+    const HRESULT hr = BuildCaptureGraph(&graph, &callback);
     if (hr != S_OK) {
         std::fprintf(stderr, "capture_bench: building the graph failed (0x%08x)\n", unsigned(hr));
         return 1;
@@ -164,6 +175,27 @@ int main(int argc, char** argv)
                     sentAll ? 100.0 * paintedAll / double(sentAll) : 0.0);
         std::printf("    longest time between two painted frames: %lld ms\n",
                     static_cast<long long>(worstGap));
+
+        // Replugs: the camera unplugged, then plugged in again once the graph
+        // has let it go; timed to the first new frame on screen.
+        std::vector<qint64> replugs;
+        for (int i = 0; i < sequences; ++i) {
+            FailTestCameras(true);
+            WaitPaintingUntil([&] { return !graph->IsDelivering(); }, 5000);
+            WaitPainting(300);
+            const qint64 plugged = screen.Now();
+            PlugTestCamera(QStringLiteral("snow"));
+            if (WaitPaintingUntil([&] { return screen.FirstAfter(plugged) >= 0; }, 10000))
+                replugs.push_back(screen.FirstAfter(plugged) - plugged);
+        }
+        std::sort(replugs.begin(), replugs.end());
+        if (replugs.empty())
+            std::printf("  replug: the picture never came back\n");
+        else
+            std::printf("  %zu replugs: first painted frame %lld ms after plugging in (median), "
+                        "%lld ms at most\n",
+                        replugs.size(), static_cast<long long>(replugs[replugs.size() / 2]),
+                        static_cast<long long>(replugs.back()));
         app.quit();
     });
     poll.start(5);
