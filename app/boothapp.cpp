@@ -7,7 +7,9 @@
 #include "settings.h"
 #include "stringtable.h"
 
-#include <gst/gst.h>
+#include <QThread>
+#include <future>
+#include <utility>
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
@@ -46,13 +48,28 @@ bool CBoothApp::InitInstance()
     m_pMainWnd = &dlg;
     SetMessageBoxOwner(&dlg);
 
-    gst_init(nullptr, nullptr);
-    const HRESULT hr = BuildCaptureGraph(&m_pGraph, &m_grabCallback);
+    // The capture graph is built on a thread of its own while the web engine
+    // starts and loads the welcome page here; the window shows only once the
+    // camera is known, so a message about it still comes before any window.
+    // A GStreamer that cannot start fails the build (message 3).
+    QThread* windowThread = QThread::currentThread();
+    auto build = std::async(std::launch::async, [this, windowThread] {
+        std::unique_ptr<CCaptureGraph> graph;
+        const HRESULT result = BuildCaptureGraph(&graph, &m_grabCallback);
+        if (graph)
+            graph->moveToThread(windowThread);
+        return std::make_pair(result, std::move(graph));
+    });
+    dlg.Prepare();
+    auto [hr, graph] = build.get();
+    m_pGraph = std::move(graph);
+    dlg.SetCapture(m_pGraph.get(), &m_grabCallback);
     if (FAILED(hr)) {
         AfxMessageBox(IDS_INIT_FAILED);
     } else if (hr == S_FALSE) {
         AfxMessageBox(IDS_NO_CAPTURE_DEVICE);
     } else {
+        m_pGraph->StartWatching();
         dlg.DoModal();
     }
     // The graph goes before the window object, as the capture thread may

@@ -50,6 +50,12 @@ CBoothDlg::~CBoothDlg() = default;
 
 void CBoothDlg::Create()
 {
+    Prepare();
+    show();
+}
+
+void CBoothDlg::Prepare()
+{
     if (!m_initialised) {
         m_initialised = true;
         OnInitDialog();
@@ -58,7 +64,6 @@ void CBoothDlg::Create()
         if (const QScreen* screen = this->screen())
             move(screen->availableGeometry().center() - rect().center());
     }
-    show();
 }
 
 int CBoothDlg::DoModal()
@@ -114,9 +119,10 @@ bool CBoothDlg::event(QEvent* event)
 int CBoothDlg::OnFrameReady(const QByteArray& frame)
 {
     // A frame of any other size than the camera format's would be read past
-    // its end by the composition: it is dropped like a frame for a full sheet.
+    // its end by the composition: it is dropped like a frame for a full sheet,
+    // and so is one that comes when the capture page is no longer shown.
     if (!m_pSheet || m_pSheet->GetPhotoCount() >= m_pSheet->GetCapacity() ||
-        frame.size() != kPhotoPixelBytes)
+        frame.size() != kPhotoPixelBytes || !m_pVideoWindow || !m_pVideoWindow->isVisibleTo(this))
         return 0;
     return ComposeFramedPhoto(frame);
 }
@@ -220,9 +226,12 @@ bool CBoothDlg::OnNextToSeries()
 
 bool CBoothDlg::OnBackToSeries()
 {
-    // The graph keeps running; only its window is hidden.
+    // The graph keeps running; only its window is hidden. A photo asked for
+    // on the capture page is not taken on the way out.
     if (m_pGraph && m_pVideoWindow)
         m_pVideoWindow->put_Visible(false);
+    if (m_pGrabber)
+        m_pGrabber->CancelRequest();
     m_frameWnd.DestroyWindow();
     PlaceChooserList();
     FillSeriesList();

@@ -44,6 +44,9 @@ public:
     // Creates the window's contents (once) and shows it without a loop of
     // its own, for those who drive the wizard from outside.
     void Create();
+    // Creates the window's contents (once) without showing the window: the
+    // web engine starts and loads the welcome page meanwhile.
+    void Prepare();
 
     // The capture graph and its frame grabber; by default the application
     // object's, taken when the window is created.

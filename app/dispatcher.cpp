@@ -12,9 +12,9 @@
 #include "resscheme.h"
 #include "shell.h"
 #include "shutter.h"
-#include "sound.h"
 #include "stickersheet.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QStandardPaths>
 
@@ -53,10 +53,16 @@ int CBoothDlg::ExecuteCommand(const QString& command)
         // A full sheet takes no photo: no sound, no animation, no frame.
         if (!m_pSheet || m_pSheet->GetPhotoCount() >= m_pSheet->GetCapacity())
             break;
-        PlaySoundFile(QStringLiteral("Camera.wav"));
-        AnimateShutter(this, kShutterStartRect, ShutterEndRect(m_pSheet->GetPhotoCount()),
-                       kShutterStepDelayMs);
-        if (m_pGrabber)
+        // Nor does a camera that sends nothing, now or when it comes back.
+        if (!m_pGraph || !m_pGraph->IsDelivering()) {
+            QApplication::beep();
+            break;
+        }
+        m_html->HoldLinks(true);
+        RunShutter(this, m_pSheet->GetPhotoCount());
+        m_html->HoldLinks(false);
+        // The camera may have gone during the shutter.
+        if (m_pGrabber && m_pGraph->IsDelivering())
             m_pGrabber->RequestFrame();
         break;
     case Command::NextPhotoFrame:

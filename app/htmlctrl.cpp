@@ -1,4 +1,5 @@
 #include "htmlctrl.h"
+#include <utility>
 
 #include "navigation.h"
 #include "resscheme.h"
@@ -63,16 +64,34 @@ bool WizardPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool)
         const QString address = QString::fromLatin1(kPkPrefix) + url.path(QUrl::FullyDecoded);
         QMetaObject::invokeMethod(
             m_control,
-            [control = m_control, address] {
-                bool cancel = false;
-                control->OnBeforeNavigate2(address, &cancel);
-            },
+            [control = m_control, address] { control->FollowLink(address); },
             Qt::QueuedConnection);
         return false;
     }
     bool cancel = false;
     m_control->OnBeforeNavigate2(url.toString(), &cancel);
     return !cancel;
+}
+
+void CHtmlCtrl::FollowLink(const QString& address)
+{
+    if (m_holdLinks) {
+        m_heldLinks << address;
+        return;
+    }
+    bool cancel = false;
+    OnBeforeNavigate2(address, &cancel);
+}
+
+void CHtmlCtrl::HoldLinks(bool hold)
+{
+    m_holdLinks = hold;
+    if (hold)
+        return;
+    const QStringList held = std::exchange(m_heldLinks, {});
+    for (const QString& address : held)
+        QMetaObject::invokeMethod(
+            this, [this, address] { FollowLink(address); }, Qt::QueuedConnection);
 }
 
 CHtmlCtrl::CHtmlCtrl(QWidget* parent) : QWebEngineView(parent)

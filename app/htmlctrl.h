@@ -2,6 +2,7 @@
 // The HTML control: a web view used as an ordinary child control of the
 // wizard window, and its subclass that reports every navigation to its owner
 // before it happens.
+#include <QStringList>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -25,8 +26,17 @@ public:
     // The address of the page that shows ("res://..."), empty before the first load.
     QString CurrentAddress() const;
 
+    // While held, the links the page sends wait; released, they are followed
+    // in order, right after the caller returns. A command that keeps the
+    // window thread busy so ends before the next link is handled.
+    void HoldLinks(bool hold);
+
 private:
     friend class WizardPage;
+    void FollowLink(const QString& address);
+
+    bool m_holdLinks = false;
+    QStringList m_heldLinks;
 };
 
 class CWizardHtmlCtrl : public CHtmlCtrl {

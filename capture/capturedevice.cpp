@@ -1,4 +1,6 @@
 #include "capturedevice.h"
+#include "testcamera.h"
+#include <algorithm>
 #include <QByteArray>
 #include <QStringList>
 
@@ -49,13 +51,17 @@ public:
         return GstCapsPtr(gst_device_get_caps(m_device.get()));
     }
 
+    GstDevice* Device() const override { return m_device.get(); }
+
 private:
     GstDevicePtr m_device;
 };
 
+} // namespace
+
 QString TestCameraPattern(const QString& patternName)
 {
-    const QByteArray wanted = patternName.trimmed().toUtf8();
+    const QByteArray wanted = patternName.trimmed().section(QLatin1Char(' '), 0, 0).toUtf8();
     if (wanted.isEmpty())
         return {};
     GstElementPtr probe = MakeElement("videotestsrc");
@@ -70,8 +76,6 @@ QString TestCameraPattern(const QString& patternName)
         value = g_enum_get_value_by_name(patterns, wanted.constData());
     return value ? QString::fromUtf8(value->value_nick) : QString();
 }
-
-} // namespace
 
 FactoryCaptureDevice::FactoryCaptureDevice(QString displayName, QString factory, QString properties,
                                            QString capabilities)
@@ -128,22 +132,50 @@ std::unique_ptr<CaptureDevice> MakeTestCamera(const QString& patternName)
 
 CaptureDeviceList EnumerateSystemCaptureDevices()
 {
-    CaptureDeviceList devices;
     if (!EnsureGStreamer())
-        return devices;
+        return {};
 
     if (!qEnvironmentVariableIsEmpty("PELMORA_TEST_CAMERA"))
-        devices.push_back(MakeTestCamera(qEnvironmentVariable("PELMORA_TEST_CAMERA")));
+        RegisterTestCameraProvider();
 
     GstDeviceMonitorPtr monitor(gst_device_monitor_new());
     gst_device_monitor_add_filter(monitor.get(), "Video/Source", nullptr);
     // Without start the monitor probes the hardware once for this list.
-    GList* found = gst_device_monitor_get_devices(monitor.get());
+    return MonitorDevices(monitor.get());
+}
+
+CaptureDeviceList MonitorDevices(GstDeviceMonitor* monitor)
+{
+    CaptureDeviceList devices;
+    GList* found = gst_device_monitor_get_devices(monitor);
     for (GList* item = found; item; item = item->next)
-        devices.push_back(
-            std::make_unique<MonitoredCaptureDevice>(GstDevicePtr(GST_DEVICE(item->data))));
+        devices.push_back(MakeMonitoredDevice(GstDevicePtr(GST_DEVICE(item->data))));
     g_list_free(found);
+    std::stable_partition(devices.begin(), devices.end(),
+                          [](const auto& device) { return IsTestCameraDevice(device->Device()); });
     return devices;
+}
+
+std::unique_ptr<CaptureDevice> MakeMonitoredDevice(GstDevicePtr device)
+{
+    return std::make_unique<MonitoredCaptureDevice>(std::move(device));
+}
+
+bool SameDevice(GstDevice* a, GstDevice* b)
+{
+    if (!a || !b)
+        return false;
+    if (a == b)
+        return true;
+    GCharPtr nameA(gst_device_get_display_name(a));
+    GCharPtr nameB(gst_device_get_display_name(b));
+    if (g_strcmp0(nameA.get(), nameB.get()) != 0)
+        return false;
+    GstStructurePtr propertiesA(gst_device_get_properties(a));
+    GstStructurePtr propertiesB(gst_device_get_properties(b));
+    if (!propertiesA || !propertiesB)
+        return !propertiesA && !propertiesB;
+    return gst_structure_is_equal(propertiesA.get(), propertiesB.get());
 }
 
 CaptureDeviceSource SystemCaptureDevices()

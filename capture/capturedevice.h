@@ -23,9 +23,24 @@ public:
     // The formats the camera offers, one structure per capability in the
     // camera's order; null when it reports none.
     virtual GstCapsPtr Capabilities() const = 0;
+
+    // The device monitor's entry for the camera; null for cameras that do
+    // not come from a monitor.
+    virtual GstDevice* Device() const { return nullptr; }
 };
 
 using CaptureDeviceList = std::vector<std::unique_ptr<CaptureDevice>>;
+
+// A camera as the device monitor lists it.
+std::unique_ptr<CaptureDevice> MakeMonitoredDevice(GstDevicePtr device);
+
+// The cameras a device monitor lists now, test cameras first.
+CaptureDeviceList MonitorDevices(GstDeviceMonitor* monitor);
+
+// True when two of the monitor's entries name the same camera: the same
+// object, or (a fresh probe makes new objects) the same display name and
+// device properties.
+bool SameDevice(GstDevice* a, GstDevice* b);
 
 // Enumerates the video-input category, in order, each time it is called.
 // Tests inject their own cameras through it.
@@ -59,10 +74,15 @@ std::unique_ptr<CaptureDevice> MakeTestCamera(const QString& patternName = QStri
 // The capabilities the test camera reports, in its order.
 QString TestCameraCapabilities();
 
-// The product's video-input category: the test camera first when the
-// environment variable PELMORA_TEST_CAMERA is set and not empty (its value picks the
-// pattern), then the system's video sources as GStreamer's device monitor
-// lists them ("Video/Source").
+// The videotestsrc pattern a name (its first word) picks; empty for none or
+// an unknown one.
+QString TestCameraPattern(const QString& patternName);
+
+// The product's video-input category: the system's video sources as
+// GStreamer's device monitor lists them ("Video/Source"). When the
+// environment variable PELMORA_TEST_CAMERA is set and not empty, the test
+// camera's provider is registered first (its value picks the pattern) and its
+// cameras come before the others.
 CaptureDeviceList EnumerateSystemCaptureDevices();
 CaptureDeviceSource SystemCaptureDevices();
 

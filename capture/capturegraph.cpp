@@ -1,10 +1,15 @@
 #include "capturegraph.h"
+#include "camerachain.h"
+#include "camerawatch.h"
 #include "videowindow.h"
+#include <chrono>
 #include <cstring>
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
 #include <vector>
 
 namespace pelmora {
@@ -18,124 +23,22 @@ constexpr int kFrameBytes = kFrameRowBytes * kFrameHeight; // 230,400
 
 const QEvent::Type kRendererFrameEvent = QEvent::Type(QEvent::registerEventType());
 
-// What the grabber accepts: 24-bit blue-green-red at the photo size.
-constexpr const char* kGrabberCaps = "video/x-raw, format=BGR, width=320, height=240";
-
 // The renderer paints QImage::Format_RGB32, whose bytes in memory are B, G, R, x
 // on a little-endian machine and x, R, G, B on a big-endian one.
 constexpr const char* kRendererCaps =
     Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "video/x-raw, format=BGRx" : "video/x-raw, format=xRGB";
 
-bool FieldContains(const GstStructure* s, const char* field, int wanted)
+// A camera that has sent nothing for this long delivers no frames: many
+// times the frame interval of even a slow camera.
+constexpr qint64 kStaleFrameMs = 1000;
+
+qint64 SteadyMs()
 {
-    const GValue* value = gst_structure_get_value(s, field);
-    if (!value)
-        return false;
-    GValue probe = G_VALUE_INIT;
-    g_value_init(&probe, G_TYPE_INT);
-    g_value_set_int(&probe, wanted);
-    const bool contains = gst_value_intersect(nullptr, value, &probe);
-    g_value_unset(&probe);
-    return contains;
-}
-
-// The capability narrowed to the photo size, keeping its own format and
-// memory features; of several frame rates the one nearest to 30 a second.
-GstCapsPtr PhotoFormatFrom(const GstCaps* capabilities, guint index)
-{
-    GstStructure* format = gst_structure_copy(gst_caps_get_structure(capabilities, index));
-    gst_structure_set(format, "width", G_TYPE_INT, kFrameWidth, "height", G_TYPE_INT, kFrameHeight,
-                      nullptr);
-    if (gst_structure_has_field(format, "framerate"))
-        gst_structure_fixate_field_nearest_fraction(format, "framerate", 30, 1);
-    GstCapsFeatures* features = gst_caps_get_features(capabilities, index);
-    GstCapsPtr caps(gst_caps_new_empty());
-    gst_caps_append_structure_full(caps.get(), format,
-                                   features ? gst_caps_features_copy(features) : nullptr);
-    return caps;
-}
-
-GstElementPtr MakeCapsFilter(const char* name, GstCaps* caps)
-{
-    GstElementPtr filter = MakeElement("capsfilter", name);
-    if (filter)
-        g_object_set(filter.get(), "caps", caps, nullptr);
-    return filter;
-}
-
-// Adds the elements to the bin and links them in order; on failure takes back
-// the ones it added, so that the bin is as it was.
-bool AddAndLink(GstBin* bin, GstElement* upstream, const std::vector<GstElementPtr>& chain,
-                GstElement* downstream)
-{
-    std::vector<GstElement*> added;
-    bool ok = true;
-    for (const GstElementPtr& element : chain) {
-        if (!gst_bin_add(bin, element.get())) {
-            ok = false;
-            break;
-        }
-        added.push_back(element.get());
-    }
-    GstElement* previous = upstream;
-    for (size_t i = 0; ok && i < added.size(); ++i) {
-        ok = gst_element_link(previous, added[i]);
-        previous = added[i];
-    }
-    if (ok && downstream)
-        ok = gst_element_link(previous, downstream);
-    if (!ok) {
-        // Removing unlinks the pads, including those to upstream and downstream.
-        for (GstElement* element : added)
-            gst_bin_remove(bin, element);
-    }
-    return ok;
-}
-
-// Connects the camera to the grabber through whatever converters it takes,
-// in the given format (null: whatever the camera produces). Succeeds only when
-// the camera's side, as the source reports it once opened, can reach BGR at
-// 320x240 through the chain.
-HRESULT ConnectToGrabber(GstBin* pipeline, GstElement* source, GstElement* grabber, GstCaps* format)
-{
-    std::vector<GstElementPtr> chain;
-    if (format) {
-        chain.push_back(MakeCapsFilter("CaptureFormat", format));
-        // Compressed webcam formats need decoding before any conversion.
-        if (gst_structure_has_name(gst_caps_get_structure(format, 0), "image/jpeg"))
-            chain.push_back(MakeElement("jpegdec", "CaptureDecoder"));
-    }
-    chain.push_back(MakeElement("videoconvert", "GrabberConvert"));
-    chain.push_back(MakeElement("videoscale", "GrabberScale"));
-    GstCapsPtr grabberCaps(gst_caps_from_string(kGrabberCaps));
-    chain.push_back(MakeCapsFilter("GrabberFormat", grabberCaps.get()));
-    for (const GstElementPtr& element : chain)
-        if (!element)
-            return E_FAIL;
-
-    if (!AddAndLink(pipeline, source, chain, grabber))
-        return E_FAIL;
-
-    // Linking checks only the pads' templates; the caps query walks upstream
-    // through the converters to what the opened source can really produce.
-    GstPadPtr out(gst_element_get_static_pad(chain.back().get(), "src"));
-    GstCapsPtr reachable(out ? gst_pad_query_caps(out.get(), nullptr) : nullptr);
-    if (reachable && !gst_caps_is_empty(reachable.get()) &&
-        gst_caps_can_intersect(reachable.get(), grabberCaps.get()))
-        return S_OK;
-
-    for (const GstElementPtr& element : chain)
-        gst_bin_remove(pipeline, element.get());
-    return E_FAIL;
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 } // namespace
-
-bool OffersPhotoSize(const GstStructure* capability)
-{
-    return capability && FieldContains(capability, "width", kFrameWidth) &&
-           FieldContains(capability, "height", kFrameHeight);
-}
 
 CCaptureGraph::CCaptureGraph()
 {
@@ -150,6 +53,8 @@ CCaptureGraph::~CCaptureGraph()
         gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
     delete m_busNotifier;
     m_busNotifier = nullptr;
+    delete m_watch;
+    m_watch = nullptr;
     delete m_videoWindow.data();
 }
 
@@ -162,7 +67,8 @@ CVideoWindow* CCaptureGraph::VideoWindow()
 
 bool CCaptureGraph::Run()
 {
-    if (!m_pipeline)
+    m_wantRunning = true;
+    if (!m_pipeline || !m_device)
         return false;
     if (gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         // The reason is on the bus; the graph stays stopped.
@@ -171,6 +77,8 @@ bool CCaptureGraph::Run()
     }
     m_running = true;
     m_failed = false;
+    // Counts as the last sign of life until the first frame comes.
+    m_lastFrameMs.store(SteadyMs());
     return true;
 }
 
@@ -199,19 +107,22 @@ void CCaptureGraph::DrainBus()
     while (GstMessagePtr message{gst_bus_pop(bus.get())}) {
         switch (GST_MESSAGE_TYPE(message.get())) {
         case GST_MESSAGE_ERROR: {
+            // A camera taken out already (unplugged, replaced) may still
+            // have had its say: that is no news about the camera now.
+            if (!gst_object_has_as_ancestor(GST_MESSAGE_SRC(message.get()),
+                                            GST_OBJECT(m_pipeline.get())))
+                break;
             // A camera unplugged or failing while running: stop the whole
             // stream; the video window keeps its last picture.
             GError* error = nullptr;
             gst_message_parse_error(message.get(), &error, nullptr);
             GErrorPtr owned(error);
             m_lastError = owned ? QString::fromUtf8(owned->message) : QString();
-            Stop();
-            m_failed = true;
+            LoseCamera();
             break;
         }
         case GST_MESSAGE_EOS:
-            Stop();
-            m_failed = true;
+            LoseCamera();
             break;
         default:
             break;
@@ -219,9 +130,102 @@ void CCaptureGraph::DrainBus()
     }
 }
 
+void CCaptureGraph::StartWatching()
+{
+    if (m_busNotifier || !m_pipeline)
+        return;
+    WatchBus();
+    m_watch = new CCameraWatch([this](GstDevice* device, bool added) { OnCameraNotice(device, added); });
+    // A request made just before the camera stalled without a word would
+    // otherwise be answered whenever it wakes up.
+    m_watchdog = new QTimer(this);
+    QObject::connect(m_watchdog, &QTimer::timeout, this, [this] {
+        if (!m_device || m_failed || (m_running && SteadyMs() - m_lastFrameMs.load() >= kStaleFrameMs))
+            CancelPendingRequest();
+    });
+    m_watchdog->start(250);
+    // A camera that failed before anyone watched is replaced now, if another is there.
+    if (!m_device)
+        AttachFirst(m_watch->Devices());
+}
+
+bool CCaptureGraph::IsDelivering() const
+{
+    return m_device && m_running && !m_failed && m_sentFrames.load() > 0 &&
+           SteadyMs() - m_lastFrameMs.load() < kStaleFrameMs;
+}
+
+void CCaptureGraph::CancelPendingRequest()
+{
+    if (m_callback)
+        m_callback->CancelRequest();
+}
+
+GstElementPtr CCaptureGraph::Grabber() const
+{
+    return GstElementPtr(gst_bin_get_by_name(GST_BIN(m_pipeline.get()), "SampleGrabber"));
+}
+
+void CCaptureGraph::LoseCamera()
+{
+    Stop();
+    m_failed = true;
+    CancelPendingRequest();
+    if (!m_device)
+        return;
+    if (GstElementPtr grabber = Grabber())
+        DetachCamera(GST_BIN(m_pipeline.get()), grabber.get());
+    m_lostDevice = std::move(m_device);
+    // Another camera still plugged in takes over at once.
+    if (m_watch)
+        AttachFirst(m_watch->Devices());
+}
+
+void CCaptureGraph::OnCameraNotice(GstDevice* device, bool added)
+{
+    if (!added) {
+        if (m_device && SameDevice(m_device->Device(), device))
+            LoseCamera();
+        if (m_lostDevice && SameDevice(m_lostDevice->Device(), device))
+            m_lostDevice.reset(); // plugged in again later, it is a fresh camera
+        return;
+    }
+    if (m_device)
+        return;
+    CaptureDeviceList candidates;
+    candidates.push_back(MakeMonitoredDevice(GstDevicePtr(GST_DEVICE(gst_object_ref(device)))));
+    AttachFirst(std::move(candidates));
+}
+
+bool CCaptureGraph::AttachFirst(CaptureDeviceList candidates)
+{
+    GstElementPtr grabber = Grabber();
+    if (m_device || !grabber)
+        return false;
+    for (std::unique_ptr<CaptureDevice>& candidate : candidates) {
+        if (!candidate || (m_lostDevice && SameDevice(m_lostDevice->Device(), candidate->Device())))
+            continue;
+        if (FAILED(AttachCamera(GST_BIN(m_pipeline.get()), grabber.get(), *candidate)))
+            continue;
+        m_device = std::move(candidate);
+        m_lostDevice.reset();
+        m_deviceName = m_device->DisplayName();
+        m_failed = false;
+        m_lastError.clear();
+        if (m_wantRunning)
+            Run();
+        else
+            gst_element_set_state(m_pipeline.get(), GST_STATE_READY);
+        return true;
+    }
+    return false;
+}
+
 GstPadProbeReturn CCaptureGraph::OnGrabberBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self)
 {
     auto* graph = static_cast<CCaptureGraph*>(self);
+    graph->m_lastFrameMs.store(SteadyMs());
+    ++graph->m_sentFrames;
     // The test costs one atomic load per frame; only a requested frame is copied.
     if (graph->m_callback && !graph->m_callback->IsIdle())
         graph->GrabFrame(pad, GST_PAD_PROBE_INFO_BUFFER(info));
@@ -367,26 +371,10 @@ HRESULT BuildCaptureGraph(std::unique_ptr<CCaptureGraph>* ppGraph, CFrameGrabCal
     if (!gst_bin_add(pipeline, grabber.get()))
         return E_FAIL;
 
-    GstCapsPtr capabilities = device->Capabilities();
-    const guint count = capabilities ? gst_caps_get_size(capabilities.get()) : 0;
-    if (count == 0) {
-        // A camera that lists no formats (or any format) is connected in
-        // whatever it produces; the converters and the scaler bring that to
-        // the photo size.
-        hr = ConnectToGrabber(pipeline, source.get(), grabber.get(), nullptr);
-        if (FAILED(hr))
-            return hr;
-    } else {
-        hr = E_FAIL;
-        for (guint i = 0; i < count && FAILED(hr); ++i) {
-            if (!OffersPhotoSize(gst_caps_get_structure(capabilities.get(), i)))
-                continue;
-            GstCapsPtr format = PhotoFormatFrom(capabilities.get(), i);
-            hr = ConnectToGrabber(pipeline, source.get(), grabber.get(), format.get());
-        }
-        if (FAILED(hr))
-            return hr;
-    }
+    hr = ConnectCamera(pipeline, source.get(), grabber.get(), *device);
+    if (FAILED(hr))
+        return hr;
+    graph->m_device = std::move(device);
 
     // The renderer: converted for painting, handed to the video window. The
     // sink holds one frame at most and drops older ones; it never waits for
@@ -419,7 +407,10 @@ HRESULT BuildCaptureGraph(std::unique_ptr<CCaptureGraph>* ppGraph, CFrameGrabCal
 
     if (gst_element_set_state(graph->m_pipeline.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
         return E_FAIL;
-    graph->WatchBus();
+    // Built on another thread (start-up overlaps this with the web engine's
+    // start), the graph is handed over and watched from there.
+    if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread())
+        graph->StartWatching();
     return S_OK;
 }
 

@@ -44,6 +44,8 @@ public:
     // Window thread: ask for the next frame. A second request before that
     // frame arrives changes nothing.
     void RequestFrame() { m_bIdle.store(0); }
+    // Window thread: a request that no frame has answered yet is dropped.
+    void CancelRequest() { m_bIdle.store(1); }
 
     // Streaming thread, once per frame passing the grabber. S_OK when idle or
     // when the frame was posted; E_FAIL when there is no window to post to

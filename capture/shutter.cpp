@@ -1,4 +1,6 @@
 #include "shutter.h"
+#include "livewait.h"
+#include "sound.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -10,7 +12,6 @@
 #include <QPixmap>
 #include <QPolygon>
 #include <QScreen>
-#include <QThread>
 #include <QWidget>
 #include <algorithm>
 #include <memory>
@@ -152,7 +153,7 @@ void AnimateShutter(QWidget* window, const QRect& start, const QRect& end, int d
     // Bring what is pending to the screen first, so the outlines invert what
     // the user sees.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-    QThread::msleep(50);
+    WaitPainting(50);
 
     const std::array<QRect, 10> outlines = ShutterOutlines(start, end, window->mapToGlobal(QPoint(0, 0)));
     const auto overlay = std::make_unique<ShutterOverlay>(topLevel, InvertedScreenContent(topLevel));
@@ -161,9 +162,15 @@ void AnimateShutter(QWidget* window, const QRect& start, const QRect& end, int d
         overlay->ShowOutline(OutlinePolyline(outlines[i].translated(origin)));
         if (afterDraw)
             afterDraw(i);
-        QThread::msleep(static_cast<unsigned long>(std::max(delayMs, 0)));
+        WaitPainting(delayMs);
         overlay->ShowOutline(std::nullopt);
     }
+}
+
+void RunShutter(QWidget* window, int photoCount, const QString& sound)
+{
+    PlaySoundFile(sound);
+    AnimateShutter(window, kShutterStartRect, ShutterEndRect(photoCount), kShutterStepDelayMs);
 }
 
 } // namespace pelmora

@@ -7,6 +7,7 @@
 // a QRect's left(), top(), right() and bottom(); make them with GdiRect.
 #include <QPoint>
 #include <QRect>
+#include <QString>
 #include <array>
 #include <functional>
 
@@ -37,10 +38,17 @@ std::array<QRect, 10> ShutterOutlines(const QRect& start, const QRect& end, cons
 
 // Draws the outlines over `window` (start and end in its client coordinates),
 // each for delayMs, with a 2-pixel line that inverts the pixels beneath, and
-// leaves nothing on screen. Blocks the calling thread for 50 ms plus ten
-// times the delay; no input is processed meanwhile. afterDraw, when given,
+// leaves nothing on screen. Returns after 50 ms plus ten times the delay;
+// meanwhile the window thread goes on painting (the live video moves under
+// the outlines) but handles no input. afterDraw, when given,
 // is called with the outline's index while each outline is on screen.
 void AnimateShutter(QWidget* window, const QRect& start, const QRect& end, int delayMs,
                     const std::function<void(int)>& afterDraw = {});
+
+// The Capture command's shutter: the sound played to its end, then the
+// outlines from the video area towards the slot of the photo after
+// photoCount, 10 ms each. The clicks the user makes meanwhile wait until it
+// is over; the live video does not.
+void RunShutter(QWidget* window, int photoCount, const QString& sound = QStringLiteral("Camera.wav"));
 
 } // namespace pelmora

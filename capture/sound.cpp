@@ -1,5 +1,6 @@
 #include "sound.h"
 #include "gsthandle.h"
+#include "livewait.h"
 #include "paths.h"
 
 #include <QApplication>
@@ -49,9 +50,16 @@ bool PlayToEnd(const QString& path)
             const qint64 remaining = deadline.remainingTime();
             if (remaining <= 0)
                 break;
-            GstMessagePtr message(gst_bus_timed_pop_filtered(
-                bus.get(), GstClockTime(remaining) * GST_MSECOND,
-                GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE)));
+            // The window thread keeps painting the live video while it waits.
+            GstMessagePtr message;
+            WaitPaintingUntil(
+                [&] {
+                    message.reset(gst_bus_pop_filtered(
+                        bus.get(), GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR |
+                                                  GST_MESSAGE_ASYNC_DONE)));
+                    return message != nullptr;
+                },
+                int(remaining));
             if (!message)
                 break;
             if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS) {

@@ -12,6 +12,7 @@
 #include "resscheme.h"
 #include "rgndata.h"
 #include "stickersheet.h"
+#include "testcamera.h"
 #include "videowindow.h"
 #include "resourcefolder.h"
 #include "wizarddriver.h"
@@ -29,6 +30,7 @@
 #include <QFile>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include "testing.h"
 #include <gtest/gtest.h>
 
@@ -64,13 +66,13 @@ protected:
               WriteLayoutArchive(std::vector<SheetRect>{{0, 0, 160, 120}, {160, 0, 320, 120}, {0, 120, 160, 240}, {160, 120, 320, 240}}));
         WriteResourceFile("Test Frames.dll", TestSeries());
 
-        ASSERT_EQ(BuildCaptureGraph(&graph, &grabber,
-                                    [] {
-                                        CaptureDeviceList devices;
-                                        devices.push_back(MakeTestCamera(QStringLiteral("smpte")));
-                                        return devices;
-                                    }),
-                  S_OK);
+        // The test camera as the booth finds it, through the device monitor;
+        // each case starts with one fresh camera plugged in.
+        qputenv("PELMORA_TEST_CAMERA", "ball");
+        RegisterTestCameraProvider();
+        FailTestCameras(true);
+        PlugTestCamera();
+        ASSERT_EQ(BuildCaptureGraph(&graph, &grabber), S_OK);
         dlg = std::make_unique<CBoothDlg>();
         dlg->SetCapture(graph.get(), &grabber);
         SetMessageBoxOwner(dlg.get());
@@ -105,6 +107,14 @@ protected:
     {
         driver->click("a[href^='pk:Capture'] img");
         return WizardDriver::waitFor([&] { return Photos() == expected; }, timeoutMs);
+    }
+
+    // The live picture as it is on screen, below the frame's top band.
+    QImage VideoOnScreen() { return driver->screenshot().copy(69, 131, 412, 297); }
+    bool VideoMoves()
+    {
+        const QImage before = VideoOnScreen();
+        return WizardDriver::waitFor([&] { return VideoOnScreen() != before; }, 3000);
     }
 
     QImage Photo(int i) const { return dlg->Sheet()->GetPhoto(i)->GetBitmap()->convertToFormat(QImage::Format_RGB888); }
@@ -263,6 +273,86 @@ TEST_F(CaptureFlow, AFrameOfAnotherSizeIsDropped)
     ASSERT_TRUE(WizardDriver::waitFor([&] { return Photos() == 1; }));
     // The camera bytes below the frame's band are taken unchanged.
     EXPECT_EQ(QColor(Photo(0).pixel(100, 100)), QColor(0x40, 0x40, 0x40));
+}
+
+TEST_F(CaptureFlow, AFrameThatArrivesAfterBackIsDropped)
+{
+    ASSERT_TRUE(Go("a[href^='pk:Back'] img", "Series.htm"));
+    QCoreApplication::postEvent(dlg.get(), new CFrameReadyEvent(QByteArray(230400, '\x40')));
+    QTest::qWait(300);
+    EXPECT_EQ(Photos(), 0);
+    EXPECT_EQ(dlg->List()->GetItemData(0), kTagSeries);
+}
+
+// A camera unplugged and plugged in again, in the places a user may be.
+struct Replug {
+    const char* name;
+    bool onSeriesPage;     // unplugged and plugged in while the series page shows
+    bool duringShutter;    // unplugged while Capture's sound plays
+    const char* pattern;   // of the camera plugged in
+    const char* camera;
+};
+
+class CameraReplug : public CaptureFlow, public ::testing::WithParamInterface<Replug> {};
+
+TEST_P(CameraReplug, TheLivePictureComesBackWithPageFrameAndPhotos)
+{
+    const Replug& row = GetParam();
+    bool shutterRan = false;
+    ASSERT_TRUE(Capture(1));
+    dlg->ExecuteCommand("NextPhotoFrame/");
+    if (row.onSeriesPage) {
+        ASSERT_TRUE(Go("a[href^='pk:Back'] img", "Series.htm"));
+    }
+    if (row.duringShutter) {
+        QTimer::singleShot(100, [] { FailTestCameras(true); });
+        dlg->ExecuteCommand("Capture/");
+    } else {
+        FailTestCameras(true);
+    }
+    ASSERT_TRUE(WizardDriver::waitFor([&] { return !graph->IsDelivering(); }));
+    if (!row.onSeriesPage) {
+        // Once the frames already on their way are painted, the last picture
+        // stays; Capture takes no photo, now or later.
+        QTest::qWait(300);
+        ASSERT_FALSE(VideoMoves());
+        EXPECT_FALSE(VideoOnScreen().isNull());
+        // Sound and outlines would let this timer run; a beep does not.
+        QTimer::singleShot(0, [&] { shutterRan = true; });
+        dlg->ExecuteCommand("Capture/");
+        EXPECT_FALSE(shutterRan);
+    }
+
+    PlugTestCamera(row.pattern, row.camera);
+    if (row.onSeriesPage) {
+        dlg->List()->setCurrentRow(0);
+        ASSERT_TRUE(Go("#q img", "Capture.htm"));
+    }
+    EXPECT_TRUE(VideoMoves());
+    EXPECT_EQ(graph->DeviceName(), row.camera);
+    QTest::qWait(1000);
+    EXPECT_EQ(Photos(), 1) << "no photo from a Capture made without a camera";
+    EXPECT_EQ(driver->currentPage(), "Capture.htm");
+    EXPECT_EQ(dlg->FrameWindow().GetFrame(), row.onSeriesPage ? 1001 : 1002);
+    ASSERT_TRUE(Capture(2));
+    driver->screenshot(QStringLiteral("replug-%1.png").arg(row.name));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, CameraReplug,
+    ::testing::Values(Replug{"capture_page_same_camera", false, false, "ball", "Pelmora Test Camera"},
+                      Replug{"capture_page_other_camera", false, false, "snow", "Second Camera"},
+                      Replug{"series_page", true, false, "snow", "Second Camera"},
+                      Replug{"during_the_shutter", false, true, "ball", "Pelmora Test Camera"}),
+    [](const ::testing::TestParamInfo<Replug>& place) { return std::string(place.param.name); });
+
+TEST_F(CaptureFlow, UnpluggedForGoodCancelStillEnds)
+{
+    FailTestCameras(true);
+    ASSERT_TRUE(WizardDriver::waitFor([&] { return graph->HasFailed(); }));
+    driver->click("a[href^='pk:Cancel'] img");
+    ASSERT_TRUE(WizardDriver::waitFor([&] { return !dlg->isVisible(); }));
+    EXPECT_EQ(dlg->result(), 0);
 }
 
 // Runs a program and returns its standard output.

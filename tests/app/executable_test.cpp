@@ -1,6 +1,7 @@
 // The real program on a virtual X display, started as a user starts it:
 // with the test camera it opens the wizard centred on the screen and the
-// Cancel button ends it; without any camera it says so and ends.
+// Cancel button ends it, also after the camera was unplugged for good;
+// without any camera it says so and ends.
 #include "stringtable.h"
 #include "xvfb.h"
 
@@ -40,7 +41,7 @@ protected:
         env.insert("XDG_CONFIG_HOME", config.path());
         env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
         if (testCamera)
-            env.insert("PELMORA_TEST_CAMERA", "smpte");
+            env.insert("PELMORA_TEST_CAMERA", "smpte unplug=3000");
         else
             env.remove("PELMORA_TEST_CAMERA");
         program.setProcessEnvironment(env);
@@ -116,7 +117,9 @@ TEST_F(Executable, WithTheTestCameraOpensTheWizardAndCancelEndsIt)
             ::kill(pid_t(pid), SIGTERM);
     EXPECT_EQ(program.state(), QProcess::Running);
 
-    // The Cancel button of the button bar, centred at 695, 575.
+    // By now the camera was unplugged for good; the booth ends as ever with
+    // the Cancel button of the button bar, centred at 695, 575.
+    QTest::qWait(3000);
     display.click(frame.topLeft() + QPoint(695, 575));
     ASSERT_TRUE(program.waitForFinished(20000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);

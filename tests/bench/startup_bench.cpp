@@ -9,6 +9,9 @@
 // not changed for two seconds; it was painted at the first reading that
 // already showed exactly that picture.
 //
+// Each run also starts a bare web-engine window showing the same welcome page
+// (startup_bare_window), and the figures end with the ratio of the two.
+//
 // Usage: startup_bench [RUNS] [PROGRAM]   (5 runs of ${PELMORA_BIN_DIR}/Pelmora
 // by default). Each run starts from empty configuration and cache folders.
 #include "xvfb.h"
@@ -361,20 +364,32 @@ int main(int argc, char** argv)
     std::printf("  %-4s %13s %12s %12s %12s %10s %10s %6s\n", "", "ms", "ms", "ms", "MiB", "MiB", "MiB", "");
     std::fflush(stdout);
 
+    // Each run starts the booth, then the bare window, so that both meet the
+    // same load on the machine.
     std::vector<RunResult> good;
+    std::vector<double> barePainted;
     int failed = 0;
+    auto report = [&](const char* what, int i, const RunResult& r) {
+        if (!r.error.isEmpty()) {
+            std::printf("  %-4d %s failed: %s\n", i, what, qPrintable(r.error));
+            ++failed;
+            return false;
+        }
+        std::printf("  %-4d %13.0f %12.0f %12.0f %12.1f %10.1f %10.1f %6d  %s\n", i, r.firstPixelsMs,
+                    r.paintedMs, r.settledMs, MiB(r.memory.rssMainKb), MiB(r.memory.rssTreeKb),
+                    MiB(r.memory.pssTreeKb), r.memory.processes, what);
+        std::fflush(stdout);
+        return true;
+    };
     for (int i = 1; i <= runs && !g_interrupted; ++i) {
         const RunResult r = RunOnce(display, screen, executable, emptyHash);
-        if (!r.error.isEmpty()) {
-            std::printf("  %-4d failed: %s\n", i, qPrintable(r.error));
-            ++failed;
-        } else {
-            std::printf("  %-4d %13.0f %12.0f %12.0f %12.1f %10.1f %10.1f %6d\n", i, r.firstPixelsMs,
-                        r.paintedMs, r.settledMs, MiB(r.memory.rssMainKb), MiB(r.memory.rssTreeKb),
-                        MiB(r.memory.pssTreeKb), r.memory.processes);
+        if (report("booth", i, r))
             good.push_back(r);
-        }
-        std::fflush(stdout);
+        if (g_interrupted)
+            break;
+        const RunResult bare = RunOnce(display, screen, QStringLiteral(PELMORA_BARE_WINDOW), emptyHash);
+        if (report("bare window", i, bare))
+            barePainted.push_back(bare.paintedMs);
     }
     if (g_interrupted)
         return 130;
@@ -400,5 +415,12 @@ int main(int argc, char** argv)
                 runs);
     for (const auto& [name, s] : rows)
         std::printf("  %-31s %10.1f %10.1f %10.1f\n", name, s.median, s.min, s.max);
+    if (!barePainted.empty()) {
+        const Stats bare = StatsOf(barePainted);
+        std::printf("  %-31s %10.1f %10.1f %10.1f\n", "bare window painted (ms)", bare.median, bare.min,
+                    bare.max);
+        std::printf("\n  booth / bare window, medians of the painted page: %.2f\n",
+                    rows[1].second.median / bare.median);
+    }
     return failed == 0 ? 0 : 1;
 }

@@ -1,11 +1,22 @@
-// Measures the live view with the test camera: frames painted a second in the
-// video window and the processor time the whole program takes meanwhile.
-// Usage: capture_bench [seconds] (default 5). Runs headless by default.
+// Measures the live view with the test camera, read off the screen: frames
+// painted a second and the processor time the whole program takes; then,
+// during Capture sequences (the shutter sound played to its end and the ten
+// outlines), frames painted per frame sent and the longest time between two
+// painted frames; then the time from plugging the camera in again to the
+// first frame on screen.
+// Usage: capture_bench [seconds] [sequences] (default 5 and 5). Runs headless
+// by default.
 #include "capturegraph.h"
+#include "livewait.h"
+#include "shutter.h"
+#include "testcamera.h"
 #include "videowindow.h"
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QScreen>
 #include <QTimer>
 #include <sys/resource.h>
 
@@ -19,6 +30,62 @@ double ProcessorSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// A patch of the video area that none of the shutter's outlines crosses
+// (they start at the video's edges and move down and left from there), so
+// that only new camera frames change it on screen.
+const QRect kPatch(100, 125, 30, 25);
+
+// Watches the patch on screen and notes when it changes: with the "snow"
+// pattern every camera frame differs everywhere.
+class ScreenWatch {
+public:
+    explicit ScreenWatch(QWidget* window) : m_window(window) { m_clock.start(); }
+
+    void Look()
+    {
+        const QImage shot = m_window->screen()
+                                ->grabWindow(m_window->winId(), kPatch.x(), kPatch.y(),
+                                             kPatch.width(), kPatch.height())
+                                .toImage();
+        const size_t hash = qHashBits(shot.constBits(), size_t(shot.sizeInBytes()));
+        if (hash != m_last) {
+            m_last = hash;
+            m_changes.push_back(m_clock.elapsed());
+        }
+    }
+    qint64 Now() const { return m_clock.elapsed(); }
+    // Changes within [from, to) and the longest gap between two of them,
+    // counting from `from` to the first and from the last to `to`.
+    std::pair<int, qint64> Between(qint64 from, qint64 to) const
+    {
+        int count = 0;
+        qint64 previous = from, gap = 0;
+        for (qint64 t : m_changes) {
+            if (t < from || t >= to)
+                continue;
+            ++count;
+            gap = std::max(gap, t - previous);
+            previous = t;
+        }
+        return {count, std::max(gap, to - previous)};
+    }
+
+    // The first change at or after `from`, -1 while there is none.
+    qint64 FirstAfter(qint64 from) const
+    {
+        for (qint64 t : m_changes)
+            if (t >= from)
+                return t;
+        return -1;
+    }
+
+private:
+    QWidget* m_window;
+    QElapsedTimer m_clock;
+    size_t m_last = 0;
+    std::vector<qint64> m_changes;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -27,15 +94,15 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const double seconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 5.0;
+    const int sequences = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
 
     using namespace pelmora;
     CFrameGrabCallback callback;
     std::unique_ptr<CCaptureGraph> graph;
-    const HRESULT hr = BuildCaptureGraph(&graph, &callback, [] {
-        CaptureDeviceList devices;
-        devices.push_back(MakeTestCamera(QStringLiteral("smpte")));
-        return devices;
-    });
+    // The test camera as the booth finds it, through the device monitor, so
+    // that it can be unplugged and plugged in again.
+    qputenv("PELMORA_TEST_CAMERA", "snow");
+    const HRESULT hr = BuildCaptureGraph(&graph, &callback);
     if (hr != S_OK) {
         std::fprintf(stderr, "capture_bench: building the graph failed (0x%08x)\n", unsigned(hr));
         return 1;
@@ -53,10 +120,16 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // Measure from the first painted frame, once the pipeline has settled.
+    ScreenWatch screen(&owner);
+    QTimer look;
+    look.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&look, &QTimer::timeout, [&] { screen.Look(); });
+    look.start(3);
+
+    // Live view: from the first painted frame, once the pipeline has settled.
     QElapsedTimer wall;
     double cpuStart = 0;
-    std::uint64_t paintedStart = 0, receivedStart = 0;
+    qint64 liveFrom = 0;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (!wall.isValid()) {
@@ -64,22 +137,65 @@ int main(int argc, char** argv)
                 return;
             wall.start();
             cpuStart = ProcessorSeconds();
-            paintedStart = video->PaintedFrames();
-            receivedStart = video->ReceivedFrames();
+            liveFrom = screen.Now();
             return;
         }
         if (wall.elapsed() < qint64(seconds * 1000))
             return;
+        poll.stop();
         const double elapsed = double(wall.nsecsElapsed()) / 1e9;
         const double cpu = ProcessorSeconds() - cpuStart;
-        const double painted = double(video->PaintedFrames() - paintedStart);
-        const double received = double(video->ReceivedFrames() - receivedStart);
-        std::printf("capture_bench: test camera 320x240 YUY2 at 30/1, window 412x308, %.2f s\n",
-                    elapsed);
-        std::printf("  frames painted:   %.1f per second\n", painted / elapsed);
-        std::printf("  frames received:  %.1f per second\n", received / elapsed);
-        std::printf("  processor time:   %.1f%% of one core (user + system)\n",
+        const auto [painted, gap] = screen.Between(liveFrom, screen.Now());
+        std::printf("capture_bench: test camera 320x240 YUY2 at 30/1 (snow), window 412x308\n");
+        std::printf("  live view, %.2f s:\n", elapsed);
+        std::printf("    frames painted on screen: %.1f per second, longest gap %lld ms\n",
+                    painted / elapsed, static_cast<long long>(gap));
+        std::printf("    processor time:           %.1f%% of one core (user + system)\n",
                     100.0 * cpu / elapsed);
+
+        // Capture sequences, each as the Capture command runs it.
+        int paintedAll = 0;
+        std::uint64_t sentAll = 0;
+        qint64 worstGap = 0, totalMs = 0;
+        for (int i = 0; i < sequences; ++i) {
+            const std::uint64_t sentBefore = graph->SentFrames();
+            const qint64 from = screen.Now();
+            RunShutter(&owner, i % 10, QStringLiteral(PELMORA_BIN_DIR "/Camera.wav"));
+            const qint64 to = screen.Now();
+            const auto [n, longest] = screen.Between(from, to);
+            paintedAll += n;
+            sentAll += graph->SentFrames() - sentBefore;
+            worstGap = std::max(worstGap, longest);
+            totalMs += to - from;
+        }
+        std::printf("  %d Capture sequences (sound and shutter), %lld ms each on average:\n",
+                    sequences, static_cast<long long>(totalMs / sequences));
+        std::printf("    frames painted per frame sent: %d of %llu (%.0f%%)\n", paintedAll,
+                    static_cast<unsigned long long>(sentAll),
+                    sentAll ? 100.0 * paintedAll / double(sentAll) : 0.0);
+        std::printf("    longest time between two painted frames: %lld ms\n",
+                    static_cast<long long>(worstGap));
+
+        // Replugs: the camera unplugged, then plugged in again once the graph
+        // has let it go; timed to the first new frame on screen.
+        std::vector<qint64> replugs;
+        for (int i = 0; i < sequences; ++i) {
+            FailTestCameras(true);
+            WaitPaintingUntil([&] { return !graph->IsDelivering(); }, 5000);
+            WaitPainting(300);
+            const qint64 plugged = screen.Now();
+            PlugTestCamera(QStringLiteral("snow"));
+            if (WaitPaintingUntil([&] { return screen.FirstAfter(plugged) >= 0; }, 10000))
+                replugs.push_back(screen.FirstAfter(plugged) - plugged);
+        }
+        std::sort(replugs.begin(), replugs.end());
+        if (replugs.empty())
+            std::printf("  replug: the picture never came back\n");
+        else
+            std::printf("  %zu replugs: first painted frame %lld ms after plugging in (median), "
+                        "%lld ms at most\n",
+                        replugs.size(), static_cast<long long>(replugs[replugs.size() / 2]),
+                        static_cast<long long>(replugs.back()));
         app.quit();
     });
     poll.start(5);

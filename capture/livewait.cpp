@@ -1,0 +1,49 @@
+#include "livewait.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+
+namespace pelmora {
+
+namespace {
+
+// Between two looks at done(): short against a frame interval at 30 a second.
+constexpr int kCheckMs = 4;
+
+bool OnWindowThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+} // namespace
+
+void WaitPainting(int ms)
+{
+    ms = std::max(ms, 0);
+    if (!OnWindowThread()) {
+        QThread::msleep(static_cast<unsigned long>(ms));
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+bool WaitPaintingUntil(const std::function<bool()>& done, int boundMs)
+{
+    QDeadlineTimer deadline(std::max(boundMs, 0), Qt::PreciseTimer);
+    while (!done()) {
+        const qint64 left = deadline.remainingTime();
+        if (left <= 0)
+            return false;
+        WaitPainting(int(std::min<qint64>(left, kCheckMs)));
+    }
+    return true;
+}
+
+} // namespace pelmora
