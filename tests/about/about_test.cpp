@@ -157,9 +157,9 @@ TEST(AboutDialog, OkEnterEscapeAndCloseEndItAndKeepTheAgreement)
         {[](CAboutDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, QDialog::Rejected},
         {[](CAboutDialog& d) { d.close(); }, QDialog::Rejected},
     };
-    for (const auto& [act, result] : ways) {
+    for (const auto& way : ways) {
         CAboutDialog dialog;
-        EXPECT_EQ(RunModal(dialog, [&] { act(dialog); }), result);
+        EXPECT_EQ(RunModal(dialog, [&] { way.first(dialog); }), way.second);
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_EQ(dialog.m_strAgreement, AgreementPart1() + AgreementPart2()) << "read back unchanged";
     }
