@@ -26,15 +26,18 @@ run: build
 package: build
 	@cd $(BUILD) && cpack -G DEB > /dev/null && ls pelmora_*.deb
 
-# Every test: a short fuzzing run of each binary reader first, then the
-# whole CTest suite (unit, GUI and end-to-end tests, headless).
+# Every test: a short fuzzing run of each binary reader, the tests that do
+# not start the web engine once more under ASan and UBSan, then the whole
+# CTest suite (unit, GUI and end-to-end tests, headless).
 test: build fuzz-build
 	@scripts/run-fuzzers $(FUZZBUILD) $${FUZZ_SECONDS:-10}
+	@cmake --build $(FUZZBUILD) -j $(JOBS) --target sanitized_tests
+	@cd $(FUZZBUILD) && ctest --output-on-failure -j $(JOBS) -L sanitize
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The fuzz targets of the binary readers, built with clang, ASan and UBSan.
 fuzz-build: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELMORA_FUZZ=ON > /dev/null
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELMORA_FUZZ=ON $(CMAKE_ARGS) > /dev/null
 	@cmake --build $(FUZZBUILD) -j $(JOBS) --target fuzzers
 
 # Longer fuzzing runs: each target until 10 million executions or

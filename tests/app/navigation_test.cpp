@@ -4,14 +4,12 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
-using pelmora::BeforeNavigate;
 using pelmora::Command;
-using pelmora::KeywordMatches;
-using pelmora::MatchCommand;
 
 namespace {
 
-// Records which handlers ran, in order; each handler answers as told.
+// Records which handlers ran, in order; the handlers of the pages a link
+// leads to answer as told, Back to the capture page always refuses.
 class RecordingTarget : public pelmora::NavigationTarget {
 public:
     QStringList calls;
@@ -39,126 +37,82 @@ private:
     }
 };
 
-QStringList run(const QString& address, bool answer = true)
+struct LinkCase {
+    const char* address;
+    bool handlerAgrees;
+    QStringList calls; // empty: the address is not the booth's and loads
+};
+
+void PrintTo(const LinkCase& c, std::ostream* out) { *out << c.address << (c.handlerAgrees ? "" : " refused"); }
+
+class LinkGrammar : public ::testing::TestWithParam<LinkCase> {};
+
+TEST_P(LinkGrammar, RunsTheNamedHandlerThenTheDispatcher)
 {
-    RecordingTarget t;
-    t.answer = answer;
-    EXPECT_TRUE(BeforeNavigate(address, t)) << address.toStdString();
-    return t.calls;
+    const LinkCase& c = GetParam();
+    RecordingTarget target;
+    target.answer = c.handlerAgrees;
+    EXPECT_EQ(pelmora::BeforeNavigate(QString::fromLatin1(c.address), target), !c.calls.isEmpty());
+    EXPECT_EQ(target.calls, c.calls);
 }
+
+INSTANTIATE_TEST_SUITE_P(Addresses, LinkGrammar, ::testing::Values(
+    LinkCase{"res:///opt/pelmora/Pelmora/Layout.htm", true, {}},
+    LinkCase{"PK://Next/Layout.htm", true, {}},
+    LinkCase{"pk:/Next/Layout.htm", true, {}},
+    LinkCase{"pk://Next/Layout.htm", true, {"NextToLayout", "Execute:Next/Layout.htm"}},
+    LinkCase{"pk://Back/Welcome.htm", true, {"BackToWelcome", "Execute:Back/Welcome.htm"}},
+    LinkCase{"pk://Next/Series.htm", true, {"NextToSeries", "Execute:Next/Series.htm"}},
+    LinkCase{"pk://Back/Layout.htm", true, {"BackToLayout", "Execute:Back/Layout.htm"}},
+    LinkCase{"pk://Next/Capture.htm", true, {"NextToCapture", "Execute:Next/Capture.htm"}},
+    LinkCase{"pk://Back/Series.htm", true, {"BackToSeries", "Execute:Back/Series.htm"}},
+    // A refusing handler stops everything.
+    LinkCase{"pk://Next/Series.htm", false, {"NextToSeries"}},
+    LinkCase{"pk://Back/Layout.htm", false, {"BackToLayout"}},
+    LinkCase{"pk://Next/Welcome.htm", false, {"NextToWelcome", "Execute:Next/Welcome.htm"}},
+    LinkCase{"pk://Back/Capture.htm", true, {"BackToCapture"}},
+    // Leading parts of the keywords and page names match; page names are
+    // tried in the order Welcome, Layout, Series, Capture.
+    LinkCase{"pk://Nex/Lay.htm", true, {"NextToLayout", "Execute:Nex/Lay.htm"}},
+    LinkCase{"pk://B/S.htm", true, {"BackToSeries", "Execute:B/S.htm"}},
+    LinkCase{"pk://Next/.htm", true, {"NextToWelcome", "Execute:Next/.htm"}},
+    // Overlong or unknown words, and addresses without a slash and a dot
+    // after it, reach only the dispatcher.
+    LinkCase{"pk://NextPhotoFrame/", true, {"Execute:NextPhotoFrame/"}},
+    LinkCase{"pk://Next/Layouts.htm", true, {"Execute:Next/Layouts.htm"}},
+    LinkCase{"pk://Next/layout.htm", true, {"Execute:Next/layout.htm"}},
+    LinkCase{"pk://Nonsense/Layout.htm", true, {"Execute:Nonsense/Layout.htm"}},
+    LinkCase{"pk://Next", true, {"Execute:Next"}},
+    LinkCase{"pk://Next/Layout", true, {"Execute:Next/Layout"}},
+    LinkCase{"pk://Ne.xt/Layout", true, {"Execute:Ne.xt/Layout"}},
+    LinkCase{"pk://", true, {"Execute:"}}));
 
 TEST(KeywordCompare, BoundedOverTheExaminedText)
 {
-    EXPECT_TRUE(KeywordMatches(u"Next", "Next"));
-    EXPECT_TRUE(KeywordMatches(u"Nex", "Next"));
-    EXPECT_TRUE(KeywordMatches(u"N", "Next"));
-    EXPECT_TRUE(KeywordMatches(u"", "Next"));
-    EXPECT_FALSE(KeywordMatches(u"NextPhotoFrame", "Next"));
-    EXPECT_FALSE(KeywordMatches(u"Nexts", "Next"));
-    EXPECT_FALSE(KeywordMatches(u"next", "Next"));
-    EXPECT_FALSE(KeywordMatches(u"Nxt", "Next"));
+    for (const char16_t* text : {u"Next", u"Nex", u"N", u""})
+        EXPECT_TRUE(pelmora::KeywordMatches(text, "Next")) << QStringView(text).toString().toStdString();
+    for (const char16_t* text : {u"NextPhotoFrame", u"Nexts", u"next", u"Nxt"})
+        EXPECT_FALSE(pelmora::KeywordMatches(text, "Next")) << QStringView(text).toString().toStdString();
 }
 
-TEST(LinkGrammar, OtherAddressesGoAhead)
+TEST(Dispatcher, FirstKeywordInTheChainDecides)
 {
-    RecordingTarget t;
-    EXPECT_FALSE(BeforeNavigate("res:///opt/pelmora/Pelmora/Layout.htm", t));
-    EXPECT_FALSE(BeforeNavigate("about:blank", t));
-    EXPECT_FALSE(BeforeNavigate("PK://Next/Layout.htm", t));
-    EXPECT_FALSE(BeforeNavigate("pk:/Next/Layout.htm", t));
-    EXPECT_TRUE(t.calls.isEmpty());
-}
-
-TEST(LinkGrammar, PageChangesRunTheirHandlerThenTheDispatcher)
-{
-    EXPECT_EQ(run("pk://Next/Layout.htm"), QStringList({"NextToLayout", "Execute:Next/Layout.htm"}));
-    EXPECT_EQ(run("pk://Back/Welcome.htm"), QStringList({"BackToWelcome", "Execute:Back/Welcome.htm"}));
-    EXPECT_EQ(run("pk://Next/Series.htm"), QStringList({"NextToSeries", "Execute:Next/Series.htm"}));
-    EXPECT_EQ(run("pk://Back/Layout.htm"), QStringList({"BackToLayout", "Execute:Back/Layout.htm"}));
-    EXPECT_EQ(run("pk://Next/Capture.htm"), QStringList({"NextToCapture", "Execute:Next/Capture.htm"}));
-    EXPECT_EQ(run("pk://Back/Series.htm"), QStringList({"BackToSeries", "Execute:Back/Series.htm"}));
-}
-
-TEST(LinkGrammar, ARefusingHandlerStopsEverything)
-{
-    EXPECT_EQ(run("pk://Next/Series.htm", false), QStringList({"NextToSeries"}));
-    EXPECT_EQ(run("pk://Back/Layout.htm", false), QStringList({"BackToLayout"}));
-}
-
-TEST(LinkGrammar, WelcomeAndCaptureTargetsThatNoPageUses)
-{
-    // A Next to the welcome page goes ahead without any change of state.
-    EXPECT_EQ(run("pk://Next/Welcome.htm"), QStringList({"NextToWelcome", "Execute:Next/Welcome.htm"}));
-    // A Back to the capture page is always refused.
-    EXPECT_EQ(run("pk://Back/Capture.htm"), QStringList({"BackToCapture"}));
-}
-
-TEST(LinkGrammar, PrefixesOfKeywordsAndPageNamesMatch)
-{
-    EXPECT_EQ(run("pk://Nex/Lay.htm"), QStringList({"NextToLayout", "Execute:Nex/Lay.htm"}));
-    EXPECT_EQ(run("pk://B/S.htm"), QStringList({"BackToSeries", "Execute:B/S.htm"}));
-    // The page names are tried in the order Welcome, Layout, Series, Capture:
-    // an empty page name matches the first.
-    EXPECT_EQ(run("pk://Next/.htm"), QStringList({"NextToWelcome", "Execute:Next/.htm"}));
-}
-
-TEST(LinkGrammar, OverlongOrUnknownWordsReachOnlyTheDispatcher)
-{
-    EXPECT_EQ(run("pk://NextPhotoFrame/"), QStringList({"Execute:NextPhotoFrame/"}));
-    EXPECT_EQ(run("pk://PreviousPhotoFrame/"), QStringList({"Execute:PreviousPhotoFrame/"}));
-    EXPECT_EQ(run("pk://Next/Layouts.htm"), QStringList({"Execute:Next/Layouts.htm"}));
-    EXPECT_EQ(run("pk://Next/layout.htm"), QStringList({"Execute:Next/layout.htm"}));
-    EXPECT_EQ(run("pk://Nonsense/Layout.htm"), QStringList({"Execute:Nonsense/Layout.htm"}));
-    EXPECT_EQ(run("pk://Capture/"), QStringList({"Execute:Capture/"}));
-}
-
-TEST(LinkGrammar, AddressesWithoutSlashOrDotNameNoPage)
-{
-    EXPECT_EQ(run("pk://Next"), QStringList({"Execute:Next"}));
-    EXPECT_EQ(run("pk://Next/Layout"), QStringList({"Execute:Next/Layout"}));
-    // The dot is searched from the start of the command text: a dot before
-    // the slash leaves no page name either.
-    EXPECT_EQ(run("pk://Ne.xt/Layout"), QStringList({"Execute:Ne.xt/Layout"}));
-    EXPECT_EQ(run("pk://"), QStringList({"Execute:"}));
-}
-
-TEST(Dispatcher, KeywordChainInOrder)
-{
-    EXPECT_EQ(MatchCommand("About/"), Command::About);
-    EXPECT_EQ(MatchCommand("Help/"), Command::Help);
-    EXPECT_EQ(MatchCommand("Cancel/"), Command::Cancel);
-    EXPECT_EQ(MatchCommand("Next/Series.htm"), Command::Next);
-    EXPECT_EQ(MatchCommand("Back/Layout.htm"), Command::Back);
-    EXPECT_EQ(MatchCommand("Capture/"), Command::Capture);
-    EXPECT_EQ(MatchCommand("Configure/"), Command::Configure);
-    EXPECT_EQ(MatchCommand("NextPhotoFrame/"), Command::NextPhotoFrame);
-    EXPECT_EQ(MatchCommand("PreviousPhotoFrame/"), Command::PreviousPhotoFrame);
-    EXPECT_EQ(MatchCommand("Print/"), Command::Print);
-    EXPECT_EQ(MatchCommand("Export/"), Command::Export);
-    EXPECT_EQ(MatchCommand("Delete/"), Command::Delete);
-    EXPECT_EQ(MatchCommand("Delete"), Command::Delete);
-}
-
-TEST(Dispatcher, FirstMatchDecidesAndUnknownDoesNothing)
-{
-    // "C" is a leading part of both Cancel and Capture; Cancel comes first.
-    EXPECT_EQ(MatchCommand("C/"), Command::Cancel);
-    EXPECT_EQ(MatchCommand("Ca/"), Command::Cancel);
-    EXPECT_EQ(MatchCommand("Cap/"), Command::Capture);
-    EXPECT_EQ(MatchCommand("Con/"), Command::Configure);
-    EXPECT_EQ(MatchCommand("P/"), Command::PreviousPhotoFrame);
-    EXPECT_EQ(MatchCommand("Pr/"), Command::PreviousPhotoFrame);
-    EXPECT_EQ(MatchCommand("Pri/"), Command::Print);
-    EXPECT_EQ(MatchCommand("NextPhoto/"), Command::NextPhotoFrame);
-    EXPECT_EQ(MatchCommand("Cancelled/"), Command::None);
-    EXPECT_EQ(MatchCommand("capture/"), Command::None);
-    EXPECT_EQ(MatchCommand("Zoom/"), Command::None);
-}
-
-TEST(Dispatcher, PageNameAfterTheSlash)
-{
+    const std::pair<const char*, Command> table[] = {
+        {"About/", Command::About},     {"Help/", Command::Help},
+        {"Cancel/", Command::Cancel},   {"Next/Series.htm", Command::Next},
+        {"Back/Layout.htm", Command::Back}, {"Capture/", Command::Capture},
+        {"Configure/", Command::Configure}, {"NextPhotoFrame/", Command::NextPhotoFrame},
+        {"PreviousPhotoFrame/", Command::PreviousPhotoFrame}, {"Print/", Command::Print},
+        {"Export/", Command::Export},   {"Delete", Command::Delete},
+        // "C" leads both Cancel and Capture; Cancel comes first.
+        {"C/", Command::Cancel},        {"Cap/", Command::Capture},
+        {"P/", Command::PreviousPhotoFrame}, {"Pri/", Command::Print},
+        {"NextPhoto/", Command::NextPhotoFrame}, {"Cancelled/", Command::None},
+        {"capture/", Command::None},    {"Zoom/", Command::None},
+    };
+    for (const auto& [command, expected] : table)
+        EXPECT_EQ(pelmora::MatchCommand(QString::fromLatin1(command)), expected) << command;
     EXPECT_EQ(pelmora::TextAfterSlash("Next/Series.htm"), "Series.htm");
-    EXPECT_EQ(pelmora::TextAfterSlash("Capture/"), "");
     EXPECT_EQ(pelmora::TextAfterSlash("Next"), "");
 }
 

@@ -13,46 +13,28 @@
 namespace pelmora {
 namespace {
 
-TEST(ShutterGeometry, EndRectIsTheNextStripSlot)
+TEST(ShutterGeometry, OutlinesRunFromTheVideoToTheNextStripSlot)
 {
-    EXPECT_EQ(ShutterEndRect(0), GdiRect(79, 453, 103, 547));
-    EXPECT_EQ(ShutterEndRect(1), GdiRect(158, 453, 182, 547));
-    EXPECT_EQ(ShutterEndRect(8), GdiRect(711, 453, 735, 547));
-    for (int count : {9, 10, 11, 100})
-        EXPECT_EQ(ShutterEndRect(count), GdiRect(658, 453, 682, 547)) << count;
-    // GdiRect keeps the edges as given, not a width and height.
-    const QRect r = GdiRect(79, 453, 103, 547);
-    EXPECT_EQ(r.left(), 79);
-    EXPECT_EQ(r.top(), 453);
-    EXPECT_EQ(r.right(), 103);
-    EXPECT_EQ(r.bottom(), 547);
-}
+    const std::pair<int, QRect> ends[] = {{0, GdiRect(79, 453, 103, 547)}, {1, GdiRect(158, 453, 182, 547)},
+                                          {8, GdiRect(711, 453, 735, 547)}, {9, GdiRect(658, 453, 682, 547)},
+                                          {100, GdiRect(658, 453, 682, 547)}};
+    for (const auto& [count, end] : ends)
+        EXPECT_EQ(ShutterEndRect(count), end) << count;
+    EXPECT_EQ(GdiRect(79, 453, 103, 547).bottomRight(), QPoint(103, 547)) << "edges as given";
 
-TEST(ShutterGeometry, TenOutlinesTowardsTheFirstSlot)
-{
-    const std::array<QRect, 10> expected{
-        GdiRect(69, 120, 481, 429), GdiRect(70, 153, 444, 440), GdiRect(71, 186, 406, 452),
-        GdiRect(72, 219, 368, 464), GdiRect(73, 253, 330, 476), GdiRect(74, 286, 292, 488),
-        GdiRect(75, 319, 255, 499), GdiRect(76, 353, 217, 511), GdiRect(77, 386, 179, 523),
-        GdiRect(78, 419, 141, 535)};
-    const std::array<QRect, 10> outlines = ShutterOutlines(kShutterStartRect, ShutterEndRect(0), QPoint(0, 0));
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(outlines[i], expected[i]) << "outline " << i;
-}
-
-TEST(ShutterGeometry, BeyondTheStripAndAtAnotherOrigin)
-{
+    EXPECT_EQ(ShutterOutlines(kShutterStartRect, ShutterEndRect(0), QPoint(0, 0)),
+              (std::array<QRect, 10>{GdiRect(69, 120, 481, 429), GdiRect(70, 153, 444, 440),
+                                     GdiRect(71, 186, 406, 452), GdiRect(72, 219, 368, 464),
+                                     GdiRect(73, 253, 330, 476), GdiRect(74, 286, 292, 488),
+                                     GdiRect(75, 319, 255, 499), GdiRect(76, 353, 217, 511),
+                                     GdiRect(77, 386, 179, 523), GdiRect(78, 419, 141, 535)}));
+    // 0.9 * (658 - 69) = 530.1, 0.9 * (682 - 481) = 180.9; at another
+    // origin every outline moves with it.
     const std::array<QRect, 10> full = ShutterOutlines(kShutterStartRect, ShutterEndRect(9), QPoint(0, 0));
-    EXPECT_EQ(full[0], kShutterStartRect);
-    // 0.9 * (658 - 69) = 530.1, 0.9 * (682 - 481) = 180.9.
     EXPECT_EQ(full[9], GdiRect(599, 419, 661, 535));
-    EXPECT_EQ(ShutterOutlines(kShutterStartRect, ShutterEndRect(12), QPoint(0, 0)), full);
-
-    const QPoint origin(240, 133);
-    const std::array<QRect, 10> moved = ShutterOutlines(kShutterStartRect, ShutterEndRect(9), origin);
+    const std::array<QRect, 10> moved = ShutterOutlines(kShutterStartRect, ShutterEndRect(9), QPoint(240, 133));
     for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(moved[i], full[i].translated(origin)) << "outline " << i;
-
+        EXPECT_EQ(moved[i], full[i].translated(240, 133)) << "outline " << i;
     // Truncation is toward zero on both sides: -0.5 steps give 0, not -1.
     const std::array<QRect, 10> tiny = ShutterOutlines(GdiRect(10, 10, 15, 15), GdiRect(5, 15, 10, 20), QPoint());
     EXPECT_EQ(tiny[1], GdiRect(10, 10, 15, 15));

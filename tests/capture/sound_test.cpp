@@ -25,33 +25,24 @@ QByteArray ReadAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-quint32 U32(const QByteArray& b, int at)
+// A 32-bit little-endian value as hexadecimal text.
+QByteArray Le32(quint32 v)
 {
-    return qFromLittleEndian<quint32>(b.constData() + at);
-}
-quint16 U16(const QByteArray& b, int at)
-{
-    return qFromLittleEndian<quint16>(b.constData() + at);
+    char bytes[4];
+    qToLittleEndian(v, bytes);
+    return QByteArray(bytes, 4).toHex();
 }
 
 TEST(ShutterSound, CameraWavIsShortMonoPcmWithTwoClicks)
 {
     const QByteArray wav = ReadAll(kCameraWav);
     ASSERT_GE(wav.size(), 44);
-    EXPECT_EQ(wav.left(4), "RIFF");
-    EXPECT_EQ(U32(wav, 4), quint32(wav.size() - 8));
-    EXPECT_EQ(wav.mid(8, 8), "WAVEfmt ");
-    EXPECT_EQ(U32(wav, 16), 16u);
-    EXPECT_EQ(U16(wav, 20), 1u) << "PCM";
-    EXPECT_EQ(U16(wav, 22), 1u) << "mono";
-    EXPECT_EQ(U32(wav, 24), 44100u);
-    EXPECT_EQ(U32(wav, 28), 88200u);
-    EXPECT_EQ(U16(wav, 32), 2u);
-    EXPECT_EQ(U16(wav, 34), 16u);
-    EXPECT_EQ(wav.mid(36, 4), "data");
-    const quint32 dataBytes = U32(wav, 40);
-    ASSERT_EQ(dataBytes, quint32(wav.size() - 44));
-
+    const quint32 dataBytes = quint32(wav.size() - 44);
+    // RIFF size, "fmt " chunk of 16 bytes: PCM, mono, 44100 Hz, 88200 bytes
+    // a second, 2-byte frames of 16 bits; then the data chunk.
+    EXPECT_EQ(wav.left(44).toHex(),
+              ("52494646" + Le32(dataBytes + 36) + "57415645666d7420" "10000000" "0100" "0100"
+               "44ac0000" "88580100" "0200" "1000" "64617461" + Le32(dataBytes)));
     const int count = int(dataBytes / 2);
     const auto sample = [&](int i) { return qFromLittleEndian<qint16>(wav.constData() + 44 + 2 * i); };
     EXPECT_GE(count, 44100 / 5) << "at least 0.2 s";
@@ -130,43 +121,29 @@ TEST_F(SoundLookup, CurrentFolderThenTheProgramsFolder)
     EXPECT_TRUE(FindSoundFile(QString()).isEmpty());
 }
 
-TEST(PlaySound, PlaysCameraWavToItsEnd)
+TEST(PlaySound, PlaysToTheEndOrBeepsAndReturns)
 {
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_TRUE(PlaySoundFile(kCameraWav));
-    EXPECT_LT(clock.elapsed(), kHangBoundMs) << "no audio output must not hang";
-}
-
-TEST(PlaySound, FindsCameraWavBesideTheProgramByName)
-{
-    // The test program's folder is not the booth's: put the sound beside it.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString broken = dir.filePath("Broken.wav");
+    {
+        QFile file(broken);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArrayLiteral("RIFF\x10\0\0\0WAVEthis is no sound at all"));
+    }
+    // The test program's folder is not the booth's: the sound goes beside it.
     const QString beside = ExecutableFolder() + "/Camera.wav";
     QFile::remove(beside);
     ASSERT_TRUE(QFile::copy(kCameraWav, beside));
     QElapsedTimer clock;
     clock.start();
+    EXPECT_TRUE(PlaySoundFile(kCameraWav));
     EXPECT_TRUE(PlaySoundFile("Camera.wav"));
-    EXPECT_LT(clock.elapsed(), kHangBoundMs);
-    QFile::remove(beside);
-}
-
-TEST(PlaySound, MissingOrUnplayableFilesBeepAndReturn)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString text = dir.filePath("Broken.wav");
-    {
-        QFile file(text);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("RIFF\x10\0\0\0WAVEthis is no sound at all", 40);
-    }
-    QElapsedTimer clock;
-    clock.start();
     EXPECT_FALSE(PlaySoundFile("NoSuchSound.wav"));
     EXPECT_FALSE(PlaySoundFile(dir.filePath("Missing.wav")));
-    EXPECT_FALSE(PlaySoundFile(text));
-    EXPECT_LT(clock.elapsed(), kHangBoundMs);
+    EXPECT_FALSE(PlaySoundFile(broken));
+    EXPECT_LT(clock.elapsed(), 5 * kHangBoundMs) << "no audio output must not hang";
+    QFile::remove(beside);
 }
 
 } // namespace

@@ -29,12 +29,6 @@ bool writeText(const QString& path, const QString& text)
     return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) > 0;
 }
 
-// The program's output; "failed" when it did not run to a zero exit.
-QString run(const QString& program, const QStringList& args)
-{
-    return RunProgram(program, args).outputIfSucceeded();
-}
-
 class PrintQueue : public ::testing::Test {
 protected:
     void SetUp() override
@@ -78,7 +72,7 @@ protected:
         if (!QFileInfo::exists(m_socket))
             GTEST_SKIP() << "cupsd did not open its socket";
         qputenv("CUPS_SERVER", QFile::encodeName(m_socket));
-        ASSERT_NE(run("lpadmin", {"-p", m_queue, "-E", "-v", "cups-pdf:/" + m_queue, "-P", kPpd}), "failed");
+        ASSERT_EQ(RunProgram("lpadmin", {"-p", m_queue, "-E", "-v", "cups-pdf:/" + m_queue, "-P", kPpd}).exitCode, 0);
     }
 
     void TearDown() override
@@ -135,7 +129,7 @@ TEST_F(PrintQueue, SheetComesOutOfCupsPdfAsOnePageAt145By102mm)
     // once it is whole.
     QString info;
     for (int i = 0; i < 300; ++i) {
-        info = run("pdfinfo", {pdf});
+        info = RunProgram("pdfinfo", {pdf}).outputIfSucceeded();
         if (info != "failed")
             break;
         QThread::msleep(100);
@@ -143,7 +137,7 @@ TEST_F(PrintQueue, SheetComesOutOfCupsPdfAsOnePageAt145By102mm)
     EXPECT_TRUE(info.contains(QRegularExpression("Pages: +1\n"))) << info.toStdString();
 
     const QString prefix = m_dir.filePath("page");
-    ASSERT_NE(run("pdftoppm", {"-r", "150", "-png", "-singlefile", pdf, prefix}), "failed");
+    ASSERT_EQ(RunProgram("pdftoppm", {"-r", "150", "-png", "-singlefile", pdf, prefix}).exitCode, 0);
     const QImage page = QImage(prefix + ".png").convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(page.isNull());
     QRect box;

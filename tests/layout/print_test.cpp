@@ -45,12 +45,6 @@ QImage quadrants()
     return image;
 }
 
-// The program's output; "failed" when it did not run to a zero exit.
-QString run(const QString& program, const QStringList& args)
-{
-    return RunProgram(program, args).outputIfSucceeded();
-}
-
 // The renderer's colour handling may move a channel by a step or two.
 bool near(QRgb a, QRgb b)
 {
@@ -76,7 +70,7 @@ protected:
     QRect renderedSheet(const QString& pdf, QImage& page)
     {
         const QString prefix = m_dir.filePath("page");
-        EXPECT_NE(run("pdftoppm", {"-r", "150", "-png", "-singlefile", pdf, prefix}), "failed");
+        EXPECT_EQ(RunProgram("pdftoppm", {"-r", "150", "-png", "-singlefile", pdf, prefix}).exitCode, 0);
         page = QImage(prefix + ".png").convertToFormat(QImage::Format_RGB32);
         QRect box;
         for (int y = 0; y < page.height(); ++y)
@@ -105,7 +99,7 @@ TEST_F(PrintToPdf, SheetAtTheTopLeftOfThePrintableAreaAt145By102mm)
     ASSERT_EQ(printer.logicalDpiX(), 600);
     ASSERT_TRUE(m_sheet->PrintSheetOn(printer, &m_screen));
 
-    const QString info = run("pdfinfo", {pdf});
+    const QString info = RunProgram("pdfinfo", {pdf}).outputIfSucceeded();
     EXPECT_TRUE(info.contains(QRegularExpression("Title: +Pelmora 2004\n"))) << info.toStdString();
     EXPECT_TRUE(info.contains(QRegularExpression("Pages: +1\n"))) << info.toStdString();
 

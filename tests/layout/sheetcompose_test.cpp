@@ -77,83 +77,44 @@ protected:
     QImage m_screen = fixtures::deviceAt(96);
 };
 
-TEST_F(SheetPicture, PlacesCountFromTheBottomEdge)
+struct PlacingCase {
+    const char* name;
+    std::vector<SheetRect> places;
+    int photos;
+    QSize photoSize;
+};
+
+TEST_F(SheetPicture, PhotosAreStretchedIntoTheirPlacesCountedFromTheBottomEdge)
 {
-    // The lower-left quarter, and the upper half.
-    const std::vector<SheetRect> places{{0, 0, 160, 120}, {0, 120, 320, 240}};
-    for (int photos : {1, 2}) {
-        auto stickers = sheet(places, photos);
-        const QImage page = composed(*stickers, &m_screen);
-        EXPECT_EQ(page, expected(places, photos)) << photos << " photos";
-        // The half-size copy's top-left pixel (photo pixel (1, 1), under its
-        // centre) shows at the quarter's top-left, its bottom-right one at
-        // the sheet's bottom-left quarter's corner.
-        const QImage first = patternImage(W, H, 1);
-        EXPECT_EQ(page.pixel(0, 120), first.pixel(1, 1));
-        EXPECT_EQ(page.pixel(159, 239), first.pixel(319, 239));
-        EXPECT_EQ(page.pixel(160, 120), qRgb(255, 255, 255));
-        EXPECT_EQ(page.pixel(0, 0), photos == 2 ? patternImage(W, H, 2).pixel(0, 1) : qRgb(255, 255, 255));
+    const QSize photo(W, H);
+    const std::vector<PlacingCase> cases = {
+        {"lower-left quarter, upper half", {{0, 0, 160, 120}, {0, 120, 320, 240}}, 2, photo},
+        {"one photo for two places", {{0, 0, 160, 120}, {0, 120, 320, 240}}, 1, photo},
+        {"no photos: white", {{0, 0, 160, 120}, {160, 120, 320, 240}}, 0, photo},
+        // 75, 74 and 77 pixels are rows of bytes not a multiple of four.
+        {"narrow places", {{10, 20, 85, 76}, {100, 3, 174, 240}, {200, 130, 277, 131}}, 3, photo},
+        {"photos of another size", {{0, 0, 320, 240}, {5, 5, 105, 80}}, 2, QSize(97, 61)},
+        {"reaching outside", {{-40, 200, 120, 280}, {250, -30, 400, 60},
+                              {-2000000000, -2000000000, 2000000000, 2000000000}}, 3, photo},
+        {"empty, inverted, unmeasurable", {{10, 10, 10, 50}, {50, 50, 20, 20}, {60, 60, 100, 59},
+                                           {2147483647, 0, -2147483647 - 1, 10}}, 4, photo},
+    };
+    for (const PlacingCase& c : cases) {
+        auto stickers = sheet(c.places, c.photos, c.photoSize);
+        EXPECT_EQ(composed(*stickers, &m_screen), expected(c.places, c.photos, c.photoSize)) << c.name;
     }
-}
-
-TEST_F(SheetPicture, UnscaledPlaceTakesThePhotoExactly)
-{
-    auto stickers = sheet({{0, 0, 320, 240}}, 1);
-    const QImage page = composed(*stickers, &m_screen);
-    EXPECT_EQ(page, patternImage(W, H, 1));
-}
-
-TEST_F(SheetPicture, NarrowPlacesDoNotDrift)
-{
-    // 75 pixels are 225 bytes a row, not a multiple of four; 74 and 77 too.
-    const std::vector<SheetRect> places{{10, 20, 85, 76}, {100, 3, 174, 240}, {200, 130, 277, 131}};
-    auto stickers = sheet(places, 3);
-    EXPECT_EQ(composed(*stickers, &m_screen), expected(places, 3));
-    // Column 0 of the place shows column 2 of the photo (75 -> 320 samples
-    // 2, 6, 10, ...) on every row: no row moves sideways.
-    const QImage page = composed(*stickers, &m_screen);
-    const QImage first = patternImage(W, H, 1);
-    for (int y = H - 76; y < H - 20; ++y)
-        EXPECT_EQ(qRed(page.pixel(10, y)), qRed(first.pixel(2, 0))) << "row " << y;
-}
-
-TEST_F(SheetPicture, PhotosOfOtherSizesAreStretched)
-{
-    const std::vector<SheetRect> places{{0, 0, 320, 240}, {5, 5, 105, 80}};
-    auto stickers = sheet(places, 2, QSize(97, 61));
-    EXPECT_EQ(composed(*stickers, &m_screen), expected(places, 2, QSize(97, 61)));
-}
-
-TEST_F(SheetPicture, NoPhotosGiveAWhiteSheet)
-{
-    auto stickers = sheet({{0, 0, 160, 120}, {160, 120, 320, 240}}, 0);
-    const CPicture picture = stickers->ComposeSheet(&m_screen, W, H);
-    ASSERT_NE(picture.GetBitmap(), nullptr);
-    QByteArray rows(230400, '\0');
-    ASSERT_EQ(picture.CopyPixels(rows.size(), rows.data()), 230400);
-    EXPECT_EQ(rows, QByteArray(230400, char(0xFF)));
-}
-
-TEST_F(SheetPicture, PlacesReachingOutsideAreClipped)
-{
-    const std::vector<SheetRect> places{{-40, 200, 120, 280}, {250, -30, 400, 60}, {-2000000000, -2000000000, 2000000000, 2000000000}};
-    for (int photos : {2, 3}) {
-        auto stickers = sheet(places, photos);
-        EXPECT_EQ(composed(*stickers, &m_screen), expected(places, photos)) << photos << " photos";
-    }
-}
-
-TEST_F(SheetPicture, EmptyInvertedAndUnmeasurablePlacesAreLeftOut)
-{
-    const std::vector<SheetRect> places{{10, 10, 10, 50}, {50, 50, 20, 20}, {60, 60, 100, 59},
-                                        {2147483647, 0, -2147483647 - 1, 10}};
-    auto stickers = sheet(places, 4);
-    QImage white(W, H, QImage::Format_RGB32);
-    white.fill(Qt::white);
-    EXPECT_EQ(composed(*stickers, &m_screen), white);
-    // Without a device, no photo has a size: all are left out.
-    auto measured = sheet({{0, 0, 320, 240}}, 1);
-    EXPECT_EQ(composed(*measured, nullptr), white);
+    // The rule spelled out at the corners: the half-size copy's top-left
+    // pixel is photo pixel (1, 1), under the centre of the stretched pixel.
+    auto two = sheet(cases[0].places, 2);
+    const QImage page = composed(*two, &m_screen);
+    EXPECT_EQ(page.pixel(0, 120), patternImage(W, H, 1).pixel(1, 1));
+    EXPECT_EQ(page.pixel(159, 239), patternImage(W, H, 1).pixel(319, 239));
+    EXPECT_EQ(page.pixel(160, 120), qRgb(255, 255, 255));
+    EXPECT_EQ(page.pixel(0, 0), patternImage(W, H, 2).pixel(0, 1));
+    auto whole = sheet({{0, 0, 320, 240}}, 1);
+    EXPECT_EQ(composed(*whole, &m_screen), patternImage(W, H, 1)) << "unscaled: the photo exactly";
+    // Without a device no photo has a size: all are left out.
+    EXPECT_EQ(composed(*whole, nullptr), expected({}, 0));
 }
 
 } // namespace

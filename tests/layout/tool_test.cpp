@@ -25,6 +25,20 @@ QByteArray contents(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// A one-colour photo file as the booth makes them, of the given size.
+QByteArray photoFile(QRgb colour, int width = 320, int height = 240)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return pelmora::MakeBmpFile(width, height, pelmora::ImageToBmpPixels(image));
+}
+
+bool save(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 TEST(LayoutTool, WriteDumpAndRefuseOverwrite)
 {
     QTemporaryDir dir;
@@ -49,81 +63,56 @@ TEST(LayoutTool, WriteDumpAndRefuseOverwrite)
     EXPECT_EQ(contents(path), bytes);
 }
 
-TEST(LayoutTool, BadArgumentsWriteNothing)
+TEST(LayoutTool, RefusalsWriteNothingAndSayWhy)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Bad.dat");
     for (const char* spec : {"1,2,3", "1,2,3,4,5", "1,2,3,x", "1;2;3;4", "1,2,3,4294967296", ""}) {
-        const ToolRun run = layoutTool({"write", path, "0,0,1,1", QString::fromLatin1(spec)});
-        EXPECT_EQ(run.exitCode, 1) << spec;
+        EXPECT_EQ(layoutTool({"write", path, "0,0,1,1", QString::fromLatin1(spec)}).exitCode, 1) << spec;
         EXPECT_FALSE(QFile::exists(path)) << spec;
     }
     EXPECT_EQ(layoutTool({"write", path}).exitCode, 2);
-    // A folder that does not exist: a message and exit 1.
+    EXPECT_EQ(layoutTool({"frobnicate", path}).exitCode, 2);
     const ToolRun nowhere = layoutTool({"write", dir.filePath("no/such/folder.dat"), "0,0,1,1"});
     EXPECT_EQ(nowhere.exitCode, 1);
     EXPECT_TRUE(nowhere.err.contains("folder.dat")) << nowhere.err.constData();
-    EXPECT_EQ(layoutTool({"frobnicate", path}).exitCode, 2);
-}
 
-TEST(LayoutTool, DumpNamesTheOffsetOfAReadError)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Cut.dat");
-    ASSERT_EQ(layoutTool({"write", path, "1,2,3,4", "5,6,7,8", "9,10,11,12"}).exitCode, 0);
-    QByteArray bytes = contents(path);
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes.left(60));
-    }
-    const ToolRun run = layoutTool({"dump", path});
+    // A file cut inside its third rectangle: one line naming the offset.
+    const QString cut = dir.filePath("Cut.dat");
+    ASSERT_EQ(layoutTool({"write", cut, "1,2,3,4", "5,6,7,8", "9,10,11,12"}).exitCode, 0);
+    const QByteArray bytes = contents(cut);
+    QFile::remove(cut);
+    ASSERT_TRUE(save(cut, bytes.left(60)));
+    const ToolRun run = layoutTool({"dump", cut});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.out.isEmpty());
-    EXPECT_TRUE(run.err.contains("offset 54: file ends inside rectangle 3")) << run.err.constData();
     EXPECT_EQ(run.err.count('\n'), 1);
-
-    const ToolRun missing = layoutTool({"dump", dir.filePath("Missing.dat")});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_FALSE(missing.err.isEmpty());
+    EXPECT_TRUE(run.err.contains("offset 54: file ends inside rectangle 3")) << run.err.constData();
+    EXPECT_EQ(layoutTool({"dump", dir.filePath("Missing.dat")}).exitCode, 1);
 }
 
 TEST(LayoutTool, ShippedLayoutsFitTheCanvas)
 {
-    const char* names[] = {"1 Photo", "2 Photos", "4 Photos", "6 Photos", "9 Photos", "16 Photos",
-                           "1 Large 4 Small"};
-    const int counts[] = {1, 2, 4, 6, 9, 16, 5};
-    for (int i = 0; i < 7; ++i) {
-        const QString path = QStringLiteral(PELMORA_BIN_DIR "/Resource/%1.dat").arg(names[i]);
-        const auto read = pelmora::ReadLayoutArchive(contents(path));
-        ASSERT_TRUE(read.ok()) << names[i];
-        ASSERT_EQ(int(read.rects.size()), counts[i]) << names[i];
+    const std::pair<const char*, int> layouts[] = {{"1 Photo", 1}, {"2 Photos", 2}, {"4 Photos", 4},
+                                                   {"6 Photos", 6}, {"9 Photos", 9}, {"16 Photos", 16},
+                                                   {"1 Large 4 Small", 5}};
+    for (const auto& [name, count] : layouts) {
+        const auto read =
+            pelmora::ReadLayoutArchive(contents(QStringLiteral(PELMORA_BIN_DIR "/Resource/%1.dat").arg(name)));
+        ASSERT_TRUE(read.ok()) << name;
+        ASSERT_EQ(int(read.rects.size()), count) << name;
         for (size_t a = 0; a < read.rects.size(); ++a) {
             const SheetRect& r = read.rects[a];
-            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= 320 && r.bottom <= 240) << names[i];
-            EXPECT_TRUE(r.right > r.left && r.bottom > r.top) << names[i];
+            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= 320 && r.bottom <= 240) << name;
+            EXPECT_TRUE(r.right > r.left && r.bottom > r.top) << name;
             // Stickers do not overlap.
             for (size_t b = a + 1; b < read.rects.size(); ++b) {
                 const SheetRect& o = read.rects[b];
                 EXPECT_TRUE(r.right <= o.left || o.right <= r.left || r.bottom <= o.top || o.bottom <= r.top)
-                    << names[i] << " places " << a << " and " << b;
+                    << name << " places " << a << " and " << b;
             }
         }
     }
-}
-
-// A one-colour photo file as the booth makes them, of the given size.
-QByteArray photoFile(QRgb colour, int width = 320, int height = 240)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    return pelmora::MakeBmpFile(width, height, pelmora::ImageToBmpPixels(image));
-}
-
-bool save(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 TEST(LayoutTool, SheetPlacesPhotosFromTheBottomEdge)

@@ -74,30 +74,27 @@ TEST(RegionData, ReaderSkipsEmptyAndUnitesOverlapping)
     EXPECT_EQ(Read(Words({32, 1, 1, 16, 0, 0, 0, 0, 1, 1, 2, 2, 77})), QRegion(1, 1, 1, 1));
 }
 
-TEST(RegionData, ReaderRefusesMalformedHeaders)
+TEST(RegionData, ReaderRefusesMalformedHeadersAndCountsBeyondTheBytes)
 {
-    QString error;
-    EXPECT_FALSE(Read(QByteArray(), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("32 bytes"))) << qPrintable(error);
-    EXPECT_FALSE(Read(Words({32, 1, 0, 0, 0, 0, 0}), &error));
-    EXPECT_FALSE(Read(Words({40, 1, 0, 0, 0, 0, 0, 0, 0, 0}), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("offset 0x0: dwSize"))) << qPrintable(error);
-    EXPECT_FALSE(Read(Words({0, 1, 0, 0, 0, 0, 0, 0}), &error));
-    EXPECT_FALSE(Read(Words({32, 2, 0, 0, 0, 0, 0, 0}), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("offset 0x4: iType"))) << qPrintable(error);
-}
-
-TEST(RegionData, ReaderRefusesCountsBeyondTheBytes)
-{
-    QString error;
     // Two rectangles need 64 bytes: exactly that is fine, one short is not.
     const QByteArray two = Words({32, 1, 2, 32, 0, 0, 0, 0, 0, 0, 1, 1, 2, 2, 3, 3});
     EXPECT_EQ(Read(two), QRegion(0, 0, 1, 1).united(QRect(2, 2, 1, 1)));
-    EXPECT_FALSE(Read(two.left(two.size() - 1), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("offset 0x8: nCount"))) << qPrintable(error);
-    // A count whose byte size wraps 32 bits.
-    EXPECT_FALSE(Read(Words({32, 1, 0x10000002, 32, 0, 0, 0, 0, 0, 0, 1, 1, 2, 2, 3, 3})));
-    EXPECT_FALSE(Read(Words({32, 1, -1, 0, 0, 0, 0, 0})));
+    const std::pair<QByteArray, const char*> cases[] = {
+        {QByteArray(), "offset 0x0: header needs 32 bytes"},
+        {Words({32, 1, 0, 0, 0, 0, 0}), "header needs 32 bytes"},
+        {Words({40, 1, 0, 0, 0, 0, 0, 0, 0, 0}), "offset 0x0: dwSize"},
+        {Words({0, 1, 0, 0, 0, 0, 0, 0}), "offset 0x0: dwSize"},
+        {Words({32, 2, 0, 0, 0, 0, 0, 0}), "offset 0x4: iType"},
+        {two.left(two.size() - 1), "offset 0x8: nCount"},
+        // A count whose byte size wraps 32 bits.
+        {Words({32, 1, 0x10000002, 32, 0, 0, 0, 0, 0, 0, 1, 1, 2, 2, 3, 3}), "offset 0x8: nCount"},
+        {Words({32, 1, -1, 0, 0, 0, 0, 0}), "offset 0x8: nCount"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        QString error;
+        EXPECT_FALSE(Read(bytes, &error)) << reason;
+        EXPECT_TRUE(error.contains(QLatin1String(reason))) << qPrintable(error);
+    }
 }
 
 TEST(RegionData, ExtremeCoordinatesStayBounded)

@@ -6,72 +6,38 @@
 
 namespace {
 
-// The settings file of a fresh user, in a folder of the test's own.
-struct SettingsFile {
-    QTemporaryDir dir;
-    QString path() const { return dir.filePath("Pelmora 2004.conf"); }
-    QString read() const
-    {
-        QSettings s(path(), QSettings::IniFormat);
-        return s.value(pelmora::kInstalledDirectoryValue).toString();
-    }
+struct RecordCase {
+    const char* name;
+    const char* before; // the value a previous start left; nullptr: none
+    bool rewritten;
 };
 
-TEST(InstalledDirectory, FirstStartCreatesTheValue)
+// The settings file of a user, in a folder of the test's own: the value is
+// written when missing or different (case counts), and left alone when the
+// same; other values of the key stay.
+TEST(InstalledDirectory, WrittenWhenMissingOrDifferent)
 {
-    SettingsFile f;
-    QSettings s(f.path(), QSettings::IniFormat);
-    EXPECT_TRUE(pelmora::RecordInstalledDirectory(s, "/opt/pelmora"));
-    EXPECT_EQ(f.read(), "/opt/pelmora");
-}
-
-TEST(InstalledDirectory, StartFromAnotherFolderRewritesIt)
-{
-    SettingsFile f;
-    {
-        QSettings s(f.path(), QSettings::IniFormat);
-        pelmora::RecordInstalledDirectory(s, "/opt/pelmora");
+    for (const RecordCase& c : {RecordCase{"first start", nullptr, true},
+                                RecordCase{"another folder", "/home/ann/pelmora", true},
+                                RecordCase{"another case", "/opt/Pelmora", true},
+                                RecordCase{"the same folder", "/opt/pelmora", false}}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Pelmora 2004.conf");
+        {
+            QSettings before(path, QSettings::IniFormat);
+            before.setValue("Something Else", 7);
+            if (c.before)
+                before.setValue(pelmora::kInstalledDirectoryValue, c.before);
+        }
+        QSettings s(path, QSettings::IniFormat);
+        EXPECT_EQ(pelmora::RecordInstalledDirectory(s, "/opt/pelmora"), c.rewritten) << c.name;
+        s.sync();
+        QSettings after(path, QSettings::IniFormat);
+        EXPECT_EQ(after.value(pelmora::kInstalledDirectoryValue).toString(), "/opt/pelmora") << c.name;
+        EXPECT_EQ(after.value("Something Else").toInt(), 7) << c.name;
     }
-    QSettings s(f.path(), QSettings::IniFormat);
-    EXPECT_TRUE(pelmora::RecordInstalledDirectory(s, "/home/ann/pelmora"));
-    EXPECT_EQ(f.read(), "/home/ann/pelmora");
-}
-
-TEST(InstalledDirectory, ComparisonIsCaseSensitive)
-{
-    SettingsFile f;
-    QSettings s(f.path(), QSettings::IniFormat);
-    pelmora::RecordInstalledDirectory(s, "/opt/Pelmora");
-    EXPECT_TRUE(pelmora::RecordInstalledDirectory(s, "/opt/pelmora"));
-    EXPECT_EQ(f.read(), "/opt/pelmora");
-}
-
-TEST(InstalledDirectory, SameFolderLeavesItUnchanged)
-{
-    SettingsFile f;
-    QSettings s(f.path(), QSettings::IniFormat);
-    pelmora::RecordInstalledDirectory(s, "/opt/pelmora");
-    EXPECT_FALSE(pelmora::RecordInstalledDirectory(s, "/opt/pelmora"));
-    EXPECT_EQ(f.read(), "/opt/pelmora");
-}
-
-TEST(InstalledDirectory, KeyWithoutTheValueGetsIt)
-{
-    SettingsFile f;
-    {
-        QSettings s(f.path(), QSettings::IniFormat);
-        s.setValue("Something Else", 7);
-    }
-    QSettings s(f.path(), QSettings::IniFormat);
-    EXPECT_TRUE(pelmora::RecordInstalledDirectory(s, "/opt/pelmora"));
-    EXPECT_EQ(f.read(), "/opt/pelmora");
-    EXPECT_EQ(s.value("Something Else").toInt(), 7);
-}
-
-TEST(InstalledDirectory, UnwritableSettingsAreSilent)
-{
-    QSettings s("/proc/no-such-place/Pelmora 2004.conf", QSettings::IniFormat);
-    EXPECT_FALSE(pelmora::RecordInstalledDirectory(s, "/opt/pelmora"));
+    QSettings unwritable("/proc/no-such-place/Pelmora 2004.conf", QSettings::IniFormat);
+    EXPECT_FALSE(pelmora::RecordInstalledDirectory(unwritable, "/opt/pelmora")) << "silent";
 }
 
 } // namespace
