@@ -1,4 +1,3 @@
-#include <QDebug>
 #include "wizarddriver.h"
 
 #include "boothdlg.h"
@@ -8,86 +7,45 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QTest>
-#include <QTimerEvent>
-#include <QWindow>
+#include <QTimer>
 
 WizardDriver::WizardDriver(pelmora::CBoothDlg& dlg) : m_dlg(dlg)
 {
-    m_timer = startTimer(20);
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &WizardDriver::pollModals);
+    timer->start(20);
 }
 
-WizardDriver::~WizardDriver() { killTimer(m_timer); }
-
-void WizardDriver::timerEvent(QTimerEvent* event)
+void WizardDriver::pollModals()
 {
-    if (event->timerId() == m_timer)
-        pollMessageBoxes();
-}
-
-void WizardDriver::pollMessageBoxes()
-{
-    if (qEnvironmentVariableIsSet("WIZARD_DEBUG") && QApplication::activeModalWidget())
-        qWarning() << "modal" << QApplication::activeModalWidget();
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (dialog && !qobject_cast<QMessageBox*>(dialog) && dialog->isVisible() &&
-        !dialog->property("answered").toBool()) {
-        dialog->setProperty("answered", true);
+    if (!dialog || !dialog->isVisible() || dialog->property("answered").toBool())
+        return;
+    dialog->setProperty("answered", true);
+    if (auto* box = qobject_cast<QMessageBox*>(dialog))
+        m_messages << box->windowTitle() + QLatin1Char('|') + box->text();
+    else
         m_dialogs << dialog->windowTitle();
-        QPointer<QDialog> guard(dialog);
-        auto handler = m_dialogHandler;
-        QMetaObject::invokeMethod(
-            dialog,
-            [guard, handler] {
-                if (!guard)
-                    return;
-                if (handler)
-                    handler(guard);
-                else
-                    guard->reject();
-            },
-            Qt::QueuedConnection);
-        return;
-    }
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box || !box->isVisible() || box->property("answered").toBool())
-        return;
-    box->setProperty("answered", true);
-    m_messages << box->windowTitle() + QLatin1Char('|') + box->text();
-    QPointer<QMessageBox> guard(box);
-    const QMessageBox::StandardButton answer = m_answer;
+    // Answered once the dialog's own event loop runs.
     QMetaObject::invokeMethod(
-        box,
-        [guard, answer] {
+        dialog,
+        [guard = QPointer<QDialog>(dialog), handler = m_dialogHandler, answer = m_answer] {
+            auto* box = qobject_cast<QMessageBox*>(guard.data());
             if (!guard)
                 return;
-            if (QAbstractButton* b = guard->button(answer))
-                b->click();
+            if (box && box->button(answer))
+                box->button(answer)->click();
+            else if (!box && handler)
+                handler(guard);
             else
                 guard->reject();
         },
         Qt::QueuedConnection);
-}
-
-QStringList WizardDriver::takeDialogs()
-{
-    QStringList d;
-    d.swap(m_dialogs);
-    return d;
-}
-
-QStringList WizardDriver::takeMessages()
-{
-    QStringList m;
-    m.swap(m_messages);
-    return m;
 }
 
 bool WizardDriver::waitFor(const std::function<bool()>& condition, int timeoutMs)
@@ -119,16 +77,12 @@ QString WizardDriver::currentPage() const
 
 bool WizardDriver::waitForPage(const QString& name, int timeoutMs)
 {
-    QElapsedTimer t;
-    t.start();
     const bool loaded = waitFor(
         [&] {
-            if (currentPage().compare(name, Qt::CaseInsensitive) != 0)
-                return false;
-            const QVariant ready = js(QStringLiteral(
-                "document.readyState === 'complete' && "
-                "Array.prototype.every.call(document.images, function(i){return i.complete && i.naturalWidth > 0;})"));
-            return ready.toBool();
+            return currentPage().compare(name, Qt::CaseInsensitive) == 0 &&
+                   js("document.readyState === 'complete' && Array.prototype.every.call(document.images, "
+                      "function(i){return i.complete && i.naturalWidth > 0;})")
+                       .toBool();
         },
         timeoutMs);
     if (!loaded)
@@ -175,14 +129,6 @@ void WizardDriver::clickAt(QPoint clientPos, bool doubleClick)
         QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, local);
 }
 
-void WizardDriver::click(const QString& selector)
-{
-    const QRect r = elementRect(selector);
-    if (qEnvironmentVariableIsSet("WIZARD_DEBUG"))
-        qWarning() << "click" << selector << r << m_dlg.childAt(r.center());
-    clickAt(r.center());
-}
-
 void WizardDriver::pressKey(int key, Qt::KeyboardModifiers modifiers, QWidget* to)
 {
     QWidget* target = to ? to : m_dlg.Html()->focusProxy();
@@ -194,9 +140,8 @@ QImage WizardDriver::screenshot(const QString& saveAs)
     QImage shot;
     if (QScreen* screen = m_dlg.screen())
         shot = screen->grabWindow(m_dlg.winId()).toImage();
-    if (!saveAs.isEmpty() && !shot.isNull()) {
-        QDir().mkpath(QStringLiteral(PELMORA_BIN_DIR "/../tests/screens"));
-        shot.save(QStringLiteral(PELMORA_BIN_DIR "/../tests/screens/") + saveAs);
-    }
+    const QString folder = QStringLiteral(PELMORA_BIN_DIR "/../tests/screens");
+    if (!saveAs.isEmpty() && !shot.isNull() && QDir().mkpath(folder))
+        shot.save(folder + "/" + saveAs);
     return shot;
 }

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <utility>
 
 namespace pelmora {
 class CBoothDlg;
@@ -18,7 +19,6 @@ class CBoothDlg;
 class WizardDriver : public QObject {
 public:
     explicit WizardDriver(pelmora::CBoothDlg& dlg);
-    ~WizardDriver() override;
 
     // Waits until the named page ("Layout.htm", any case) has loaded with
     // all its pictures and its scripts have settled.
@@ -32,18 +32,18 @@ public:
     QRect elementRect(const QString& selector);
 
     void clickAt(QPoint clientPos, bool doubleClick = false);
-    void click(const QString& selector);
+    void click(const QString& selector) { clickAt(elementRect(selector).center()); }
     void pressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, QWidget* to = nullptr);
 
     // Message boxes that open from now on are answered with this button
     // (Ok by default) and their texts collected.
     void answerMessagesWith(QMessageBox::StandardButton button) { m_answer = button; }
-    QStringList takeMessages();
+    QStringList takeMessages() { return std::exchange(m_messages, {}); }
 
     // Other modal dialogs that open from now on are handed to this function
     // once each (it accepts or rejects them); their titles are collected.
     void handleDialogsWith(std::function<void(QDialog*)> handler) { m_dialogHandler = std::move(handler); }
-    QStringList takeDialogs();
+    QStringList takeDialogs() { return std::exchange(m_dialogs, {}); }
 
     // Waits for a condition while the event loop runs.
     static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
@@ -53,15 +53,11 @@ public:
     QImage screenshot(const QString& saveAs = QString());
 
 private:
-    void pollMessageBoxes();
+    void pollModals();
 
     pelmora::CBoothDlg& m_dlg;
     QMessageBox::StandardButton m_answer = QMessageBox::Ok;
     QStringList m_messages;
     QStringList m_dialogs;
     std::function<void(QDialog*)> m_dialogHandler;
-    int m_timer = 0;
-
-protected:
-    void timerEvent(QTimerEvent* event) override;
 };

@@ -1,6 +1,10 @@
 #include "xvfb.h"
 
+#include "testing.h"
+
+#include <QDir>
 #include <QRegularExpression>
+#include <QSettings>
 #include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -21,11 +25,8 @@ VirtualDisplay::VirtualDisplay(QSize size) : m_size(size)
             ::close(wfd);
         }
     });
-    m_server.start(QStringLiteral("Xvfb"),
-                   {QStringLiteral("-displayfd"), QStringLiteral("3"), QStringLiteral("-screen"),
-                    QStringLiteral("0"),
-                    QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
-                    QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    m_server.start("Xvfb", {"-displayfd", "3", "-screen", "0", QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
+                            "-nolisten", "tcp"});
     ::close(fds[1]);
     if (!m_server.waitForStarted(5000)) {
         ::close(fds[0]);
@@ -37,7 +38,7 @@ VirtualDisplay::VirtualDisplay(QSize size) : m_size(size)
         number.append(c);
     ::close(fds[0]);
     if (!number.isEmpty())
-        m_display = QStringLiteral(":") + QString::fromLatin1(number);
+        m_display = ":" + QString::fromLatin1(number);
 }
 
 VirtualDisplay::~VirtualDisplay()
@@ -52,9 +53,9 @@ VirtualDisplay::~VirtualDisplay()
 
 QProcessEnvironment VirtualDisplay::environment(QProcessEnvironment base) const
 {
-    base.insert(QStringLiteral("DISPLAY"), m_display);
-    base.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    base.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    base.insert("DISPLAY", m_display);
+    base.remove("WAYLAND_DISPLAY");
+    base.remove("QT_QPA_PLATFORM");
     return base;
 }
 
@@ -71,30 +72,21 @@ QString VirtualDisplay::run(const QString& program, const QStringList& args, int
 
 QStringList VirtualDisplay::windowsNamed(const QString& pattern) const
 {
-    return run(QStringLiteral("xdotool"),
-               {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return run("xdotool", {"search", "--onlyvisible", "--name", pattern}).split('\n', Qt::SkipEmptyParts);
 }
 
-QStringList VirtualDisplay::visibleWindows() const
-{
-    return run(QStringLiteral("xdotool"),
-               {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QStringLiteral(".*")})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
+QStringList VirtualDisplay::visibleWindows() const { return windowsNamed(".*"); }
 
 qint64 VirtualDisplay::windowProcess(const QString& id) const
 {
-    return run(QStringLiteral("xdotool"), {QStringLiteral("getwindowpid"), id}).trimmed().toLongLong();
+    return run("xdotool", {"getwindowpid", id}).trimmed().toLongLong();
 }
 
 QRect VirtualDisplay::windowGeometry(const QString& id) const
 {
-    const QString out = run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), id});
-    const QRegularExpression pos(QStringLiteral("Position: (-?\\d+),(-?\\d+)"));
-    const QRegularExpression size(QStringLiteral("Geometry: (\\d+)x(\\d+)"));
-    const auto p = pos.match(out);
-    const auto s = size.match(out);
+    const QString out = run("xdotool", {"getwindowgeometry", id});
+    const auto p = QRegularExpression("Position: (-?\\d+),(-?\\d+)").match(out);
+    const auto s = QRegularExpression("Geometry: (\\d+)x(\\d+)").match(out);
     if (!p.hasMatch() || !s.hasMatch())
         return {};
     return QRect(p.captured(1).toInt(), p.captured(2).toInt(), s.captured(1).toInt(), s.captured(2).toInt());
@@ -102,23 +94,85 @@ QRect VirtualDisplay::windowGeometry(const QString& id) const
 
 void VirtualDisplay::key(const QString& keys, const QString& window) const
 {
-    QStringList args{QStringLiteral("key")};
-    if (!window.isEmpty())
-        args << QStringLiteral("--window") << window;
-    args << keys;
-    run(QStringLiteral("xdotool"), args);
+    run("xdotool", window.isEmpty() ? QStringList{"key", keys} : QStringList{"key", "--window", window, keys});
 }
 
 void VirtualDisplay::click(QPoint screenPos) const
 {
-    run(QStringLiteral("xdotool"),
-        {QStringLiteral("mousemove"), QString::number(screenPos.x()), QString::number(screenPos.y()),
-         QStringLiteral("sleep"), QStringLiteral("0.2"), QStringLiteral("click"), QStringLiteral("1")});
+    run("xdotool", {"mousemove", QString::number(screenPos.x()), QString::number(screenPos.y()), "sleep", "0.2",
+                    "click", "1"});
 }
 
 bool VirtualDisplay::screenshot(const QString& path) const
 {
     int code = -1;
-    run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path}, &code);
+    run("import", {"-window", "root", path}, &code);
     return code == 0;
+}
+
+BoothOnDisplay::~BoothOnDisplay()
+{
+    if (booth.state() != QProcess::NotRunning) {
+        booth.kill();
+        booth.waitForFinished(5000);
+    }
+}
+
+void BoothOnDisplay::start(const QString& executable, const QString& camera)
+{
+    QProcessEnvironment env = display.environment();
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    env.remove("QTWEBENGINE_DISABLE_SANDBOX");
+    env.remove("PELMORA_TEST_CAMERA");
+    if (!camera.isEmpty())
+        env.insert("PELMORA_TEST_CAMERA", camera);
+    booth.setProcessEnvironment(env);
+    booth.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    booth.start(executable, {});
+}
+
+bool BoothOnDisplay::waitForWelcome()
+{
+    QRect frame;
+    return WaitFor(
+        [&] {
+            for (const QString& id : display.visibleWindows())
+                if (display.windowGeometry(id).size() == QSize(800, 600)) {
+                    frame = display.windowGeometry(id);
+                    wizard = id;
+                }
+            origin = frame.topLeft();
+            return frame.isValid() && painted("welcome", [](const QImage& s, QPoint o) {
+                       // The title picture differs from the light page body.
+                       const QRgb body = s.pixel(o + QPoint(100, 300));
+                       return s.pixel(o + QPoint(400, 50)) != body && qGray(body) > 150;
+                   });
+        },
+        40000, 200);
+}
+
+bool BoothOnDisplay::painted(const QString& name, const std::function<bool(const QImage&, QPoint)>& check)
+{
+    const QString folder = QStringLiteral(PELMORA_BIN_DIR "/../tests/screens");
+    QDir().mkpath(folder);
+    const QString path = folder + "/" + QFileInfo(booth.program()).fileName() + "-" + name + ".png";
+    return WaitFor(
+        [&] {
+            const QImage shot = display.screenshot(path) ? QImage(path) : QImage();
+            return !shot.isNull() && check(shot, origin);
+        },
+        20000, 200);
+}
+
+QString BoothOnDisplay::installedDirectory() const
+{
+    return QSettings(home.filePath("config/Orvane/Pelmora 2004.conf"), QSettings::IniFormat)
+        .value("Installed Directory")
+        .toString();
+}
+
+bool BoothOnDisplay::endsWithZero()
+{
+    return booth.waitForFinished(20000) && booth.exitStatus() == QProcess::NormalExit && booth.exitCode() == 0;
 }

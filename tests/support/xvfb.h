@@ -2,11 +2,14 @@
 // A virtual X display of a test's own, and the X tools that act on it as a
 // user would (xdotool for keys, clicks and windows; ImageMagick's import for
 // screenshots).
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
 
 class VirtualDisplay {
 public:
@@ -35,4 +38,28 @@ private:
     QProcess m_server;
     QString m_display;
     QSize m_size;
+};
+
+// The booth started on a display of its own as a user starts it, with its
+// settings and data under a home of its own, and what it paints there.
+class BoothOnDisplay {
+public:
+    ~BoothOnDisplay();
+    // Starts the program with the test camera showing `camera` (none when
+    // empty) and without QTWEBENGINE_DISABLE_SANDBOX: as root the booth sets it.
+    void start(const QString& executable, const QString& camera);
+    // Waits for the wizard's window and its painted welcome page; its
+    // top-left corner on the screen lands in `origin`.
+    bool waitForWelcome();
+    // Waits until a screenshot shows what `check` looks for (given the shot
+    // and the origin); the last one is kept under the screens folder.
+    bool painted(const QString& name, const std::function<bool(const QImage&, QPoint)>& check);
+    QString installedDirectory() const;
+    bool endsWithZero();
+
+    VirtualDisplay display;
+    QTemporaryDir home;
+    QProcess booth;
+    QString wizard; // the wizard's window id
+    QPoint origin;
 };
