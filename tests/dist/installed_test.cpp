@@ -1,11 +1,13 @@
-// The installed booth, started as a user starts it: from the unpacked Debian
-// package (after the ecosystem's checkers have passed it) with the user's own
-// layout and frame series, and from a `cmake --install` prefix whose name
-// holds every character an address can trip over.
+// The booth started as a user starts it: from the unpacked Debian package
+// (after the ecosystem's checkers have passed it) with the user's own layout
+// and frame series, from a `cmake --install` prefix whose name holds every
+// character an address can trip over, and from the build tree without camera.
 #include "xvfb.h"
 
 #include <QDirIterator>
 #include <QPainter>
+#include <QTest>
+#include <csignal>
 #include "testing.h"
 #include <gtest/gtest.h>
 
@@ -137,17 +139,47 @@ TEST_F(Installed, PackagePassesItsCheckersAndItsUnpackedBoothUsesTheUsersFiles)
     EXPECT_EQ(Snapshot(root), tree);
 }
 
-TEST_F(Installed, UnderAnAwkwardlyNamedPrefixShowsItsPages)
+TEST_F(Installed, UnderAnAwkwardlyNamedPrefixShowsItsPagesAndHelpAndEndsWithoutItsCamera)
 {
     const QString prefix = home.filePath(QStringLiteral("Pel mora #1 ?50% Résumé"));
     ASSERT_EQ(RunTool(CMAKE_COMMAND, {"--install", PELMORA_BUILD_DIR, "--prefix", prefix}), 0);
-    start(prefix + "/bin/pelmora", "smpte");
+    start(prefix + "/bin/pelmora", "smpte unplug=3000");
     ASSERT_TRUE(waitForWelcome());
+    // Centred on the 1024 by 768 screen, horizontally exactly; vertically the
+    // platform centres within the available area.
+    EXPECT_EQ(origin.x(), (1024 - 800) / 2);
+    EXPECT_GE(origin.y(), 0);
+    EXPECT_LE(origin.y() + 599, 767);
     EXPECT_EQ(installedDirectory(), prefix + "/lib/pelmora");
-    display.key("Return", wizard);
+    // "Learn more about Pelmora 2004" opens the installed help file with the
+    // desktop's viewer for it.
+    display.click(origin + QPoint(330, 352));
+    QStringList viewer;
+    EXPECT_TRUE(WaitFor([&] { return !(viewer = display.windowsNamed("Pelmora 2004 Help")).isEmpty(); }, 30000, 100));
+    for (const QString& id : viewer)
+        if (const qint64 pid = display.windowProcess(id); pid > 0)
+            ::kill(pid_t(pid), SIGTERM);
+    display.click(origin + QPoint(588, 315)); // Get Started
     EXPECT_TRUE(painted("prefix-layout", OnLayoutPage));
+    // By now the camera was unplugged for good; Cancel ends the booth as ever.
+    QTest::qWait(3000);
     display.click(origin + QPoint(695, 575));
     EXPECT_TRUE(endsWithZero());
+}
+
+TEST_F(Installed, FromTheBuildTreeWithoutACameraShowsMessageTwoAndEnds)
+{
+    if (!QDir("/dev").entryList({"video*"}, QDir::System).isEmpty())
+        GTEST_SKIP() << "this machine has a camera";
+    start(PELMORA_BIN_DIR "/Pelmora", {});
+    QStringList boxes;
+    ASSERT_TRUE(WaitFor([&] { return !(boxes = display.windowsNamed("^Pelmora$")).isEmpty(); }, 30000, 100));
+    for (const QString& id : display.visibleWindows())
+        EXPECT_NE(display.windowGeometry(id).size(), QSize(800, 600)) << "no wizard";
+    display.key("Return", boxes.first());
+    EXPECT_TRUE(endsWithZero());
+    // The installation folder was recorded before the camera was looked for.
+    EXPECT_EQ(installedDirectory(), PELMORA_BIN_DIR);
 }
 
 } // namespace
