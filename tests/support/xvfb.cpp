@@ -7,48 +7,28 @@
 #include <QSettings>
 #include <csignal>
 #include <sys/prctl.h>
-#include <unistd.h>
 
-VirtualDisplay::VirtualDisplay(QSize size) : m_size(size)
+VirtualDisplay::VirtualDisplay(QSize size)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return;
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The server ends with its owner, even one killed outright.
+    m_server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     // -displayfd: the server picks a free display number and writes it to us.
-    m_server.setChildProcessModifier([wfd = fds[1], rfd = fds[0]] {
-        // The server ends with its owner, even one killed outright.
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        ::close(rfd);
-        if (wfd != 3) {
-            ::dup2(wfd, 3);
-            ::close(wfd);
-        }
-    });
-    m_server.start("Xvfb", {"-displayfd", "3", "-screen", "0", QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
+    m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0", QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
                             "-nolisten", "tcp"});
-    ::close(fds[1]);
-    if (!m_server.waitForStarted(5000)) {
-        ::close(fds[0]);
-        return;
+    while (!m_server.canReadLine() && m_server.waitForReadyRead(10000)) {
     }
-    QByteArray number;
-    char c;
-    while (::read(fds[0], &c, 1) == 1 && c != '\n')
-        number.append(c);
-    ::close(fds[0]);
+    const QByteArray number = m_server.readLine().trimmed();
     if (!number.isEmpty())
         m_display = ":" + QString::fromLatin1(number);
 }
 
 VirtualDisplay::~VirtualDisplay()
 {
-    if (m_server.state() != QProcess::NotRunning) {
-        m_server.terminate();
-        if (!m_server.waitForFinished(3000))
-            m_server.kill();
-        m_server.waitForFinished(3000);
-    }
+    m_server.terminate();
+    if (!m_server.waitForFinished(3000))
+        m_server.kill();
+    m_server.waitForFinished(3000);
 }
 
 QProcessEnvironment VirtualDisplay::environment(QProcessEnvironment base) const
@@ -75,32 +55,23 @@ QStringList VirtualDisplay::windowsNamed(const QString& pattern) const
     return run("xdotool", {"search", "--onlyvisible", "--name", pattern}).split('\n', Qt::SkipEmptyParts);
 }
 
-QStringList VirtualDisplay::visibleWindows() const { return windowsNamed(".*"); }
-
-qint64 VirtualDisplay::windowProcess(const QString& id) const
-{
-    return run("xdotool", {"getwindowpid", id}).trimmed().toLongLong();
-}
-
 QRect VirtualDisplay::windowGeometry(const QString& id) const
 {
-    const QString out = run("xdotool", {"getwindowgeometry", id});
-    const auto p = QRegularExpression("Position: (-?\\d+),(-?\\d+)").match(out);
-    const auto s = QRegularExpression("Geometry: (\\d+)x(\\d+)").match(out);
-    if (!p.hasMatch() || !s.hasMatch())
-        return {};
-    return QRect(p.captured(1).toInt(), p.captured(2).toInt(), s.captured(1).toInt(), s.captured(2).toInt());
+    const auto m = QRegularExpression("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)",
+                                      QRegularExpression::DotMatchesEverythingOption)
+                       .match(run("xdotool", {"getwindowgeometry", id}));
+    return m.hasMatch() ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt())
+                        : QRect();
 }
 
 void VirtualDisplay::key(const QString& keys, const QString& window) const
 {
-    run("xdotool", window.isEmpty() ? QStringList{"key", keys} : QStringList{"key", "--window", window, keys});
+    run("xdotool", {"key", "--window", window, keys});
 }
 
-void VirtualDisplay::click(QPoint screenPos) const
+void VirtualDisplay::click(QPoint at) const
 {
-    run("xdotool", {"mousemove", QString::number(screenPos.x()), QString::number(screenPos.y()), "sleep", "0.2",
-                    "click", "1"});
+    run("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "sleep", "0.2", "click", "1"});
 }
 
 bool VirtualDisplay::screenshot(const QString& path) const
@@ -112,10 +83,8 @@ bool VirtualDisplay::screenshot(const QString& path) const
 
 BoothOnDisplay::~BoothOnDisplay()
 {
-    if (booth.state() != QProcess::NotRunning) {
-        booth.kill();
-        booth.waitForFinished(5000);
-    }
+    booth.kill();
+    booth.waitForFinished(5000);
 }
 
 void BoothOnDisplay::start(const QString& executable, const QString& camera)
@@ -134,16 +103,14 @@ void BoothOnDisplay::start(const QString& executable, const QString& camera)
 
 bool BoothOnDisplay::waitForWelcome()
 {
-    QRect frame;
     return WaitFor(
         [&] {
             for (const QString& id : display.visibleWindows())
-                if (display.windowGeometry(id).size() == QSize(800, 600)) {
-                    frame = display.windowGeometry(id);
+                if (const QRect frame = display.windowGeometry(id); frame.size() == QSize(800, 600)) {
+                    origin = frame.topLeft();
                     wizard = id;
                 }
-            origin = frame.topLeft();
-            return frame.isValid() && painted("welcome", [](const QImage& s, QPoint o) {
+            return !wizard.isEmpty() && painted("welcome", [](const QImage& s, QPoint o) {
                        // The title picture differs from the light page body.
                        const QRgb body = s.pixel(o + QPoint(100, 300));
                        return s.pixel(o + QPoint(400, 50)) != body && qGray(body) > 150;
@@ -157,19 +124,13 @@ bool BoothOnDisplay::painted(const QString& name, const std::function<bool(const
     const QString folder = QStringLiteral(PELMORA_BIN_DIR "/../tests/screens");
     QDir().mkpath(folder);
     const QString path = folder + "/" + QFileInfo(booth.program()).fileName() + "-" + name + ".png";
-    return WaitFor(
-        [&] {
-            const QImage shot = display.screenshot(path) ? QImage(path) : QImage();
-            return !shot.isNull() && check(shot, origin);
-        },
-        20000, 200);
+    QImage shot;
+    return WaitFor([&] { return display.screenshot(path) && !(shot = QImage(path)).isNull() && check(shot, origin); }, 20000, 200);
 }
 
 QString BoothOnDisplay::installedDirectory() const
 {
-    return QSettings(home.filePath("config/Orvane/Pelmora 2004.conf"), QSettings::IniFormat)
-        .value("Installed Directory")
-        .toString();
+    return QSettings(home.filePath("config/Orvane/Pelmora 2004.conf"), QSettings::IniFormat).value("Installed Directory").toString();
 }
 
 bool BoothOnDisplay::endsWithZero()

@@ -18,7 +18,6 @@ public:
 
     bool ok() const { return !m_display.isEmpty(); }
     QString display() const { return m_display; }
-    QSize size() const { return m_size; }
     // An environment for programs that run on this display.
     QProcessEnvironment environment(QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const;
 
@@ -26,18 +25,17 @@ public:
     QString run(const QString& program, const QStringList& args, int* exitCode = nullptr) const;
     // Window ids whose name matches the pattern (xdotool search --name).
     QStringList windowsNamed(const QString& pattern) const;
-    QStringList visibleWindows() const;
+    QStringList visibleWindows() const { return windowsNamed(".*"); }
     QRect windowGeometry(const QString& id) const;
     // The process that owns a window, 0 when it does not say.
-    qint64 windowProcess(const QString& id) const;
-    void key(const QString& keys, const QString& window = QString()) const;
+    qint64 windowProcess(const QString& id) const { return run("xdotool", {"getwindowpid", id}).trimmed().toLongLong(); }
+    void key(const QString& keys, const QString& window) const;
     void click(QPoint screenPos) const;
     bool screenshot(const QString& path) const;
 
 private:
     QProcess m_server;
     QString m_display;
-    QSize m_size;
 };
 
 // The booth started on a display of its own as a user starts it, with its
