@@ -140,7 +140,7 @@ protected:
         driver->takeMessages();
         driver->click(selector);
         QStringList seen;
-        WizardDriver::waitFor([&] { return !(seen += driver->takeMessages()).isEmpty(); });
+        WaitFor([&] { return !(seen += driver->takeMessages()).isEmpty(); });
         QTest::qWait(200); // the refused page change must not load anything meanwhile
         seen += driver->takeMessages();
         EXPECT_EQ(seen.size(), 1);
@@ -153,7 +153,7 @@ protected:
     bool Capture(int expected, int timeoutMs = 10000)
     {
         driver->click("a[href^='pk:Capture'] img");
-        return WizardDriver::waitFor([&] { return Photos() == expected; }, timeoutMs);
+        return WaitFor([&] { return Photos() == expected; }, timeoutMs);
     }
     QStringList Items(bool sorted = false) const
     {
@@ -169,7 +169,7 @@ protected:
     bool VideoMoves()
     {
         const QImage before = VideoOnScreen();
-        return WizardDriver::waitFor([&] { return VideoOnScreen() != before; }, 3000);
+        return WaitFor([&] { return VideoOnScreen() != before; }, 3000);
     }
 
     std::unique_ptr<CCaptureGraph> graph;
@@ -236,7 +236,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_EQ(video->geometry(), QRect(69, 120, 412, 308));
     EXPECT_EQ(video->windowTitle(), "Pelmora Video");
     const auto received = video->ReceivedFrames();
-    ASSERT_TRUE(WizardDriver::waitFor([&] { return video->ReceivedFrames() > received + 5; }));
+    ASSERT_TRUE(WaitFor([&] { return video->ReceivedFrames() > received + 5; }));
     const CPhotoFrameWnd& frame = dlg->FrameWindow();
     ASSERT_TRUE(frame.HasWindow());
     EXPECT_EQ(frame.GetFrame(), 1001);
@@ -273,7 +273,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     dlg->ExecuteCommand("NextPhotoFrame/");
     dlg->ExecuteCommand("Capture/");
     dlg->ExecuteCommand("Capture/");
-    ASSERT_TRUE(WizardDriver::waitFor([&] { return Photos() == 3; }));
+    ASSERT_TRUE(WaitFor([&] { return Photos() == 3; }));
     QTest::qWait(500);
     EXPECT_EQ(Photos(), 3);
     EXPECT_EQ(QColor(Photo(1).pixel(20, 200)), kFrameColours[1]);
@@ -284,7 +284,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     QCoreApplication::sendEvent(dlg.get(), &shortFrame);
     EXPECT_EQ(Photos(), 3);
     QCoreApplication::postEvent(dlg.get(), new CFrameReadyEvent(QByteArray(230400, '\x40')));
-    ASSERT_TRUE(WizardDriver::waitFor([&] { return Photos() == 4; }));
+    ASSERT_TRUE(WaitFor([&] { return Photos() == 4; }));
     EXPECT_EQ(QColor(Photo(3).pixel(100, 100)), QColor(0x40, 0x40, 0x40));
     EXPECT_EQ(Items(), QStringList({"1/4", "2/4", "3/4", "4/4"}));
     EXPECT_EQ(dlg->List()->GetItemPosition(3), QPoint(5 + 79 * 3, 10));
@@ -303,7 +303,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     const QImage third = Photo(2);
     Select(1);
     driver->click("a[href^='pk:Delete'] img");
-    ASSERT_TRUE(WizardDriver::waitFor([&] { return Photos() == 3; }));
+    ASSERT_TRUE(WaitFor([&] { return Photos() == 3; }));
     EXPECT_EQ(Items(), QStringList({"1/4", "2/4", "3/4"}));
     EXPECT_EQ(Photo(1), third);
     Select(0);
@@ -327,7 +327,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
         QMetaObject::invokeMethod(files, "accept");
     });
     driver->click("a[href^='pk:Export'] img");
-    ASSERT_TRUE(WizardDriver::waitFor([&] { return QFile::exists(folder.filePath("Pelmora 2.bmp")); }));
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(folder.filePath("Pelmora 2.bmp")); }));
     QTest::qWait(200);
     EXPECT_EQ(title, "Please select the directory where the photos will be saved to:");
     for (int i : {0, 1})
@@ -353,7 +353,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
         QMetaObject::invokeMethod(print, "accept");
     });
     driver->click("a[href^='pk:Print'] img");
-    ASSERT_TRUE(WizardDriver::waitFor([&] { return QFileInfo(pdf).size() > 0; }));
+    ASSERT_TRUE(WaitFor([&] { return QFileInfo(pdf).size() > 0; }));
     QTest::qWait(300);
     // At 100 dpi the sheet covers 145 by 102 mm from the top-left of the
     // printable area; two photos fill the lower half of four places (printed
@@ -380,7 +380,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
         d->findChild<QPushButton*>()->click();
     });
     driver->click("a[href^='pk:About'] img");
-    ASSERT_TRUE(WizardDriver::waitFor([&] { return closed; }));
+    ASSERT_TRUE(WaitFor([&] { return closed; }));
     EXPECT_EQ(title, "About Pelmora 2004");
     QTest::qWait(100);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -471,7 +471,7 @@ TEST_P(CameraReplug, TheLivePictureComesBackWithPageFrameAndPhotos)
     } else {
         FailTestCameras(true);
     }
-    ASSERT_TRUE(WizardDriver::waitFor([&] { return !graph->IsDelivering(); }));
+    ASSERT_TRUE(WaitFor([&] { return !graph->IsDelivering(); }));
     if (!row.onSeriesPage) {
         // Once the frames already on their way are painted, the last picture
         // stays; Capture takes no photo, now or later.
@@ -510,10 +510,10 @@ TEST_F(Booth, UnpluggedForGoodCancelStillEnds)
 {
     ToCapture();
     FailTestCameras(true);
-    ASSERT_TRUE(WizardDriver::waitFor([&] { return graph->HasFailed(); }));
+    ASSERT_TRUE(WaitFor([&] { return graph->HasFailed(); }));
     QSignalSpy finished(dlg.get(), &QDialog::finished);
     driver->click("a[href^='pk:Cancel'] img");
-    ASSERT_TRUE(WizardDriver::waitFor([&] { return finished.count() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
     EXPECT_EQ(finished.at(0).at(0).toInt(), 0);
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_TRUE(driver->takeMessages().isEmpty());

@@ -7,8 +7,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QPointer>
 #include <QScreen>
 #include <QTest>
@@ -48,11 +46,6 @@ void WizardDriver::pollModals()
         Qt::QueuedConnection);
 }
 
-bool WizardDriver::waitFor(const std::function<bool()>& condition, int timeoutMs)
-{
-    return ::WaitFor(condition, timeoutMs);
-}
-
 QVariant WizardDriver::js(const QString& script, int timeoutMs)
 {
     QVariant result;
@@ -64,7 +57,7 @@ QVariant WizardDriver::js(const QString& script, int timeoutMs)
             done = true;
         }
     });
-    waitFor([&] { return done; }, timeoutMs);
+    WaitFor([&] { return done; }, timeoutMs);
     *alive = false;
     return result;
 }
@@ -77,7 +70,7 @@ QString WizardDriver::currentPage() const
 
 bool WizardDriver::waitForPage(const QString& name, int timeoutMs)
 {
-    const bool loaded = waitFor(
+    const bool loaded = WaitFor(
         [&] {
             return currentPage().compare(name, Qt::CaseInsensitive) == 0 &&
                    js("document.readyState === 'complete' && Array.prototype.every.call(document.images, "
@@ -92,22 +85,14 @@ bool WizardDriver::waitForPage(const QString& name, int timeoutMs)
     return true;
 }
 
-namespace {
-// A JavaScript string literal holding text.
-QString JsString(const QString& text)
-{
-    const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(json.mid(1, json.size() - 2));
-}
-} // namespace
-
 QRect WizardDriver::elementRect(const QString& selector)
 {
-    const QVariant v = js(QStringLiteral("(function(){var e=document.querySelector(%1);"
-                                         "if(!e)return null;var r=e.getBoundingClientRect();"
-                                         "return [r.left,r.top,r.width,r.height];})()")
-                              .arg(JsString(selector)));
-    const QVariantList l = v.toList();
+    // The selectors are the tests' own, without double quotes.
+    const QVariantList l = js(QStringLiteral("(function(){var e=document.querySelector(\"%1\");"
+                                             "if(!e)return null;var r=e.getBoundingClientRect();"
+                                             "return [r.left,r.top,r.width,r.height];})()")
+                                  .arg(selector))
+                               .toList();
     if (l.size() != 4)
         return {};
     const QPoint origin = m_dlg.Html()->mapTo(&m_dlg, QPoint(0, 0));

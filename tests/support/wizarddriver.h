@@ -45,9 +45,6 @@ public:
     void handleDialogsWith(std::function<void(QDialog*)> handler) { m_dialogHandler = std::move(handler); }
     QStringList takeDialogs() { return std::exchange(m_dialogs, {}); }
 
-    // Waits for a condition while the event loop runs.
-    static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
-
     // What is really on screen in the window, saved under the test build's
     // screens folder when a name is given.
     QImage screenshot(const QString& saveAs = QString());
