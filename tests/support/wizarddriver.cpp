@@ -7,7 +7,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QPointer>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -29,19 +28,17 @@ void WizardDriver::pollModals()
         m_messages << box->windowTitle() + QLatin1Char('|') + box->text();
     else
         m_dialogs << dialog->windowTitle();
-    // Answered once the dialog's own event loop runs.
+    // Answered once the dialog's own event loop runs (dropped if it is gone).
     QMetaObject::invokeMethod(
         dialog,
-        [guard = QPointer<QDialog>(dialog), handler = m_dialogHandler, answer = m_answer] {
-            auto* box = qobject_cast<QMessageBox*>(guard.data());
-            if (!guard)
-                return;
+        [dialog, handler = m_dialogHandler, answer = m_answer] {
+            auto* box = qobject_cast<QMessageBox*>(dialog);
             if (box && box->button(answer))
                 box->button(answer)->click();
             else if (!box && handler)
-                handler(guard);
+                handler(dialog);
             else
-                guard->reject();
+                dialog->reject();
         },
         Qt::QueuedConnection);
 }

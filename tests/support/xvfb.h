@@ -1,7 +1,6 @@
 #pragma once
-// A virtual X display of a test's own, and the X tools that act on it as a
-// user would (xdotool for keys, clicks and windows; ImageMagick's import for
-// screenshots).
+// A virtual X display of a test's own, acted on as a user would with xdotool
+// and ImageMagick's import.
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -43,14 +42,12 @@ private:
 class BoothOnDisplay {
 public:
     ~BoothOnDisplay();
-    // Starts the program with the test camera showing `camera` (none when
-    // empty) and without QTWEBENGINE_DISABLE_SANDBOX: as root the booth sets it.
+    // With the test camera showing `camera` (none when empty); without
+    // QTWEBENGINE_DISABLE_SANDBOX, which the booth sets itself as root.
     void start(const QString& executable, const QString& camera);
-    // Waits for the wizard's window and its painted welcome page; its
-    // top-left corner on the screen lands in `origin`.
+    // Waits for the painted welcome page; the window's corner lands in `origin`.
     bool waitForWelcome();
-    // Waits until a screenshot shows what `check` looks for (given the shot
-    // and the origin); the last one is kept under the screens folder.
+    // Waits until a screenshot passes `check`; the last one is kept.
     bool painted(const QString& name, const std::function<bool(const QImage&, QPoint)>& check);
     QString installedDirectory() const;
     bool endsWithZero();
