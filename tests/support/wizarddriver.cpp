@@ -67,15 +67,14 @@ QString WizardDriver::currentPage() const
 
 bool WizardDriver::waitForPage(const QString& name, int timeoutMs)
 {
-    const bool loaded = WaitFor(
-        [&] {
-            return currentPage().compare(name, Qt::CaseInsensitive) == 0 &&
-                   js("document.readyState === 'complete' && Array.prototype.every.call(document.images, "
-                      "function(i){return i.complete && i.naturalWidth > 0;})")
-                       .toBool();
-        },
-        timeoutMs);
-    if (!loaded)
+    if (!WaitFor(
+            [&] {
+                return currentPage().compare(name, Qt::CaseInsensitive) == 0 &&
+                       js("document.readyState === 'complete' && Array.prototype.every.call(document.images, "
+                          "function(i){return i.complete && i.naturalWidth > 0;})")
+                           .toBool();
+            },
+            timeoutMs))
         return false;
     // The panel grows in ten 1 ms steps after the load; let it finish.
     QTest::qWait(150);
@@ -92,9 +91,9 @@ QRect WizardDriver::elementRect(const QString& selector)
                                .toList();
     if (l.size() != 4)
         return {};
-    const QPoint origin = m_dlg.Html()->mapTo(&m_dlg, QPoint(0, 0));
-    return QRect(qRound(l[0].toDouble()) + origin.x(), qRound(l[1].toDouble()) + origin.y(),
-                 qRound(l[2].toDouble()), qRound(l[3].toDouble()));
+    return QRectF(l[0].toDouble(), l[1].toDouble(), l[2].toDouble(), l[3].toDouble())
+        .translated(m_dlg.Html()->mapTo(&m_dlg, QPoint(0, 0)))
+        .toRect();
 }
 
 void WizardDriver::clickAt(QPoint clientPos, bool doubleClick)
@@ -113,8 +112,7 @@ void WizardDriver::clickAt(QPoint clientPos, bool doubleClick)
 
 void WizardDriver::pressKey(int key, Qt::KeyboardModifiers modifiers, QWidget* to)
 {
-    QWidget* target = to ? to : m_dlg.Html()->focusProxy();
-    QTest::keyClick(target, Qt::Key(key), modifiers);
+    QTest::keyClick(to ? to : m_dlg.Html()->focusProxy(), Qt::Key(key), modifiers);
 }
 
 QImage WizardDriver::screenshot(const QString& saveAs)
