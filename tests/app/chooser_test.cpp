@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, LayoutPictures, ::testing::Values(
     LayoutPicture{"right_left", {{100, 50, 9, 9}}, kNineNine},
     LayoutPicture{"right_top", {{100, 9, 9, 50}}, kNineNine},
     LayoutPicture{"left_bottom", {{9, 50, 100, 9}}, kNineNine}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(Choosers, EmptyBrokenOrMissingFolders)
 {

@@ -116,7 +116,7 @@ bool BoothOnDisplay::waitForWelcome()
                        return s.pixel(o + QPoint(400, 50)) != body && qGray(body) > 150;
                    });
         },
-        40000, 200);
+        60000, 200);
 }
 
 bool BoothOnDisplay::painted(const QString& name, const std::function<bool(const QImage&, QPoint)>& check)
