@@ -36,8 +36,7 @@ const QColor kFrameColours[] = {QColor(250, 20, 20), QColor(20, 250, 20), QColor
 const char* const kBack = "a[href^='pk:Back'] img";
 const char* const kNext = "#q img";
 
-// Frames 1001 to 1003: a solid picture of 320 by 240 each; frame 1001 covers
-// the top ten rows, 1002 a band down the left, 1003 nothing.
+// Frames 1001 to 1003, solid 320 by 240: 1001 covers the top ten rows, 1002 a left band, 1003 none.
 QByteArray TestSeries()
 {
     std::vector<PackageResourceData> resources =
@@ -143,8 +142,7 @@ protected:
         driver->click("a[href^='pk:Capture'] img");
         return WaitFor([&] { return Photos() == expected; }, timeoutMs);
     }
-    // Capture as a command: whether the shutter ran (its sound and outlines
-    // run the event loop; a refusal or a beep does not).
+    // Capture as a command: whether the shutter ran (it runs the event loop, a beep does not).
     bool ShutterRuns()
     {
         auto ran = std::make_shared<bool>(false);
@@ -243,8 +241,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_EQ(QColor(shot.pixel(200, 125)), kFrameColours[0]);
     EXPECT_NE(QColor(shot.pixel(200, 200)), kFrameColours[0]);
 
-    // The arrows step through the frames without wrapping; an empty outline
-    // keeps the shape the window had.
+    // The arrows step without wrapping; an empty outline keeps the window's shape.
     driver->click("area[href^='pk:PreviousPhotoFrame']");
     QTest::qWait(300);
     EXPECT_EQ(frame.GetFrame(), 1001);
@@ -272,8 +269,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_EQ(Photos(), 3);
     EXPECT_EQ(QColor(Photo(1).pixel(20, 200)), kFrameColours[1]);
     EXPECT_NE(QColor(Photo(1).pixel(100, 200)), kFrameColours[1]);
-    // A frame of another size is dropped; camera bytes outside the band are
-    // taken unchanged.
+    // A frame of another size is dropped; camera bytes outside the band stay as they are.
     CFrameReadyEvent shortFrame(QByteArray(1000, '\0'));
     QCoreApplication::sendEvent(dlg.get(), &shortFrame);
     EXPECT_EQ(Photos(), 3);
@@ -288,8 +284,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_FALSE(Capture(5, 1500));
     EXPECT_TRUE(driver->takeMessages().isEmpty());
 
-    // Delete without a selection does nothing; the link and the key remove
-    // the selected photo and renumber the rest.
+    // Delete needs a selection; link and key remove the selected photo and renumber.
     dlg->List()->clearSelection();
     driver->click("a[href^='pk:Delete'] img");
     QTest::qWait(300);
@@ -306,8 +301,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_EQ(Items(), QStringList({"1/4", "2/4"}));
     EXPECT_EQ(Photo(0), third);
 
-    // Export asks for a folder and writes the photos there; a cancelled
-    // dialog writes nothing.
+    // Export asks for a folder and writes the photos there; a cancelled dialog writes nothing.
     QTemporaryDir folder;
     driver->handleDialogsWith([&](QDialog* d) {
         auto* files = qobject_cast<QFileDialog*>(d);
@@ -346,9 +340,8 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     driver->click("a[href^='pk:Print'] img");
     ASSERT_TRUE(WaitFor([&] { return QFileInfo(pdf).size() > 0; }));
     QTest::qWait(300);
-    // At 100 dpi the sheet covers 145 by 102 mm from the top-left of the
-    // printable area; two photos fill the lower half of four places (printed
-    // rows count from the bottom), the upper half stays white.
+    // At 100 dpi the sheet is 145 by 102 mm at the printable area's top-left; two photos
+    // fill the lower half of four places (printed rows count from the bottom).
     RunProgram("pdftoppm", {"-r", "100", "-png", "-singlefile", pdf, folder.filePath("page")});
     const QImage page(folder.filePath("page.png"));
     ASSERT_FALSE(page.isNull());
@@ -393,8 +386,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
         EXPECT_EQ(frame.HasWindow(), loads) << series;
     }
 
-    // Back to the layouts with a photo asks: Cancel keeps page, sheet and
-    // photo, OK drops them.
+    // Back to the layouts with a photo asks: Cancel keeps page, sheet and photo, OK drops them.
     Select(0);
     driver->pressKey(Qt::Key_Delete, Qt::NoModifier, dlg->List());
     ASSERT_EQ(Photos(), 1);

@@ -1,7 +1,6 @@
-// The booth started as a user starts it: from the unpacked Debian package
-// (after the ecosystem's checkers have passed it) with the user's own layout
-// and frame series, from a `cmake --install` prefix whose name holds every
-// character an address can trip over, and from the build tree without camera.
+// The booth started as a user starts it: from the Debian package (checked by the ecosystem's
+// tools) with the user's own layout and series, from a `cmake --install` prefix whose name
+// holds every character an address can trip over, and from the build tree without camera.
 #include "xvfb.h"
 
 #include <QDirIterator>
@@ -72,10 +71,9 @@ bool LooksLike(const QImage& shot, QPoint at, const char* a, const char* b)
 
 bool IsGreen(QRgb pixel) { return qRed(pixel) < 16 && qGreen(pixel) > 239 && qBlue(pixel) < 16; }
 
-// Pages are told apart by their pictures, as a click lands only on a page
-// that has loaded: the Back button at 427, 564 (disabled on the welcome
-// page), the side panel at 22, 114, the Next button at 527, 564 (disabled on
-// the capture page).
+// Pages are told apart by their pictures, as a click lands only on a loaded page: the Back
+// button at 427, 564 (disabled on the welcome page), the side panel at 22, 114, the Next
+// button at 527, 564 (disabled on the capture page).
 bool OnLayoutPage(const QImage& s, QPoint o) { return LooksLike(s, o + QPoint(427, 564), "Back.jpg", "Back_Disable.jpg"); }
 
 class Installed : public ::testing::Test, public BoothOnDisplay {
@@ -109,9 +107,8 @@ TEST_F(Installed, PackagePassesItsCheckersAndItsUnpackedBoothUsesTheUsersFiles)
     start(root + "/usr/bin/pelmora", "smpte");
     ASSERT_TRUE(waitForWelcome());
     EXPECT_EQ(installedDirectory(), root + "/usr/lib/pelmora");
-    // Enter follows the focused forward link to the layout page, which lists
-    // the user's layout with its picture: one place over the whole canvas, a
-    // black outline round the 71 by 53 slot.
+    // Enter follows the focused link to the layout page, which lists the user's layout with
+    // its picture: one place over the whole canvas, a black outline round the 71 by 53 slot.
     display.key("Return", wizard);
     QImage slot(71, 53, QImage::Format_RGB32);
     slot.fill(Qt::white);
@@ -145,14 +142,12 @@ TEST_F(Installed, UnderAnAwkwardlyNamedPrefixShowsItsPagesAndHelpAndEndsWithoutI
     ASSERT_EQ(RunTool(CMAKE_COMMAND, {"--install", PELMORA_BUILD_DIR, "--prefix", prefix}), 0);
     start(prefix + "/bin/pelmora", "smpte unplug=3000");
     ASSERT_TRUE(waitForWelcome());
-    // Centred on the 1024 by 768 screen, horizontally exactly; vertically the
-    // platform centres within the available area.
+    // Centred on the 1024 by 768 screen (vertically within the available area).
     EXPECT_EQ(origin.x(), (1024 - 800) / 2);
     EXPECT_GE(origin.y(), 0);
     EXPECT_LE(origin.y() + 599, 767);
     EXPECT_EQ(installedDirectory(), prefix + "/lib/pelmora");
-    // "Learn more about Pelmora 2004" opens the installed help file with the
-    // desktop's viewer for it.
+    // "Learn more about Pelmora 2004" opens the installed help file in the desktop's viewer.
     display.click(origin + QPoint(330, 352));
     QStringList viewer;
     EXPECT_TRUE(WaitFor([&] { return !(viewer = display.windowsNamed("Pelmora 2004 Help")).isEmpty(); }, 30000, 100));
