@@ -15,26 +15,18 @@ public:
     QStringList calls;
     bool answer = true;
 
-    int ExecuteCommand(const QString& command) override
-    {
-        calls << "Execute:" + command;
-        return 0;
-    }
-    bool OnNextToWelcome() override { return record("NextToWelcome", true); }
-    bool OnBackToWelcome() override { return record("BackToWelcome", answer); }
-    bool OnNextToLayout() override { return record("NextToLayout", answer); }
-    bool OnBackToLayout() override { return record("BackToLayout", answer); }
-    bool OnNextToSeries() override { return record("NextToSeries", answer); }
-    bool OnBackToSeries() override { return record("BackToSeries", answer); }
-    bool OnNextToCapture() override { return record("NextToCapture", answer); }
-    bool OnBackToCapture() override { return record("BackToCapture", false); }
-
-private:
-    bool record(const char* name, bool result)
-    {
-        calls << QString::fromLatin1(name);
-        return result;
-    }
+    int ExecuteCommand(const QString& command) override { return calls << "Execute:" + command, 0; }
+#define HANDLER(name, result) \
+    bool On##name() override { return calls << #name, result; }
+    HANDLER(NextToWelcome, true)
+    HANDLER(BackToWelcome, answer)
+    HANDLER(NextToLayout, answer)
+    HANDLER(BackToLayout, answer)
+    HANDLER(NextToSeries, answer)
+    HANDLER(BackToSeries, answer)
+    HANDLER(NextToCapture, answer)
+    HANDLER(BackToCapture, false)
+#undef HANDLER
 };
 
 struct LinkCase {

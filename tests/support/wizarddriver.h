@@ -1,7 +1,6 @@
 #pragma once
-// Drives the real wizard window as a user would: clicks at the rendered
-// positions of page elements, presses keys, answers message boxes, and
-// reads what the web engine shows.
+// Drives the real wizard window as a user would: clicks where page elements
+// render, presses keys, answers dialogs, reads what the web engine shows.
 #include <QDialog>
 #include <QImage>
 #include <QMessageBox>
@@ -10,6 +9,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <utility>
 
 namespace pelmora {
 class CBoothDlg;
@@ -18,50 +18,37 @@ class CBoothDlg;
 class WizardDriver : public QObject {
 public:
     explicit WizardDriver(pelmora::CBoothDlg& dlg);
-    ~WizardDriver() override;
 
-    // Waits until the named page ("Layout.htm", any case) has loaded with
-    // all its pictures and its scripts have settled.
+    // Waits until the named page (any case) has loaded its pictures and settled.
     bool waitForPage(const QString& name, int timeoutMs = 20000);
     // The page that shows: the last path segment of its address.
     QString currentPage() const;
 
     QVariant js(const QString& script, int timeoutMs = 10000);
-    // An element's box in the window's client pixels (the HTML control
-    // fills the client area); empty when it does not exist.
+    // An element's box in the window's client pixels; empty when there is none.
     QRect elementRect(const QString& selector);
 
     void clickAt(QPoint clientPos, bool doubleClick = false);
-    void click(const QString& selector);
+    void click(const QString& selector) { clickAt(elementRect(selector).center()); }
     void pressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, QWidget* to = nullptr);
 
-    // Message boxes that open from now on are answered with this button
-    // (Ok by default) and their texts collected.
+    // Message boxes from now on: answered with this button, "caption|text" kept.
     void answerMessagesWith(QMessageBox::StandardButton button) { m_answer = button; }
-    QStringList takeMessages();
+    QStringList takeMessages() { return std::exchange(m_messages, {}); }
 
-    // Other modal dialogs that open from now on are handed to this function
-    // once each (it accepts or rejects them); their titles are collected.
+    // Other modal dialogs from now on: handed to this once each, titles kept.
     void handleDialogsWith(std::function<void(QDialog*)> handler) { m_dialogHandler = std::move(handler); }
-    QStringList takeDialogs();
+    QStringList takeDialogs() { return std::exchange(m_dialogs, {}); }
 
-    // Waits for a condition while the event loop runs.
-    static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
-
-    // What is really on screen in the window, saved under the test build's
-    // screens folder when a name is given.
+    // What is on screen in the window; saved under tests/screens when named.
     QImage screenshot(const QString& saveAs = QString());
 
 private:
-    void pollMessageBoxes();
+    void pollModals();
 
     pelmora::CBoothDlg& m_dlg;
     QMessageBox::StandardButton m_answer = QMessageBox::Ok;
     QStringList m_messages;
     QStringList m_dialogs;
     std::function<void(QDialog*)> m_dialogHandler;
-    int m_timer = 0;
-
-protected:
-    void timerEvent(QTimerEvent* event) override;
 };
