@@ -31,9 +31,6 @@ std::unique_ptr<ResourcePackage> Open(const QString& path)
     return package;
 }
 
-// ---------------------------------------------------------------------------
-// Libraries linked by MinGW binutils from data/*.rc
-
 class ToolchainLibrary : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ToolchainLibrary, FramesReadExactly)
@@ -109,9 +106,6 @@ TEST(Atoi, BehavesAsC)
     EXPECT_EQ(Atoi(QStringLiteral("-99999999999")), -2147483647 - 1);
 }
 
-// ---------------------------------------------------------------------------
-// Our own writer, read back by us and by independent tools
-
 std::vector<PackageResourceData> SmallSeries()
 {
     auto resources = StringTableResources({{1, QStringLiteral("1001")}, {2, QStringLiteral("1002")}});
@@ -148,38 +142,29 @@ TEST_P(WrittenLibrary, ReadBackAndAcceptedByOtherTools)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Small.dll"));
     QFile out(path);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
     out.close();
-
     int code = -1;
     const QString listing = RunTool(QStringLiteral("wrestool"), {QStringLiteral("-l"), path}, &code);
     EXPECT_EQ(code, 0);
-    EXPECT_TRUE(listing.contains(QStringLiteral("--type='IMAGE' --name=2001 --language=1033 [offset=0x")))
-        << qPrintable(listing);
-    EXPECT_TRUE(listing.contains(QStringLiteral("--type='REGION' --name=1002 --language=1033")));
-    EXPECT_TRUE(listing.contains(QStringLiteral("--type=6 --name=1 --language=1033 [type=string")));
-    EXPECT_EQ(listing.count(QLatin1Char('\n')), 5);
-
-    // wrestool extracts the very bytes we stored.
+    // wrestool extracts the very bytes we stored; the GNU binutils of the
+    // matching machine parse the headers and the resource directory too.
     const QString raw = dir.filePath(QStringLiteral("image.bin"));
     RunTool(QStringLiteral("wrestool"), {QStringLiteral("-x"), QStringLiteral("--raw"), QStringLiteral("--type=IMAGE"),
                                           QStringLiteral("--name=2001"), QStringLiteral("-o"), raw, path});
     EXPECT_EQ(ReadAll(raw), QByteArray("first picture"));
-
-    // The GNU binutils of the matching machine parse the headers and the
-    // resource directory too.
-    const QString objdump = GetParam() == PeFormat::Pe32Plus ? QStringLiteral("x86_64-w64-mingw32-objdump")
-                                                             : QStringLiteral("i686-w64-mingw32-objdump");
-    const QString headers = RunTool(objdump, {QStringLiteral("-p"), path}, &code);
+    const bool plus = GetParam() == PeFormat::Pe32Plus;
+    const QString headers = RunTool(plus ? QStringLiteral("x86_64-w64-mingw32-objdump")
+                                         : QStringLiteral("i686-w64-mingw32-objdump"), {QStringLiteral("-p"), path}, &code);
     EXPECT_EQ(code, 0);
-    EXPECT_TRUE(headers.contains(GetParam() == PeFormat::Pe32Plus ? QStringLiteral("pei-x86-64")
-                                                                 : QStringLiteral("pei-i386")))
-        << qPrintable(headers);
-    EXPECT_TRUE(headers.contains(QStringLiteral("DLL")));
-    EXPECT_TRUE(headers.contains(QStringLiteral("Resource Directory [.rsrc]")));
-    EXPECT_TRUE(headers.contains(QStringLiteral("len 6]: REGION, Value: 0x8")));
-    EXPECT_TRUE(headers.contains(QStringLiteral("Entry: ID: 0x0007d2")));
+    for (const auto& [text, part] : {std::pair{&listing, "--type='IMAGE' --name=2001 --language=1033 [offset=0x"},
+                                     {&listing, "--type='REGION' --name=1002 --language=1033"},
+                                     {&listing, "--type=6 --name=1 --language=1033 [type=string"},
+                                     {&headers, plus ? "pei-x86-64" : "pei-i386"}, {&headers, "DLL"},
+                                     {&headers, "Resource Directory [.rsrc]"},
+                                     {&headers, "len 6]: REGION, Value: 0x8"}, {&headers, "Entry: ID: 0x0007d2"}})
+        EXPECT_TRUE(text->contains(QLatin1String(part))) << part << "\n" << qPrintable(*text);
+    EXPECT_EQ(listing.count(QLatin1Char('\n')), 5);
     EXPECT_EQ(headers.count(QStringLiteral("Leaf: Addr: 0x")), 5);
 }
 
@@ -202,9 +187,6 @@ TEST(PackageWriter, StringBlocksAndDuplicates)
     EXPECT_EQ(package->StringEntry(16), QStringLiteral("next"));
     EXPECT_EQ(Bytes(*package->FindResource("REGION", 5)), QByteArray("one"));
 }
-
-// ---------------------------------------------------------------------------
-// The search rule of the library loader
 
 TEST(LoadPackage, SearchRule)
 {
@@ -236,9 +218,6 @@ TEST(LoadPackage, SearchRule)
     EXPECT_FALSE(LoadPackage(folder + QStringLiteral("/Folder")));
     QDir(base.filePath(folder)).removeRecursively();
 }
-
-// ---------------------------------------------------------------------------
-// Malformed packages: every one is refused with a reason naming the offset.
 
 // Offsets of our writer's PE32+ layout: PE header at 0x40, optional header at
 // 0x58, the section table at 0x148, .rsrc at file offset 0x200 and RVA 0x1000.
@@ -273,148 +252,127 @@ void ExpectRefused(const QByteArray& bytes, const char* reasonPart)
     EXPECT_FALSE(error.contains(QLatin1Char('\n')));
 }
 
-TEST(MalformedPackage, LayoutAssumptionsHold)
+template <typename F> QByteArray Edit(F edit, QByteArray b = Valid())
 {
-    const QByteArray b = Valid();
-    EXPECT_EQ(Get32(b, kResourceDirectory), 0x1000u);
-    EXPECT_EQ(Get32(b, kSection + 20), std::uint32_t(kRsrc));
-    // Entry 0 is empty, entry 1 is "1001".
-    EXPECT_EQ(Get32(b, StringBlockData(b)), 0x00040000u);
-    EXPECT_TRUE(ResourcePackage::FromBytes(b));
+    edit(b);
+    return b;
 }
 
-TEST(MalformedPackage, TruncatedHeaders)
-{
-    const QByteArray b = Valid();
-    ExpectRefused(QByteArray(), "DOS header");
-    ExpectRefused(b.left(63), "DOS header");
-    ExpectRefused(b.left(0x40 + 23), "e_lfanew");
-    ExpectRefused(b.left(kOptional + 100), "optional header runs past");
-    ExpectRefused(b.left(kSection + 39), "section table");
-    // The section's raw data ends exactly at the end of the file; one byte
-    // less and it runs past it.
-    ExpectRefused(b.left(b.size() - 1), "section 0");
-}
+qsizetype LanguageDir(const QByteArray& b) { return Target(b, Target(b, RootEntry(0)) + 16); }
 
-TEST(MalformedPackage, BadSignatures)
+// A picture whose bytes, read from any 8-byte boundary, form a directory of
+// over 32768 entries that all lead a step further into the same bytes.
+QByteArray OverlappingDirectories()
 {
-    QByteArray b = Valid();
-    b[0] = 'Z';
-    ExpectRefused(b, "MZ");
-    b = Valid();
-    b[0x41] = 'X';
-    ExpectRefused(b, "PE signature");
-    b = Valid();
-    Set16(b, kOptional, 0x107);
-    ExpectRefused(b, "magic");
-    b = Valid();
-    Set32(b, 0x3c, 0xfffffff0u); // would wrap a 32-bit sum
-    ExpectRefused(b, "e_lfanew");
-    b = Valid();
-    Set16(b, 0x40 + 4 + 16, 100); // SizeOfOptionalHeader too small for the directories
-    ExpectRefused(b, "data directories");
-}
-
-TEST(MalformedPackage, SectionsPastTheEnd)
-{
-    QByteArray b = Valid();
-    Set32(b, kSection + 20, 0xfffffe00u); // PointerToRawData
-    ExpectRefused(b, "section 0");
-    b = Valid();
-    Set32(b, kSection + 16, 0xffffffffu); // SizeOfRawData
-    ExpectRefused(b, "section 0");
-    b = Valid().left(kSection + 40);
-    Set16(b, 0x40 + 4 + 2, 96); // NumberOfSections
-    ExpectRefused(b, "section table of 96 sections");
-}
-
-TEST(MalformedPackage, RvaOutsideEverySection)
-{
-    QByteArray b = Valid();
-    Set32(b, kResourceDirectory, 0x50000);
-    ExpectRefused(b, "outside every section");
-    // The resource data of the string block pointing beyond the section.
-    b = Valid();
-    const qsizetype typeDir = Target(b, RootEntry(2));
-    const qsizetype dataEntry = Target(b, Target(b, typeDir + 16) + 16);
-    Set32(b, dataEntry, 0x1000 + 0x180);
-    Set32(b, dataEntry + 4, 0xffffff00u);
-    ExpectRefused(b, "outside every section");
-    // A subdirectory offset past the section.
-    b = Valid();
-    Set32(b, RootEntry(0) + 4, 0x80000000u | 0x7ffffff0u);
-    ExpectRefused(b, "outside every section");
-    // A type name past the section.
-    b = Valid();
-    Set32(b, RootEntry(0), 0x80000000u | 0x7ffffff0u);
-    ExpectRefused(b, "name");
-}
-
-TEST(MalformedPackage, DirectoryCyclesAndDepth)
-{
-    QByteArray b = Valid();
-    Set32(b, RootEntry(0) + 4, 0x80000000u); // the root as its own child
-    ExpectRefused(b, "reached twice");
-    b = Valid();
-    // REGION's name directory pointing at IMAGE's: a shared branch.
-    Set32(b, RootEntry(1) + 4, Get32(b, RootEntry(0) + 4));
-    ExpectRefused(b, "reached twice");
-    b = Valid();
-    const qsizetype languageDir = Target(b, Target(b, RootEntry(0)) + 16);
-    Set32(b, languageDir + 16 + 4, 0x80000000u | 0x10); // a fourth level
-    ExpectRefused(b, "fourth level");
-    b = Valid();
-    Set32(b, RootEntry(0) + 4, Get32(b, languageDir + 16 + 4)); // data at the type level
-    ExpectRefused(b, "needs a directory");
-}
-
-TEST(MalformedPackage, HugeEntryCounts)
-{
-    QByteArray b = Valid();
-    Set16(b, kRsrc + 12, 0xffff);
-    Set16(b, kRsrc + 14, 0xffff);
-    ExpectRefused(b, "131070 directory entries");
-    b = Valid();
-    const qsizetype typeDir = Target(b, RootEntry(1));
-    Set16(b, typeDir + 14, 0x8000);
-    ExpectRefused(b, "directory entries");
-}
-
-TEST(MalformedPackage, OverlappingDirectoriesCannotMultiplyTheWork)
-{
-    // A picture whose bytes, read from any 8-byte boundary, form a directory
-    // of over 32768 entries that all lead a step further into the same bytes.
     auto resources = SmallSeries();
     resources.push_back({QStringLiteral("IMAGE"), 0, 2003, QByteArray(280 * 1024, '\0')});
     QByteArray b = WriteResourcePackage(resources);
-    const qsizetype typeDir = Target(b, RootEntry(0));
-    const qsizetype dataEntry = Target(b, Target(b, typeDir + 16 + 2 * 8) + 16);
+    const qsizetype dataEntry = Target(b, Target(b, Target(b, RootEntry(0)) + 16 + 2 * 8) + 16);
     const std::uint32_t blob = Get32(b, dataEntry) - 0x1000; // relative to .rsrc
-    ASSERT_EQ(Get32(b, dataEntry + 4), 280u * 1024);
     for (qsizetype at = kRsrc + blob; at + 8 <= kRsrc + blob + 280 * 1024; at += 8) {
         Set32(b, at, 1);
         Set32(b, at + 4, 0x80000000u | (blob + 8));
     }
     Set32(b, RootEntry(0) + 4, 0x80000000u | blob);
-    ExpectRefused(b, "overlap");
+    return b;
 }
 
-TEST(MalformedPackage, MoreSectionsThanTheLoaderAccepts)
+struct Malformed {
+    const char* name;
+    QByteArray (*make)();
+    const char* reason;
+};
+
+// The section's raw data ends exactly at the end of the file: one byte less
+// runs past it. 96 sections load (MoreSectionsAreRefused), 97 do not.
+const Malformed kMalformed[] = {
+    {"Empty", [] { return QByteArray(); }, "DOS header"},
+    {"DosHeaderCut", [] { return Valid().left(63); }, "DOS header"},
+    {"PeHeaderCut", [] { return Valid().left(0x40 + 23); }, "e_lfanew"},
+    {"OptionalHeaderCut", [] { return Valid().left(kOptional + 100); }, "optional header runs past"},
+    {"SectionTableCut", [] { return Valid().left(kSection + 39); }, "section table"},
+    {"SectionDataCut", [] { return Valid().chopped(1); }, "section 0"},
+    {"NoMZ", [] { return Edit([](QByteArray& b) { b[0] = 'Z'; }); }, "MZ"},
+    {"NoPE", [] { return Edit([](QByteArray& b) { b[0x41] = 'X'; }); }, "PE signature"},
+    {"Magic", [] { return Edit([](QByteArray& b) { Set16(b, kOptional, 0x107); }); }, "magic"},
+    {"LfanewWraps", [] { return Edit([](QByteArray& b) { Set32(b, 0x3c, 0xfffffff0u); }); }, "e_lfanew"},
+    {"NoRoomForDirectories", [] { return Edit([](QByteArray& b) { Set16(b, 0x40 + 4 + 16, 100); }); },
+     "data directories"},
+    {"RawDataPointer", [] { return Edit([](QByteArray& b) { Set32(b, kSection + 20, 0xfffffe00u); }); }, "section 0"},
+    {"RawDataSize", [] { return Edit([](QByteArray& b) { Set32(b, kSection + 16, 0xffffffffu); }); }, "section 0"},
+    {"SectionTablePastEnd",
+     [] { return Edit([](QByteArray& b) { Set16(b, 0x40 + 4 + 2, 96); }, Valid().left(kSection + 40)); },
+     "section table of 96 sections"},
+    {"NinetySevenSections", [] { return CraftedPackage(97, 300); }, "97 sections"},
+    {"DirectoryRva", [] { return Edit([](QByteArray& b) { Set32(b, kResourceDirectory, 0x50000); }); },
+     "outside every section"},
+    {"DataRva",
+     [] {
+         return Edit([](QByteArray& b) {
+             const qsizetype dataEntry = Target(b, Target(b, Target(b, RootEntry(2)) + 16) + 16);
+             Set32(b, dataEntry, 0x1000 + 0x180);
+             Set32(b, dataEntry + 4, 0xffffff00u);
+         });
+     },
+     "outside every section"},
+    {"SubdirectoryPastSection",
+     [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(0) + 4, 0x80000000u | 0x7ffffff0u); }); },
+     "outside every section"},
+    {"NamePastSection",
+     [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(0), 0x80000000u | 0x7ffffff0u); }); }, "name"},
+    {"RootIsItsOwnChild", [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(0) + 4, 0x80000000u); }); },
+     "reached twice"},
+    {"SharedBranch",
+     [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(1) + 4, Get32(b, RootEntry(0) + 4)); }); },
+     "reached twice"},
+    {"FourthLevel",
+     [] { return Edit([](QByteArray& b) { Set32(b, LanguageDir(b) + 16 + 4, 0x80000000u | 0x10); }); },
+     "fourth level"},
+    {"DataAtTypeLevel",
+     [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(0) + 4, Get32(b, LanguageDir(b) + 16 + 4)); }); },
+     "needs a directory"},
+    {"HugeRootCounts",
+     [] {
+         return Edit([](QByteArray& b) {
+             Set16(b, kRsrc + 12, 0xffff);
+             Set16(b, kRsrc + 14, 0xffff);
+         });
+     },
+     "131070 directory entries"},
+    {"HugeTypeCount", [] { return Edit([](QByteArray& b) { Set16(b, Target(b, RootEntry(1)) + 14, 0x8000); }); },
+     "directory entries"},
+    {"OverlappingDirectories", OverlappingDirectories, "overlap"},
+    {"StringLength", [] { return Edit([](QByteArray& b) { Set16(b, StringBlockData(b) + 2, 0x7fff); }); },
+     "runs past its block"},
+};
+
+class MalformedPackage : public ::testing::TestWithParam<Malformed> {};
+
+TEST_P(MalformedPackage, RefusedWithItsOffset) { ExpectRefused(GetParam().make(), GetParam().reason); }
+
+INSTANTIATE_TEST_SUITE_P(Package, MalformedPackage, ::testing::ValuesIn(kMalformed),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MalformedPackageBoundary, LayoutAssumptionsHold)
 {
-    // 96 sections load, with every resource behind them; 97 are refused.
+    const QByteArray b = Valid();
+    EXPECT_EQ(Get32(b, kResourceDirectory), 0x1000u);
+    EXPECT_EQ(Get32(b, kSection + 20), std::uint32_t(kRsrc));
+    EXPECT_EQ(Get32(b, StringBlockData(b)), 0x00040000u); // entry 0 empty, entry 1 "1001"
+    EXPECT_TRUE(ResourcePackage::FromBytes(b));
+}
+
+TEST(MalformedPackageBoundary, MoreSectionsAreRefused)
+{
     const auto package = ResourcePackage::FromBytes(CraftedPackage(96, 300));
     ASSERT_TRUE(package);
     EXPECT_EQ(Bytes(*package->FindResource("IMAGE", 300)), Words({300}));
-    ExpectRefused(CraftedPackage(97, 300), "97 sections");
 }
 
-TEST(MalformedPackage, StringLengthPastItsBlock)
+TEST(MalformedPackageBoundary, StringBlockStoppingEarly)
 {
-    QByteArray b = Valid();
-    Set16(b, StringBlockData(b) + 2, 0x7fff);
-    ExpectRefused(b, "runs past its block");
     // A block may stop early at an entry boundary: the rest is missing.
-    b = Valid();
+    QByteArray b = Valid();
     const qsizetype typeDir = Target(b, RootEntry(2));
     const qsizetype dataEntry = Target(b, Target(b, typeDir + 16) + 16);
     Set32(b, dataEntry + 4, 2 + 2 + 8); // only entry 0 (empty) and entry 1 ("1001")
@@ -428,7 +386,7 @@ TEST(MalformedPackage, StringLengthPastItsBlock)
     ExpectRefused(b, "cut off");
 }
 
-TEST(MalformedPackage, NoResourcesIsAnEmptyPackage)
+TEST(MalformedPackageBoundary, NoResourcesIsAnEmptyPackage)
 {
     QByteArray b = Valid();
     Set32(b, kResourceDirectory, 0);
@@ -439,7 +397,7 @@ TEST(MalformedPackage, NoResourcesIsAnEmptyPackage)
     EXPECT_FALSE(package->FindResource("IMAGE", 2001));
 }
 
-TEST(MalformedPackage, TooLargeAFile)
+TEST(MalformedPackageBoundary, TooLargeAFile)
 {
     QString error;
     EXPECT_FALSE(ResourcePackage::FromBytes(QByteArray(kMaxPackageBytes + 1, 'M'), &error));

@@ -47,6 +47,25 @@ QImage Frame(QRgb colour)
     return picture;
 }
 
+// A package with the given frame range whose frame 1001 is a 320 by 240
+// picture of one colour and the given outline; either may be left out.
+QByteArray FramePackage(const QString& first, const QString& last, std::optional<QRgb> colour,
+                        std::optional<QRegion> outline)
+{
+    std::vector<PackageResourceData> resources = StringTableResources({{1, first}, {2, last}});
+    if (colour) {
+        QImage picture(320, 240, QImage::Format_RGB32);
+        picture.fill(*colour);
+        resources.push_back({QStringLiteral("IMAGE"), 0, 2001, MakeBmpFile(320, 240, ImageToBmpPixels(picture))});
+    }
+    if (outline)
+        resources.push_back({QStringLiteral("REGION"), 0, 1001, WriteRegionData(*outline)});
+    return WriteResourcePackage(resources);
+}
+
+// Two frame pictures, a camera picture whose every pixel differs from its
+// neighbours and from the frame (saved by Qt's own BMP writer, independent
+// of ours: 24 bits, rows bottom-up) and a package framing the top ten rows.
 class PackTool : public ::testing::Test {
 protected:
     void SetUp() override
@@ -54,9 +73,28 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         ASSERT_TRUE(Frame(qRgba(200, 30, 60, 255)).save(Path("a.png")));
         ASSERT_TRUE(Frame(qRgba(20, 130, 60, 255)).save(Path("b.png")));
+        camera = QImage(320, 240, QImage::Format_RGB32);
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x)
+                camera.setPixel(x, y, qRgb(x & 0xff, y, (x >> 8) * 100 + (x + y) % 100));
+        ASSERT_TRUE(camera.save(Path("camera.bmp"), "BMP"));
+        ASSERT_EQ(ReadAll(Path("camera.bmp")).size(), 230454);
+        WriteFile("Top.dll", FramePackage(QStringLiteral("1001"), QStringLiteral("1003"), kFrameColour, QRegion(0, 0, 320, 10)));
     }
     QString Path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+    void WriteFile(const char* name, const QByteArray& bytes)
+    {
+        QFile f(Path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    ToolRun Run(const QString& package, const QString& frame, const QString& cameraPath, const QString& out)
+    {
+        return Pack({QStringLiteral("preview"), package, frame, cameraPath, out});
+    }
+    static constexpr QRgb kFrameColour = qRgb(250, 200, 10);
     QTemporaryDir m_dir;
+    QImage camera;
 };
 
 TEST_F(PackTool, BuildListExtract)
@@ -108,32 +146,10 @@ TEST_F(PackTool, BuildListExtract)
     EXPECT_FALSE(QFile::exists(Path("none.bmp")));
 }
 
-TEST_F(PackTool, NeverOverwrites)
-{
-    QFile keep(Path("Keep.dll"));
-    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
-    keep.write("user data");
-    keep.close();
-    ToolRun r = Pack({QStringLiteral("build"), Path("Keep.dll"), QStringLiteral("1001"), Path("a.png")});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("not overwriting"))) << qPrintable(r.err);
-    EXPECT_EQ(ReadAll(Path("Keep.dll")), QByteArray("user data"));
-
-    ASSERT_EQ(Pack({QStringLiteral("build"), Path("Ok.dll"), QStringLiteral("1001"), Path("a.png")}).code, 0);
-    r = Pack({QStringLiteral("extract"), Path("Ok.dll"), QStringLiteral("IMAGE"), QStringLiteral("2001"),
-              Path("Keep.dll")});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(ReadAll(Path("Keep.dll")), QByteArray("user data"));
-}
-
 TEST_F(PackTool, RefusesBadInput)
 {
     // A package cut short: one line on stderr, exit 1.
-    ASSERT_EQ(Pack({QStringLiteral("build"), Path("Ok.dll"), QStringLiteral("1001"), Path("a.png")}).code, 0);
-    QFile cut(Path("Cut.dll"));
-    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
-    cut.write(ReadAll(Path("Ok.dll")).left(300));
-    cut.close();
+    WriteFile("Cut.dll", ReadAll(Path("Top.dll")).left(300));
     ToolRun r = Pack({QStringLiteral("list"), Path("Cut.dll")});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.out.isEmpty());
@@ -147,44 +163,8 @@ TEST_F(PackTool, RefusesBadInput)
     EXPECT_FALSE(QFile::exists(Path("X.dll")));
 }
 
-// A package with the given frame range whose frame 1001 is a 320 by 240
-// picture of one colour and the given outline; either may be left out.
-QByteArray FramePackage(const QString& first, const QString& last, std::optional<QRgb> colour,
-                        std::optional<QRegion> outline)
-{
-    std::vector<PackageResourceData> resources = StringTableResources({{1, first}, {2, last}});
-    if (colour) {
-        QImage picture(320, 240, QImage::Format_RGB32);
-        picture.fill(*colour);
-        resources.push_back({QStringLiteral("IMAGE"), 0, 2001, MakeBmpFile(320, 240, ImageToBmpPixels(picture))});
-    }
-    if (outline)
-        resources.push_back({QStringLiteral("REGION"), 0, 1001, WriteRegionData(*outline)});
-    return WriteResourcePackage(resources);
-}
-
 class Preview : public PackTool {
 protected:
-    void SetUp() override
-    {
-        PackTool::SetUp();
-        // Every camera pixel differs from its neighbours and from the frame.
-        camera = QImage(320, 240, QImage::Format_RGB32);
-        for (int y = 0; y < 240; ++y)
-            for (int x = 0; x < 320; ++x)
-                camera.setPixel(x, y, qRgb(x & 0xff, y, (x >> 8) * 100 + (x + y) % 100));
-        // Qt's own BMP writer, independent of ours: 24 bits, rows bottom-up.
-        ASSERT_TRUE(camera.save(Path("camera.bmp"), "BMP"));
-        ASSERT_EQ(ReadAll(Path("camera.bmp")).size(), 230454);
-        WriteFile("Top.dll", FramePackage(QStringLiteral("1001"), QStringLiteral("1003"), kFrameColour,
-                                         QRegion(0, 0, 320, 10)));
-    }
-    void WriteFile(const char* name, const QByteArray& bytes)
-    {
-        QFile f(Path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_EQ(f.write(bytes), bytes.size());
-    }
     // The top ten rows as seen are the frame's, the others the camera's.
     void ExpectTopTenRowsFramed(const QString& photoPath)
     {
@@ -202,13 +182,6 @@ protected:
         EXPECT_EQ(quint8(file[54 + 229 * 960]), qBlue(camera.pixel(0, 10)));
         EXPECT_EQ(quint8(file[54 + 230 * 960]), qBlue(kFrameColour));
     }
-    ToolRun Run(const QString& package, const QString& frame, const QString& cameraPath, const QString& out)
-    {
-        return Pack({QStringLiteral("preview"), package, frame, cameraPath, out});
-    }
-
-    static constexpr QRgb kFrameColour = qRgb(250, 200, 10);
-    QImage camera;
 };
 
 TEST_F(Preview, FrameCoversItsOutlineOnly)
@@ -247,15 +220,22 @@ TEST_F(Preview, StretchesALargerFrameWithItsOutline)
 
 TEST_F(Preview, NeverOverwrites)
 {
-    WriteFile("photo.bmp", "user data");
-    const ToolRun r = Run(Path("Top.dll"), QStringLiteral("1001"), Path("camera.bmp"), Path("photo.bmp"));
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("not overwriting"))) << qPrintable(r.err);
-    EXPECT_EQ(ReadAll(Path("photo.bmp")), QByteArray("user data"));
-    // Nor the camera picture it reads.
+    // Not the package built, nor a picture extracted, a photo previewed or
+    // the camera picture read.
+    WriteFile("Keep.dll", "user data");
     const QByteArray cameraBytes = ReadAll(Path("camera.bmp"));
-    EXPECT_EQ(Run(Path("Top.dll"), QStringLiteral("1001"), Path("camera.bmp"), Path("camera.bmp")).code, 1);
-    EXPECT_EQ(ReadAll(Path("camera.bmp")), cameraBytes);
+    ASSERT_EQ(Pack({QStringLiteral("build"), Path("Ok.dll"), QStringLiteral("1001"), Path("a.png")}).code, 0);
+    for (const QStringList& args : QList<QStringList>{
+             {QStringLiteral("build"), Path("Keep.dll"), QStringLiteral("1001"), Path("a.png")},
+             {QStringLiteral("extract"), Path("Ok.dll"), QStringLiteral("IMAGE"), QStringLiteral("2001"), Path("Keep.dll")},
+             {QStringLiteral("preview"), Path("Top.dll"), QStringLiteral("1001"), Path("camera.bmp"), Path("Keep.dll")},
+             {QStringLiteral("preview"), Path("Top.dll"), QStringLiteral("1001"), Path("camera.bmp"), Path("camera.bmp")}}) {
+        const ToolRun r = Pack(args);
+        EXPECT_EQ(r.code, 1) << qPrintable(args.join(' '));
+        EXPECT_TRUE(r.err.contains(QStringLiteral("not overwriting")) || args.last() == Path("camera.bmp")) << qPrintable(r.err);
+        EXPECT_EQ(ReadAll(Path("Keep.dll")), QByteArray("user data"));
+        EXPECT_EQ(ReadAll(Path("camera.bmp")), cameraBytes);
+    }
 }
 
 TEST_F(Preview, RefusesBadArguments)

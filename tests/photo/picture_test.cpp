@@ -1,6 +1,7 @@
 #include "bmp.h"
 #include "package.h"
 #include "packagewriter.h"
+#include "photofixtures.h"
 #include "picture.h"
 
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QtEndian>
 #include <climits>
+#include <tuple>
 #include <gtest/gtest.h>
 
 namespace {
@@ -29,14 +31,7 @@ QByteArray plainBmp(int width, int height)
     return pelmora::MakeBmpFile(width, height, pixels);
 }
 
-// A paint device of a chosen logical resolution.
-QImage deviceAt(int dpi)
-{
-    QImage device(1, 1, QImage::Format_RGB32);
-    device.setDotsPerMeterX(qRound(dpi / 0.0254));
-    device.setDotsPerMeterY(qRound(dpi / 0.0254));
-    return device;
-}
+using fixtures::deviceAt;
 
 CPicture load(const QByteArray& bytes)
 {
@@ -59,7 +54,7 @@ TEST(MulDiv, RoundsToNearestAndReportsOverflow)
     EXPECT_EQ(pelmora::MulDiv(1, 1, 0), -1);
 }
 
-TEST(CPictureSize, FirstDeviceFixesTheCache)
+TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
 {
     QImage screen = deviceAt(96);
     QImage printer = deviceAt(192);
@@ -84,12 +79,7 @@ TEST(CPictureSize, FirstDeviceFixesTheCache)
     CPicture fresh = load(plainBmp(4, 4));
     EXPECT_EQ(fresh.GetPixelWidth(nullptr), -1);
     EXPECT_EQ(fresh.GetPixelWidth(&printer), 8);
-}
 
-TEST(CPictureValue, AssignmentKeepsOrReplacesTheCache)
-{
-    QImage screen = deviceAt(96);
-    QImage printer = deviceAt(192);
     const QByteArray bmp = plainBmp(320, 240);
     CPicture a = load(bmp);
     const CPicture b(a); // same picture, no caches yet
@@ -123,25 +113,19 @@ TEST(CPictureValue, AssignmentKeepsOrReplacesTheCache)
 TEST(CPictureValue, FailedLoadLeavesItEmpty)
 {
     QImage screen = deviceAt(96);
-    CPicture picture = load(plainBmp(8, 8));
-    EXPECT_EQ(picture.GetPixelWidth(&screen), 8);
-    const QByteArray garbage("BM not a bitmap at all, not even close");
-    EXPECT_FALSE(picture.LoadFromMemory(garbage.size(), garbage.constData()));
-    EXPECT_EQ(picture.GetBitmap(), nullptr);
-    EXPECT_EQ(picture.GetPixelWidth(&screen), -1);
-
-    const QByteArray bmp = plainBmp(8, 8);
-    EXPECT_TRUE(picture.LoadFromMemory(bmp.size(), bmp.constData()));
-    EXPECT_FALSE(picture.LoadFromMemory(0, bmp.constData()));
-    EXPECT_EQ(picture.GetBitmap(), nullptr);
-    EXPECT_FALSE(picture.LoadFromMemory(bmp.size(), nullptr));
-    EXPECT_FALSE(picture.LoadFromMemory(-1, bmp.constData()));
-    // A BMP cut inside its pixels does not decode.
-    EXPECT_FALSE(picture.LoadFromMemory(40, bmp.constData()));
-    EXPECT_EQ(picture.GetBitmap(), nullptr);
-
-    // ReleasePicture empties a loaded picture.
-    EXPECT_TRUE(picture.LoadFromMemory(bmp.size(), bmp.constData()));
+    const QByteArray bmp = plainBmp(8, 8), garbage("BM not a bitmap at all, not even close");
+    // Garbage, no bytes, no pointer, a negative size, a BMP cut inside its
+    // pixels; each after a picture that loaded and was measured.
+    const std::pair<qsizetype, const char*> loads[] = {
+        {garbage.size(), garbage.constData()}, {0, bmp.constData()}, {bmp.size(), nullptr}, {-1, bmp.constData()}, {40, bmp.constData()}};
+    for (const auto& [size, bytes] : loads) {
+        CPicture picture = load(bmp);
+        EXPECT_EQ(picture.GetPixelWidth(&screen), 8);
+        EXPECT_FALSE(picture.LoadFromMemory(size, bytes)) << size;
+        EXPECT_EQ(picture.GetBitmap(), nullptr);
+        EXPECT_EQ(picture.GetPixelWidth(&screen), -1);
+    }
+    CPicture picture = load(bmp);
     picture.ReleasePicture();
     EXPECT_EQ(picture.GetBitmap(), nullptr);
 }
@@ -256,38 +240,30 @@ TEST(CPictureDraw, UprightAtNaturalSize)
         0, 0, 0xFF, 0, 0xFF, 0, 0, 0};      // top row: red, lime
     const CPicture source = load(pelmora::MakeBmpFile(2, 2, QByteArray(reinterpret_cast<const char*>(rows), 16)));
 
-    QImage canvas = deviceAt(96);
-    canvas = canvas.scaled(6, 5);
-    canvas.setDotsPerMeterX(3780);
-    canvas.setDotsPerMeterY(3780);
-    canvas.fill(Qt::white);
+    // On the 96-dpi canvas at natural size; on a 192-dpi one twice the pixels.
+    const auto canvas = [](int side, int dpm) {
+        QImage image(side, side, QImage::Format_RGB32);
+        image.setDotsPerMeterX(dpm);
+        image.setDotsPerMeterY(dpm);
+        image.fill(Qt::white);
+        return image;
+    };
+    QImage screen = canvas(6, 3780), fine = canvas(8, 7559);
     CPicture picture = source;
     {
-        QPainter painter(&canvas);
+        QPainter painter(&screen);
         EXPECT_TRUE(picture.Draw(painter, 3, 1));
         EXPECT_FALSE(CPicture().Draw(painter, 0, 0));
+        QPainter finePainter(&fine);
+        EXPECT_TRUE(load(pelmora::MakeBmpFile(2, 2, QByteArray(reinterpret_cast<const char*>(rows), 16))).Draw(finePainter, 0, 0));
     }
-    EXPECT_EQ(canvas.pixel(3, 1), qRgb(255, 0, 0));
-    EXPECT_EQ(canvas.pixel(4, 1), qRgb(0, 255, 0));
-    EXPECT_EQ(canvas.pixel(3, 2), qRgb(0, 0, 255));
-    EXPECT_EQ(canvas.pixel(5, 2), qRgb(255, 255, 255));
-    EXPECT_EQ(canvas.pixel(2, 1), qRgb(255, 255, 255));
-    EXPECT_EQ(canvas.pixel(3, 3), qRgb(255, 255, 255));
-
-    // On a 192-dpi device the natural size is twice the pixels.
-    QImage fine(8, 8, QImage::Format_RGB32);
-    fine.setDotsPerMeterX(7559);
-    fine.setDotsPerMeterY(7559);
-    fine.fill(Qt::white);
-    CPicture other = load(pelmora::MakeBmpFile(2, 2, QByteArray(reinterpret_cast<const char*>(rows), 16)));
-    {
-        QPainter painter(&fine);
-        EXPECT_TRUE(other.Draw(painter, 0, 0));
-    }
-    EXPECT_EQ(fine.pixel(1, 1), qRgb(255, 0, 0));
-    EXPECT_EQ(fine.pixel(3, 3), qRgb(0, 0, 255));
-    EXPECT_EQ(fine.pixel(4, 4), qRgb(255, 255, 255));
-
+    const std::tuple<const QImage*, QPoint, QRgb> seen[] = {
+        {&screen, {3, 1}, qRgb(255, 0, 0)},     {&screen, {4, 1}, qRgb(0, 255, 0)}, {&screen, {3, 2}, qRgb(0, 0, 255)},
+        {&screen, {5, 2}, qRgb(255, 255, 255)}, {&screen, {2, 1}, qRgb(255, 255, 255)},
+        {&screen, {3, 3}, qRgb(255, 255, 255)}, {&fine, {1, 1}, qRgb(255, 0, 0)},   {&fine, {3, 3}, qRgb(0, 0, 255)},
+        {&fine, {4, 4}, qRgb(255, 255, 255)}};
+    for (const auto& [image, at, colour] : seen)
+        EXPECT_EQ(image->pixel(at), colour) << at.x() << "," << at.y();
     // A painter that is not painting draws nothing.
     QPainter idle;
     EXPECT_FALSE(picture.Draw(idle, 0, 0));

@@ -32,17 +32,10 @@ const Saved kSaved[] = {
     {"Jpeg72", "JPEG", 72}, {"Jpeg96", "JPEG", 96}, {"Jpeg300", "JPEG", 300}, {"JpegNone", "JPEG", 0},
     {"Png72", "PNG", 72},   {"Png300", "PNG", 300},
 };
-void PrintTo(const Saved& saved, std::ostream* out)
-{
-    *out << saved.name;
-}
 
 const QSize kFrameSizes[] = {{320, 240}, {412, 309}};
 
-bool IsJpeg(const Saved& saved)
-{
-    return std::strcmp(saved.format, "JPEG") == 0;
-}
+bool IsJpeg(const Saved& saved) { return std::strcmp(saved.format, "JPEG") == 0; }
 
 // IMAGE id of a row's picture of frame size s.
 std::uint16_t ImageId(const Saved& saved, int s)
@@ -53,10 +46,7 @@ std::uint16_t ImageId(const Saved& saved, int s)
     return 0;
 }
 
-int DotsPerMetre(int dpi)
-{
-    return qRound(dpi / 0.0254);
-}
+int DotsPerMetre(int dpi) { return qRound(dpi / 0.0254); }
 
 // The resolution goes into each format's own field: BMP pixels per metre at
 // 38 and 42, the JFIF density (units at 13, 1 = dots per inch, 0 = none)
@@ -163,9 +153,8 @@ TEST_P(SavedElsewhere, MeasuresDrawsAndComposesAsItsPixels)
         const QImage drawn = Drawn(picture);
         EXPECT_EQ(drawn, Drawn(reference));
         EXPECT_EQ(drawn.pixel(4 + size.width(), 4 + size.height()), qRgb(255, 255, 255));
-        if (!IsJpeg(saved)) {
+        if (!IsJpeg(saved))
             EXPECT_EQ(drawn.copy(QRect(QPoint(4, 4), size)), patternImage(size.width(), size.height(), 3));
-        }
 
         // A band ten pixels wide round the edge: picture and outline must meet.
         const QRegion outline =
@@ -177,8 +166,6 @@ TEST_P(SavedElsewhere, MeasuresDrawsAndComposesAsItsPixels)
 }
 
 INSTANTIATE_TEST_SUITE_P(Resolutions, SavedElsewhere, ::testing::ValuesIn(kSaved),
-                         [](const ::testing::TestParamInfo<Saved>& row) {
-                             return std::string(row.param.name);
-                         });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
