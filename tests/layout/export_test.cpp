@@ -7,26 +7,16 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
+#include "testing.h"
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
 namespace {
 
 using fixtures::patternImage;
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+using fixtures::writeFile;
+const auto contents = fixtures::readFile;
 
 QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name); }
 
@@ -66,12 +56,8 @@ protected:
     QImage m_screen = fixtures::deviceAt(96);
 };
 
-// The 54 header bytes of a 320 x 240 photo file.
-const QByteArray kPhotoHeader("BM\x36\x84\x03\x00\x00\x00\x00\x00\x36\x00\x00\x00"
-                              "\x28\x00\x00\x00\x40\x01\x00\x00\xF0\x00\x00\x00\x01\x00\x18\x00"
-                              "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
-                              "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00",
-                              54);
+// The header of a 320 x 240 photo file, its bytes pinned by the BMP tests.
+const QByteArray kPhotoHeader = pelmora::BmpHeader(320, 240, 230400);
 
 // Python's struct reads the header fields and the upright pixel at each point
 // (row h - 1 - y of the stored rows): "w h bits offset size length", then
@@ -91,11 +77,7 @@ QStringList readWithPython(const QString& path, const QList<QPoint>& points)
                      path};
     for (const QPoint& p : points)
         args << QStringLiteral("%1,%2").arg(p.x()).arg(p.y());
-    QProcess python;
-    python.start("python3", args);
-    if (!python.waitForFinished(-1) || python.exitCode() != 0)
-        return {};
-    return QString::fromLatin1(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    return RunProgram("python3", args).outputIfSucceeded().split('\n', Qt::SkipEmptyParts);
 }
 
 TEST_F(Export, ThreePhotosIntoAnEmptyFolder)
@@ -124,10 +106,7 @@ TEST_F(Export, ThreePhotosIntoAnEmptyFolder)
             EXPECT_EQ(read[p + 1], QStringLiteral("%1 %2 %3").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c))) << i << " " << p;
         }
     }
-    QProcess identify;
-    identify.start("identify", {"-format", "%m %w %h", m_out + "/Pelmora 2.bmp"});
-    ASSERT_TRUE(identify.waitForFinished(-1));
-    EXPECT_EQ(identify.readAllStandardOutput(), "BMP3 320 240");
+    EXPECT_EQ(RunProgram("identify", {"-format", "%m %w %h", m_out + "/Pelmora 2.bmp"}).out, "BMP3 320 240");
 }
 
 TEST_F(Export, TakenNumbersAreSkippedAndKept)

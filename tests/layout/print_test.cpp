@@ -19,6 +19,7 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdlib>
+#include <tuple>
 #include <unistd.h>
 #include "testing.h"
 #include <gtest/gtest.h>
@@ -27,10 +28,10 @@ namespace {
 
 TEST(PrintDestination, MillimetresAtThePrintersResolution)
 {
-    EXPECT_EQ(pelmora::PrintDestinationSize(145, 102, 600, 600), QSize(3425, 2409));
-    EXPECT_EQ(pelmora::PrintDestinationSize(145, 102, 300, 300), QSize(1712, 1204));
-    EXPECT_EQ(pelmora::PrintDestinationSize(145, 102, 1200, 600), QSize(6850, 2409));
-    EXPECT_EQ(pelmora::PrintDestinationSize(145, 102, 254, 254), QSize(1450, 1020)); // 10 a millimetre
+    // Cut, not rounded (1712.6 x 1204.7 at 300 dpi); 254 dpi is 10 a millimetre.
+    for (const auto& [x, y, size] : {std::tuple{600, 600, QSize(3425, 2409)}, {300, 300, QSize(1712, 1204)},
+                                     {1200, 600, QSize(6850, 2409)}, {254, 254, QSize(1450, 1020)}})
+        EXPECT_EQ(pelmora::PrintDestinationSize(145, 102, x, y), size) << x << " x " << y;
 }
 
 // Four quadrants of four colours, so the rendered page shows which way up
@@ -38,10 +39,10 @@ TEST(PrintDestination, MillimetresAtThePrintersResolution)
 QImage quadrants()
 {
     QImage image(320, 240, QImage::Format_RGB32);
+    const QRgb colours[4] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(0, 0, 0)};
     for (int y = 0; y < 240; ++y)
         for (int x = 0; x < 320; ++x)
-            image.setPixel(x, y, y < 120 ? (x < 160 ? qRgb(255, 0, 0) : qRgb(0, 255, 0))
-                                         : (x < 160 ? qRgb(0, 0, 255) : qRgb(0, 0, 0)));
+            image.setPixel(x, y, colours[(y >= 120) * 2 + (x >= 160)]);
     return image;
 }
 
@@ -51,11 +52,7 @@ bool near(QRgb a, QRgb b)
     return std::abs(qRed(a) - qRed(b)) <= 3 && std::abs(qGreen(a) - qGreen(b)) <= 3 && std::abs(qBlue(a) - qBlue(b)) <= 3;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+using fixtures::writeFile;
 
 // A one-place sheet holding the quadrants, and the PDF rendering of a page.
 class PrintToPdf : public ::testing::Test {
@@ -132,7 +129,7 @@ protected:
     {
         const QString cupsd = "/usr/sbin/cupsd", ppd = "/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd";
         if (::geteuid() != 0 || !QFileInfo::exists(cupsd) || !QFileInfo::exists("/usr/lib/cups/backend/cups-pdf")
-            || !QFileInfo::exists(ppd) || !QFileInfo(QStringLiteral("/etc/cups")).isWritable())
+            || !QFileInfo::exists(ppd) || !QFileInfo(QString("/etc/cups")).isWritable())
             GTEST_SKIP() << "needs root, cupsd and cups-pdf";
         PrintToPdf::SetUp();
         if (IsSkipped() || HasFatalFailure())
@@ -171,13 +168,10 @@ protected:
     }
     void TearDown() override
     {
-        if (m_cupsd.state() != QProcess::NotRunning) {
-            m_cupsd.terminate();
-            if (!m_cupsd.waitForFinished(10000)) {
-                m_cupsd.kill();
-                m_cupsd.waitForFinished(-1);
-            }
-        }
+        m_cupsd.terminate();
+        if (m_cupsd.state() != QProcess::NotRunning && !m_cupsd.waitForFinished(10000))
+            m_cupsd.kill();
+        m_cupsd.waitForFinished(-1);
         if (!m_backendConf.isEmpty())
             QFile::remove(m_backendConf);
     }
@@ -189,22 +183,18 @@ TEST_F(PrintQueue, SheetComesOutOfCupsPdfAsOnePageAt145By102mm)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(m_queue);
-    ASSERT_TRUE(printer.isValid());
-    ASSERT_EQ(printer.printerName(), m_queue);
-    ASSERT_EQ(printer.outputFormat(), QPrinter::NativeFormat);
+    ASSERT_TRUE(printer.isValid() && printer.printerName() == m_queue && printer.outputFormat() == QPrinter::NativeFormat);
     const QPointF printable = printer.pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
     ASSERT_TRUE(m_sheet->PrintSheetOn(printer, &m_screen));
     // The queue works on its own time; cups-pdf writes while the file already
     // exists, so pdfinfo reads it once it is whole.
-    const QString out = m_dir.filePath("out");
+    const QDir out(m_dir.filePath("out"));
     QStringList pdfs;
-    for (int i = 0; i < 600 && pdfs.isEmpty(); ++i) {
+    for (int i = 0; i < 600 && (pdfs = out.entryList({"*.pdf"}, QDir::Files)).isEmpty(); ++i)
         QThread::msleep(100);
-        pdfs = QDir(out).entryList({"*.pdf"}, QDir::Files);
-    }
     ASSERT_EQ(pdfs.size(), 1) << "no PDF from the queue";
     EXPECT_TRUE(pdfs.first().startsWith("Pelmora_2004")) << pdfs.first().toStdString();
-    const QString pdf = out + "/" + pdfs.first();
+    const QString pdf = out.filePath(pdfs.first());
     QString info;
     for (int i = 0; i < 300 && (info = RunProgram("pdfinfo", {pdf}).outputIfSucceeded()) == "failed"; ++i)
         QThread::msleep(100);

@@ -71,8 +71,6 @@ TEST_F(Compose, HeaderFullEmptyAndMissingOutlines)
 {
     const QRegion all(0, 0, W, H), empty, outside(QRect(-50, -50, 40, 400));
     const QByteArray file = ComposeFramedPhotoFile(m_camera, &m_frame, &all, &m_screen);
-    EXPECT_EQ(file.left(54), QByteArray("BM\x36\x84\x03\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00\x40\x01\x00\x00"
-                                        "\xF0\x00\x00\x00\x01\x00\x18\x00", 30) + QByteArray(24, '\0'));
     EXPECT_EQ(file, pelmora::MakeBmpFile(W, H, pelmora::ImageToBmpPixels(m_frameImage)));
     const QImage decoded = QImage::fromData(file, "BMP");
     ASSERT_EQ(decoded.size(), QSize(W, H));
