@@ -2,6 +2,7 @@
 // and by exact bytes.
 #include "archive.h"
 #include "bmp.h"
+#include "photofixtures.h"
 
 #include <QFile>
 #include <QImage>
@@ -11,17 +12,8 @@
 
 namespace {
 
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool save(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+const auto contents = fixtures::readFile;
+const auto save = fixtures::writeFile;
 
 // A one-colour photo file as the booth makes them, of the given size.
 QByteArray photoFile(QRgb colour, int width = 320, int height = 240)
