@@ -13,19 +13,14 @@ using pelmora::WriteLayoutArchive;
 using Rects = std::vector<SheetRect>;
 
 // Archive bytes spelled out independently of the writer.
-QByteArray le16(std::uint16_t v)
+template <typename T> QByteArray le(T v)
 {
-    QByteArray b(2, '\0');
+    QByteArray b(sizeof v, '\0');
     qToLittleEndian(v, b.data());
     return b;
 }
-
-QByteArray le32(std::uint32_t v)
-{
-    QByteArray b(4, '\0');
-    qToLittleEndian(v, b.data());
-    return b;
-}
+QByteArray le16(std::uint16_t v) { return le(v); }
+QByteArray le32(std::uint32_t v) { return le(v); }
 
 QByteArray rect(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b)
 {
@@ -41,19 +36,13 @@ const QByteArray kFirst = classHeader() + rect(0, 0, 1, 1); // 32 bytes
 
 TEST(LayoutArchive, ThreeRectanglesByteForByte)
 {
-    const unsigned char expected[70] = {
-        0x03, 0x00,                                                 // count 3
-        0xFF, 0xFF, 0x01, 0x00, 0x0A, 0x00,                         // new class, schema 1, length 10
-        'C', 'R', 'e', 'c', 't', 'a', 'n', 'g', 'l', 'e',           //
-        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,             // 0, 0,
-        0xA0, 0x00, 0x00, 0x00, 0x78, 0x00, 0x00, 0x00,             // 160, 120
-        0x01, 0x80,                                                 // object of class entry 1
-        0xA0, 0x00, 0x00, 0x00, 0x78, 0x00, 0x00, 0x00,             // 160, 120,
-        0x40, 0x01, 0x00, 0x00, 0xF0, 0x00, 0x00, 0x00,             // 320, 240
-        0x01, 0x80,                                                 //
-        0xFB, 0xFF, 0xFF, 0xFF, 0x09, 0x00, 0x00, 0x00,             // -5, 9,
-        0x64, 0x00, 0x00, 0x00, 0x32, 0x00, 0x00, 0x00};            // 100, 50
-    const QByteArray file(reinterpret_cast<const char*>(expected), 70);
+    const QByteArray file = QByteArray::fromHex("0300"                                     // count 3
+                                                "ffff01000a00" "4352656374616e676c65"      // new class, schema 1, CRectangle
+                                                "00000000" "00000000" "a0000000" "78000000" // 0, 0, 160, 120
+                                                "0180"                                     // object of class entry 1
+                                                "a0000000" "78000000" "40010000" "f0000000" // 160, 120, 320, 240
+                                                "0180" "fbffffff" "09000000" "64000000" "32000000"); // -5, 9, 100, 50
+    ASSERT_EQ(file.size(), 70);
     const Rects three = {{0, 0, 160, 120}, {160, 120, 320, 240}, {-5, 9, 100, 50}};
     EXPECT_EQ(WriteLayoutArchive(three), file);
     EXPECT_EQ(ReadLayoutArchive(file).rects, three);

@@ -1,5 +1,5 @@
 // Exporting photos as numbered BMP files: names, exact bytes, files read back
-// by an independent reader, and every way an export can stop.
+// by independent readers, and every way an export can stop.
 #include "archive.h"
 #include "bmp.h"
 #include "photofixtures.h"
@@ -7,128 +7,106 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
+#include "testing.h"
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
 namespace {
 
 using fixtures::patternImage;
-using fixtures::pictureOf;
+using fixtures::writeFile;
+const auto contents = fixtures::readFile;
 
-QByteArray contents(const QString& path)
+QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name); }
+
+QStringList numbered(const QString& prefix, int count)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    QStringList names;
+    for (int n = 1; n <= count; ++n)
+        names << prefix + QStringLiteral("Pelmora %1.bmp").arg(n);
+    return names;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
+QByteArray rowsOf(int seed) { return pelmora::ImageToBmpPixels(patternImage(320, 240, seed)); }
 
 class Export : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        std::vector<SheetRect> places(4, SheetRect{0, 0, 160, 120});
-        ASSERT_TRUE(writeFile(m_dir.filePath("four.dat"), pelmora::WriteLayoutArchive(places)));
+        ASSERT_TRUE(writeFile(m_dir.filePath("four.dat"), pelmora::WriteLayoutArchive(std::vector<SheetRect>(4, {0, 0, 160, 120}))));
         m_sheet = std::make_unique<CStickerSheet>(m_dir.filePath("four.dat"));
         ASSERT_EQ(m_sheet->GetCapacity(), 4);
         ASSERT_TRUE(QDir(m_dir.path()).mkdir("out"));
         m_out = m_dir.filePath("out");
     }
-
     void addPhotos(int count)
     {
         for (int i = 0; i < count; ++i)
-            m_sheet->AddPhoto(pictureOf(patternImage(320, 240, i + 1)));
+            m_sheet->AddPhoto(fixtures::pictureOf(patternImage(320, 240, i + 1)));
     }
-
+    int exportTo(const QString& folder, ExportReport* report = nullptr, const QImage* screen = nullptr)
+    {
+        return m_sheet->ExportPhotos(screen ? screen : &m_screen, folder, report);
+    }
     QTemporaryDir m_dir;
     QString m_out;
     std::unique_ptr<CStickerSheet> m_sheet;
     QImage m_screen = fixtures::deviceAt(96);
 };
 
-// The 54 header bytes of a 320 x 240 photo file.
-const QByteArray kPhotoHeader("BM\x36\x84\x03\x00\x00\x00\x00\x00\x36\x00\x00\x00"
-                              "\x28\x00\x00\x00\x40\x01\x00\x00\xF0\x00\x00\x00\x01\x00\x18\x00"
-                              "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
-                              "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00",
-                              54);
+// The header of a 320 x 240 photo file, its bytes pinned by the BMP tests.
+const QByteArray kPhotoHeader = pelmora::BmpHeader(320, 240, 230400);
 
 // Python's struct reads the header fields and the upright pixel at each point
-// (row h - 1 - y of the stored rows), printed as "w h bits offset size" and
+// (row h - 1 - y of the stored rows): "w h bits offset size length", then
 // one "r g b" line a point.
 QStringList readWithPython(const QString& path, const QList<QPoint>& points)
 {
-    QString script = QStringLiteral(
-        "import struct,sys\n"
-        "d=open(sys.argv[1],'rb').read()\n"
-        "size,=struct.unpack_from('<I',d,2); off,=struct.unpack_from('<I',d,10)\n"
-        "w,h,planes,bits=struct.unpack_from('<iiHH',d,18)\n"
-        "print(w,h,bits,off,size,len(d))\n"
-        "stride=(w*3+3)//4*4\n"
-        "for p in sys.argv[2:]:\n"
-        "  x,y=map(int,p.split(','))\n"
-        "  o=off+(h-1-y)*stride+x*3\n"
-        "  print(d[o+2],d[o+1],d[o])\n");
-    QStringList args{QStringLiteral("-c"), script, path};
+    QStringList args{"-c", "import struct,sys\n"
+                           "d=open(sys.argv[1],'rb').read()\n"
+                           "size,=struct.unpack_from('<I',d,2); off,=struct.unpack_from('<I',d,10)\n"
+                           "w,h,planes,bits=struct.unpack_from('<iiHH',d,18)\n"
+                           "print(w,h,bits,off,size,len(d))\n"
+                           "stride=(w*3+3)//4*4\n"
+                           "for p in sys.argv[2:]:\n"
+                           "  x,y=map(int,p.split(','))\n"
+                           "  o=off+(h-1-y)*stride+x*3\n"
+                           "  print(d[o+2],d[o+1],d[o])\n",
+                     path};
     for (const QPoint& p : points)
         args << QStringLiteral("%1,%2").arg(p.x()).arg(p.y());
-    QProcess python;
-    python.start(QStringLiteral("python3"), args);
-    if (!python.waitForFinished(-1) || python.exitCode() != 0)
-        return {};
-    return QString::fromLatin1(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    return RunProgram("python3", args).outputIfSucceeded().split('\n', Qt::SkipEmptyParts);
 }
 
 TEST_F(Export, ThreePhotosIntoAnEmptyFolder)
 {
     addPhotos(3);
     ExportReport report;
-    EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, m_out, &report), 3);
+    EXPECT_EQ(exportTo(m_out, &report), 3);
     EXPECT_FALSE(report.stopped());
     EXPECT_EQ(report.folder, m_out);
-    EXPECT_EQ(filesIn(m_out), (QStringList{"Pelmora 1.bmp", "Pelmora 2.bmp", "Pelmora 3.bmp"}));
-    EXPECT_EQ(report.written, (QStringList{m_out + "/Pelmora 1.bmp", m_out + "/Pelmora 2.bmp",
-                                           m_out + "/Pelmora 3.bmp"}));
+    EXPECT_EQ(filesIn(m_out), numbered("", 3));
+    EXPECT_EQ(report.written, numbered(m_out + "/", 3));
     const QList<QPoint> points{{0, 0}, {319, 0}, {0, 239}, {123, 45}, {319, 239}};
     for (int i = 0; i < 3; ++i) {
-        const QString path = m_out + QStringLiteral("/Pelmora %1.bmp").arg(i + 1);
+        const QString path = report.written[i];
         const QByteArray bytes = contents(path);
         ASSERT_EQ(bytes.size(), 230454) << path.toStdString();
         EXPECT_EQ(bytes.left(54), kPhotoHeader);
-        // Exactly the photo's stored rows, in photo order.
         QByteArray rows(230400, '\0');
         ASSERT_EQ(m_sheet->GetPhoto(i)->CopyPixels(rows.size(), rows.data()), 230400);
         EXPECT_EQ(bytes.mid(54), rows);
-
         const QStringList read = readWithPython(path, points);
         ASSERT_EQ(read.size(), 1 + points.size()) << path.toStdString();
         EXPECT_EQ(read[0], "320 240 24 54 230454 230454");
-        const QImage expected = patternImage(320, 240, i + 1);
         for (int p = 0; p < points.size(); ++p) {
-            const QRgb c = expected.pixel(points[p]);
-            EXPECT_EQ(read[p + 1], QStringLiteral("%1 %2 %3").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c)))
-                << "photo " << i + 1 << " point " << p;
+            const QRgb c = patternImage(320, 240, i + 1).pixel(points[p]);
+            EXPECT_EQ(read[p + 1], QStringLiteral("%1 %2 %3").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c))) << i << " " << p;
         }
     }
-    // ImageMagick sees the same picture.
-    QProcess identify;
-    identify.start("identify", {"-format", "%m %w %h", m_out + "/Pelmora 2.bmp"});
-    ASSERT_TRUE(identify.waitForFinished(-1));
-    EXPECT_EQ(identify.readAllStandardOutput(), "BMP3 320 240");
+    EXPECT_EQ(RunProgram("identify", {"-format", "%m %w %h", m_out + "/Pelmora 2.bmp"}).out, "BMP3 320 240");
 }
 
 TEST_F(Export, TakenNumbersAreSkippedAndKept)
@@ -136,76 +114,40 @@ TEST_F(Export, TakenNumbersAreSkippedAndKept)
     addPhotos(2);
     ASSERT_TRUE(writeFile(m_out + "/Pelmora 1.bmp", "first"));
     ASSERT_TRUE(writeFile(m_out + "/Pelmora 3.bmp", "third"));
-    EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, m_out), 2);
-    EXPECT_EQ(filesIn(m_out), (QStringList{"Pelmora 1.bmp", "Pelmora 2.bmp", "Pelmora 3.bmp", "Pelmora 4.bmp"}));
+    EXPECT_EQ(exportTo(m_out), 2);
+    EXPECT_EQ(filesIn(m_out), numbered("", 4));
     EXPECT_EQ(contents(m_out + "/Pelmora 1.bmp"), "first");
     EXPECT_EQ(contents(m_out + "/Pelmora 3.bmp"), "third");
-    EXPECT_EQ(contents(m_out + "/Pelmora 2.bmp").mid(54), pelmora::ImageToBmpPixels(patternImage(320, 240, 1)));
-    EXPECT_EQ(contents(m_out + "/Pelmora 4.bmp").mid(54), pelmora::ImageToBmpPixels(patternImage(320, 240, 2)));
-
+    EXPECT_EQ(contents(m_out + "/Pelmora 2.bmp").mid(54), rowsOf(1));
+    EXPECT_EQ(contents(m_out + "/Pelmora 4.bmp").mid(54), rowsOf(2));
+    // Exported again with a trailing slash, kept as given: the same names.
+    ExportReport report;
+    EXPECT_EQ(exportTo(m_out + "/", &report), 2);
+    EXPECT_EQ(report.written.first(), m_out + "//Pelmora 5.bmp");
+    EXPECT_EQ(filesIn(m_out), numbered("", 6));
+    EXPECT_EQ(contents(m_out + "/Pelmora 6.bmp"), contents(m_out + "/Pelmora 4.bmp"));
     // A dangling link holds its name too: creating through it could make a
     // file somewhere else.
     const QString other = m_dir.filePath("linked");
     ASSERT_TRUE(QDir(m_dir.path()).mkdir("linked"));
     ASSERT_TRUE(QFile::link(m_dir.filePath("nowhere.bmp"), other + "/Pelmora 1.bmp"));
-    EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, other), 2);
+    EXPECT_EQ(exportTo(other), 2);
     EXPECT_FALSE(QFile::exists(m_dir.filePath("nowhere.bmp")));
-    EXPECT_EQ(filesIn(other), (QStringList{"Pelmora 1.bmp", "Pelmora 2.bmp", "Pelmora 3.bmp"}));
+    EXPECT_EQ(filesIn(other), numbered("", 3));
 }
 
-TEST_F(Export, TwiceIntoOneFolderMakesTwoSets)
+TEST_F(Export, NoPhotosOrAScreenOfAnotherResolution)
 {
-    addPhotos(2);
-    EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, m_out), 2);
     ExportReport report;
-    EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, m_out + "/", &report), 2);
-    // The slash is kept as given; the name is the same file.
-    EXPECT_EQ(report.written.first(), m_out + "//Pelmora 3.bmp");
-    EXPECT_EQ(filesIn(m_out), (QStringList{"Pelmora 1.bmp", "Pelmora 2.bmp", "Pelmora 3.bmp", "Pelmora 4.bmp"}));
-    EXPECT_EQ(contents(m_out + "/Pelmora 1.bmp"), contents(m_out + "/Pelmora 3.bmp"));
-    EXPECT_EQ(contents(m_out + "/Pelmora 2.bmp"), contents(m_out + "/Pelmora 4.bmp"));
-}
-
-TEST_F(Export, ScreenOfAnotherResolutionStillWritesWholePhotos)
-{
+    EXPECT_EQ(exportTo(m_out, &report), 0);
+    EXPECT_FALSE(report.stopped());
+    EXPECT_TRUE(filesIn(m_out).isEmpty());
     // At 120 dpi a photo measures 400 x 300; the file still describes the
     // 320 x 240 rows that follow its header.
     addPhotos(1);
     const QImage wide = fixtures::deviceAt(120);
-    EXPECT_EQ(m_sheet->ExportPhotos(&wide, m_out), 1);
-    const QByteArray bytes = contents(m_out + "/Pelmora 1.bmp");
-    ASSERT_EQ(bytes.size(), 230454);
-    EXPECT_EQ(bytes.left(54), kPhotoHeader);
-    EXPECT_EQ(bytes.mid(54), pelmora::ImageToBmpPixels(patternImage(320, 240, 1)));
-}
-
-TEST_F(Export, NoPhotosWriteNothing)
-{
-    ExportReport report;
-    EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, m_out, &report), 0);
-    EXPECT_FALSE(report.stopped());
-    EXPECT_TRUE(filesIn(m_out).isEmpty());
-}
-
-TEST_F(Export, FolderThatCannotHoldFilesEndsTheExport)
-{
-    addPhotos(2);
-    // A regular file where the folder should be, and a folder that is gone:
-    // permissions would not do, as root writes anywhere.
-    ASSERT_TRUE(writeFile(m_dir.filePath("plain"), "x"));
-    for (const QString& folder : {m_dir.filePath("plain"), m_dir.filePath("gone %1 %3 100%")}) {
-        ExportReport report;
-        EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, folder, &report), 0);
-        EXPECT_TRUE(report.stopped());
-        EXPECT_EQ(report.folder, folder);
-        EXPECT_EQ(report.failedFile, folder + "/Pelmora 1.bmp");
-        EXPECT_TRUE(report.written.isEmpty());
-        // The folder's text is shown as it is, placeholders and all.
-        EXPECT_EQ(report.StoppedMessage(2), "The photos could not all be saved to the folder \"" + folder
-                                                 + "\".\n\n" + report.reason + "\n\n0 of 2 photos were saved.");
-    }
-    EXPECT_EQ(contents(m_dir.filePath("plain")), "x");
-    EXPECT_EQ(filesIn(m_dir.path()), (QStringList{"four.dat", "plain"}));
+    EXPECT_EQ(exportTo(m_out, nullptr, &wide), 1);
+    EXPECT_EQ(contents(m_out + "/Pelmora 1.bmp"), kPhotoHeader + rowsOf(1));
 }
 
 TEST_F(Export, FolderNamesAreTakenAsTheyAre)
@@ -215,76 +157,72 @@ TEST_F(Export, FolderNamesAreTakenAsTheyAre)
         const QString folder = m_dir.filePath(name);
         ASSERT_TRUE(QDir().mkpath(folder));
         ExportReport report;
-        EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, folder, &report), 2) << qPrintable(name);
-        EXPECT_EQ(report.written, (QStringList{folder + "/Pelmora 1.bmp", folder + "/Pelmora 2.bmp"}));
-        EXPECT_EQ(filesIn(folder), (QStringList{"Pelmora 1.bmp", "Pelmora 2.bmp"}));
-        EXPECT_EQ(contents(folder + "/Pelmora 2.bmp").mid(54), pelmora::ImageToBmpPixels(patternImage(320, 240, 2)));
+        EXPECT_EQ(exportTo(folder, &report), 2) << qPrintable(name);
+        EXPECT_EQ(report.written, numbered(folder + "/", 2));
+        EXPECT_EQ(filesIn(folder), numbered("", 2));
+        EXPECT_EQ(contents(folder + "/Pelmora 2.bmp").mid(54), rowsOf(2));
     }
-    // Nothing went anywhere else.
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 7);
 }
 
-TEST_F(Export, TooLongNamesEndTheExport)
+TEST_F(Export, FoldersThatCannotHoldFilesEndTheExport)
 {
-    addPhotos(1);
-    // One name component longer than a file name may be.
-    const QString longComponent = m_out + "/" + QString(300, 'a');
-    // A whole name longer than a path may be.
+    addPhotos(2);
+    // A regular file where the folder should be and a folder that is gone
+    // (permissions would not do: root writes anywhere), a name component and
+    // a whole name too long, and a zero that would cut the name short.
+    ASSERT_TRUE(writeFile(m_dir.filePath("plain"), "x"));
     QString longPath = m_out;
     while (longPath.size() < 5000)
         longPath += "/" + QString(200, 'b');
-    for (const QString& folder : {longComponent, longPath}) {
+    for (const QString& folder : {m_dir.filePath("plain"), m_dir.filePath("gone %1 %3 100%"),
+                                  m_out + "/" + QString(300, 'a'), longPath, m_out + QChar(0) + "rest"}) {
         ExportReport report;
-        EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, folder, &report), 0);
+        EXPECT_EQ(exportTo(folder, &report), 0);
         EXPECT_TRUE(report.stopped());
+        EXPECT_EQ(report.folder, folder);
         EXPECT_EQ(report.failedFile, folder + "/Pelmora 1.bmp");
         EXPECT_FALSE(report.reason.isEmpty());
+        EXPECT_TRUE(report.written.isEmpty());
+        // The folder's text is shown as it is, placeholders and all.
+        EXPECT_EQ(report.StoppedMessage(2), "The photos could not all be saved to the folder \"" + folder
+                                                 + "\".\n\n" + report.reason + "\n\n0 of 2 photos were saved.");
     }
-    EXPECT_TRUE(filesIn(m_out).isEmpty());
-
-    // A zero inside the folder's name would cut the name short, to a file
-    // the user never named.
-    const QString cut = m_out + QChar(0) + "rest";
-    ExportReport report;
-    EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, cut, &report), 0);
-    EXPECT_TRUE(report.stopped());
-    EXPECT_TRUE(filesIn(m_dir.path()).contains("four.dat"));
-    EXPECT_EQ(filesIn(m_dir.path()).size(), 1);
+    EXPECT_EQ(contents(m_dir.filePath("plain")), "x");
+    EXPECT_EQ(filesIn(m_dir.path()), (QStringList{"four.dat", "plain"}));
     EXPECT_TRUE(filesIn(m_out).isEmpty());
 }
 
 TEST_F(Export, UnreadablePhotoEndsTheExportWithoutAPartialFile)
 {
-    m_sheet->AddPhoto(pictureOf(patternImage(320, 240, 1)));
+    addPhotos(1);
     m_sheet->AddPhoto(CPicture());
-    m_sheet->AddPhoto(pictureOf(patternImage(320, 240, 3)));
+    addPhotos(1);
     ExportReport report;
-    EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, m_out, &report), 0);
-    EXPECT_EQ(report.written, QStringList{m_out + "/Pelmora 1.bmp"});
+    EXPECT_EQ(exportTo(m_out, &report), 0);
+    EXPECT_EQ(report.written, numbered(m_out + "/", 1));
     EXPECT_EQ(report.failedFile, m_out + "/Pelmora 2.bmp");
-    EXPECT_EQ(filesIn(m_out), QStringList{"Pelmora 1.bmp"});
+    EXPECT_EQ(report.StoppedMessage(3).right(25), "1 of 3 photos were saved.");
+    EXPECT_EQ(filesIn(m_out), numbered("", 1));
     EXPECT_EQ(contents(m_out + "/Pelmora 1.bmp").size(), 230454);
 }
 
-// A small file system of its own, mounted for the test when the test may
-// mount (root in a system that allows it); skipped otherwise.
+// A small file system of its own, mounted when the test may mount (root in a
+// system that allows it), read-only if asked; skipped otherwise.
 class MountedExport : public Export {
 protected:
-    bool mountTmpfs(const char* options)
+    bool mountTmpfs(const char* options, bool readOnly = false)
     {
         m_mount = m_dir.filePath("mnt");
-        if (!QDir(m_dir.path()).mkdir("mnt"))
-            return false;
-        m_mounted = ::mount("tmpfs", QFile::encodeName(m_mount).constData(), "tmpfs", 0, options) == 0;
-        return m_mounted;
+        const QByteArray at = QFile::encodeName(m_mount);
+        m_mounted = QDir(m_dir.path()).mkdir("mnt") && ::mount("tmpfs", at.constData(), "tmpfs", 0, options) == 0;
+        return m_mounted && (!readOnly || ::mount(nullptr, at.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0);
     }
-
     void TearDown() override
     {
         if (m_mounted)
             ::umount2(QFile::encodeName(m_mount).constData(), MNT_DETACH);
     }
-
     QString m_mount;
     bool m_mounted = false;
 };
@@ -296,23 +234,22 @@ TEST_F(MountedExport, FullDiskRemovesThePartialFileAndKeepsTheOthers)
         GTEST_SKIP() << "cannot mount a tmpfs here";
     addPhotos(3);
     ExportReport report;
-    EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, m_mount, &report), 0);
+    EXPECT_EQ(exportTo(m_mount, &report), 0);
     EXPECT_TRUE(report.stopped());
-    EXPECT_EQ(report.written.size(), 2);
+    EXPECT_EQ(report.written, numbered(m_mount + "/", 2));
     EXPECT_EQ(report.failedFile, m_mount + "/Pelmora 3.bmp");
-    EXPECT_EQ(filesIn(m_mount), (QStringList{"Pelmora 1.bmp", "Pelmora 2.bmp"}));
-    EXPECT_EQ(contents(m_mount + "/Pelmora 1.bmp").mid(54), pelmora::ImageToBmpPixels(patternImage(320, 240, 1)));
-    EXPECT_EQ(contents(m_mount + "/Pelmora 2.bmp").mid(54), pelmora::ImageToBmpPixels(patternImage(320, 240, 2)));
+    EXPECT_EQ(filesIn(m_mount), numbered("", 2));
+    EXPECT_EQ(contents(m_mount + "/Pelmora 1.bmp").mid(54), rowsOf(1));
+    EXPECT_EQ(contents(m_mount + "/Pelmora 2.bmp").mid(54), rowsOf(2));
 }
 
 TEST_F(MountedExport, ReadOnlyFileSystemEndsTheExport)
 {
-    if (!mountTmpfs("size=64k") || ::mount(nullptr, QFile::encodeName(m_mount).constData(), nullptr,
-                                           MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+    if (!mountTmpfs("size=64k", true))
         GTEST_SKIP() << "cannot mount a read-only tmpfs here";
     addPhotos(1);
     ExportReport report;
-    EXPECT_EQ(m_sheet->ExportPhotos(&m_screen, m_mount, &report), 0);
+    EXPECT_EQ(exportTo(m_mount, &report), 0);
     EXPECT_EQ(report.failedFile, m_mount + "/Pelmora 1.bmp");
     EXPECT_FALSE(report.reason.isEmpty());
     EXPECT_TRUE(filesIn(m_mount).isEmpty());

@@ -1,5 +1,5 @@
 #include "archive.h"
-#include "bmp.h"
+#include "photofixtures.h"
 #include "stickersheet.h"
 
 #include <QDir>
@@ -15,29 +15,17 @@ class StickerSheetTest : public ::testing::Test {
 protected:
     QString file(const QString& name, const QByteArray& bytes)
     {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return path;
+        EXPECT_TRUE(fixtures::writeFile(m_dir.filePath(name), bytes));
+        return m_dir.filePath(name);
     }
-
     // A one-colour photo, as composition hands them to the sheet.
     static CPicture photo(QRgb colour)
     {
         QImage image(4, 3, QImage::Format_RGB32);
         image.fill(colour);
-        const QByteArray bmp = pelmora::MakeBmpFile(4, 3, pelmora::ImageToBmpPixels(image));
-        CPicture picture;
-        EXPECT_TRUE(picture.LoadFromMemory(bmp.size(), bmp.constData()));
-        return picture;
+        return fixtures::pictureOf(image);
     }
-
-    static QRgb colourOf(const CPicture* picture)
-    {
-        return picture && picture->GetBitmap() ? picture->GetBitmap()->pixel(0, 0) : 0;
-    }
-
+    static QRgb colourOf(const CPicture* picture) { return picture && picture->GetBitmap() ? picture->GetBitmap()->pixel(0, 0) : 0; }
     QTemporaryDir m_dir;
 };
 
@@ -50,9 +38,7 @@ TEST_F(StickerSheetTest, ReadsPlacesInFileOrder)
         ASSERT_NE(sheet.GetRect(i), nullptr);
         EXPECT_EQ(sheet.GetRect(i)->m_rect, rects[size_t(i)]);
     }
-    EXPECT_EQ(sheet.GetRect(3), nullptr);
-    EXPECT_EQ(sheet.GetRect(-1), nullptr);
-    EXPECT_EQ(sheet.GetPhotoCount(), 0);
+    EXPECT_TRUE(sheet.GetRect(3) == nullptr && sheet.GetRect(-1) == nullptr && sheet.GetPhotoCount() == 0);
 }
 
 TEST_F(StickerSheetTest, EmptyMissingAndFolderGiveNoPlaces)

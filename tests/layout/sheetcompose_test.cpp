@@ -5,7 +5,6 @@
 #include "photofixtures.h"
 #include "stickersheet.h"
 
-#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -26,10 +25,7 @@ protected:
                                          QSize photoSize = QSize(W, H))
     {
         const QString path = m_dir.filePath(QStringLiteral("layout%1.dat").arg(m_count++));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(pelmora::WriteLayoutArchive(places));
-        f.close();
+        EXPECT_TRUE(fixtures::writeFile(path, pelmora::WriteLayoutArchive(places)));
         auto made = std::make_unique<CStickerSheet>(path);
         for (int i = 0; i < photos; ++i)
             made->AddPhoto(pictureOf(patternImage(photoSize.width(), photoSize.height(), i + 1)));
@@ -46,21 +42,15 @@ protected:
         page.fill(Qt::white);
         for (int i = 0; i < photos; ++i) {
             const SheetRect& p = places[size_t(i)];
-            const qint64 rw = qint64(p.right) - p.left;
-            const qint64 rh = qint64(p.bottom) - p.top;
-            if (rw <= 0 || rh <= 0)
-                continue;
+            const qint64 rw = qint64(p.right) - p.left, rh = qint64(p.bottom) - p.top;
             const QImage photo = patternImage(photoSize.width(), photoSize.height(), i + 1);
-            for (int y = 0; y < H; ++y) {
+            for (int y = 0; y < H; ++y)
                 for (int x = 0; x < W; ++x) {
-                    const qint64 c = x - qint64(p.left);
-                    const qint64 r = y - (H - qint64(p.bottom));
-                    if (c < 0 || c >= rw || r < 0 || r >= rh)
-                        continue;
-                    page.setPixel(x, y, photo.pixel(int((2 * c + 1) * photo.width() / (2 * rw)),
-                                                    int((2 * r + 1) * photo.height() / (2 * rh))));
+                    const qint64 c = x - qint64(p.left), r = y - (H - qint64(p.bottom));
+                    if (c >= 0 && c < rw && r >= 0 && r < rh)
+                        page.setPixel(x, y, photo.pixel(int((2 * c + 1) * photo.width() / (2 * rw)),
+                                                        int((2 * r + 1) * photo.height() / (2 * rh))));
                 }
-            }
         }
         return page;
     }

@@ -14,6 +14,12 @@ inline QByteArray ReadAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+inline bool WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 inline std::span<const std::uint8_t> Span(const QByteArray& b)
 {
     return {reinterpret_cast<const std::uint8_t*>(b.constData()), std::size_t(b.size())};

@@ -5,9 +5,22 @@
 #include "bmp.h"
 #include "picture.h"
 
+#include <QFile>
 #include <QImage>
 
 namespace fixtures {
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
 
 // Every pixel differs from its neighbours and from the same pixel of another
 // seed, so a pixel taken from the wrong place or the wrong picture shows.

@@ -1,6 +1,7 @@
 #include "bmp.h"
 #include "package.h"
 #include "packagewriter.h"
+#include "photofixtures.h"
 #include "picture.h"
 
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QtEndian>
 #include <climits>
+#include <tuple>
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,25 +20,15 @@ QByteArray testFile(const char* name)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A 24-bit BMP of the given size, every pixel blue-green-red (1, 2, 3).
+// A 24-bit BMP of the given size, every pixel red-green-blue (3, 2, 1).
 QByteArray plainBmp(int width, int height)
 {
-    const int stride = pelmora::BmpRowStride(width);
-    QByteArray pixels(qsizetype(stride) * height, '\0');
-    for (int row = 0; row < height; ++row)
-        for (int x = 0; x < width; ++x)
-            pixels.replace(qsizetype(row) * stride + x * 3, 3, "\x01\x02\x03", 3);
-    return pelmora::MakeBmpFile(width, height, pixels);
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(qRgb(3, 2, 1));
+    return pelmora::MakeBmpFile(width, height, pelmora::ImageToBmpPixels(image));
 }
 
-// A paint device of a chosen logical resolution.
-QImage deviceAt(int dpi)
-{
-    QImage device(1, 1, QImage::Format_RGB32);
-    device.setDotsPerMeterX(qRound(dpi / 0.0254));
-    device.setDotsPerMeterY(qRound(dpi / 0.0254));
-    return device;
-}
+using fixtures::deviceAt;
 
 CPicture load(const QByteArray& bytes)
 {
@@ -47,19 +39,15 @@ CPicture load(const QByteArray& bytes)
 
 TEST(MulDiv, RoundsToNearestAndReportsOverflow)
 {
-    EXPECT_EQ(pelmora::MulDiv(8467, 96, 2540), 320);
-    EXPECT_EQ(pelmora::MulDiv(5, 1, 2), 3);    // halves away from zero
-    EXPECT_EQ(pelmora::MulDiv(-5, 1, 2), -3);
-    EXPECT_EQ(pelmora::MulDiv(5, -1, 2), -3);
-    EXPECT_EQ(pelmora::MulDiv(-5, -1, -2), -3);
-    EXPECT_EQ(pelmora::MulDiv(7, 1, 3), 2);
-    EXPECT_EQ(pelmora::MulDiv(INT_MAX, INT_MAX, INT_MAX), INT_MAX); // no 32-bit overflow inside
-    EXPECT_EQ(pelmora::MulDiv(INT_MAX, 2, 1), -1);
-    EXPECT_EQ(pelmora::MulDiv(INT_MIN, 2, 1), -1);
-    EXPECT_EQ(pelmora::MulDiv(1, 1, 0), -1);
+    // Halves away from zero; no 32-bit overflow inside; -1 for no result.
+    const int rows[][4] = {{8467, 96, 2540, 320}, {5, 1, 2, 3},        {-5, 1, 2, -3},          {5, -1, 2, -3},
+                           {-5, -1, -2, -3},      {7, 1, 3, 2},        {INT_MAX, INT_MAX, INT_MAX, INT_MAX},
+                           {INT_MAX, 2, 1, -1},   {INT_MIN, 2, 1, -1}, {1, 1, 0, -1}};
+    for (const auto& r : rows)
+        EXPECT_EQ(pelmora::MulDiv(r[0], r[1], r[2]), r[3]) << r[0] << " * " << r[1] << " / " << r[2];
 }
 
-TEST(CPictureSize, FirstDeviceFixesTheCache)
+TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
 {
     QImage screen = deviceAt(96);
     QImage printer = deviceAt(192);
@@ -71,25 +59,16 @@ TEST(CPictureSize, FirstDeviceFixesTheCache)
     EXPECT_EQ(photo.GetPixelHeight(&printer), 240);
 
     // Copies carry the caches along.
-    CPicture copy(photo);
-    EXPECT_EQ(copy.GetPixelWidth(&screen), 640);
-    CPicture assigned;
+    CPicture copy(photo), assigned;
     assigned = photo;
+    EXPECT_EQ(copy.GetPixelWidth(&screen), 640);
     EXPECT_EQ(assigned.GetPixelWidth(&screen), 640);
-
     // Nothing to measure: -1, and nothing cached.
-    CPicture empty;
+    CPicture empty, fresh = load(plainBmp(4, 4));
     EXPECT_EQ(empty.GetPixelWidth(&screen), -1);
     EXPECT_EQ(empty.GetPixelHeight(&screen), -1);
-    CPicture fresh = load(plainBmp(4, 4));
     EXPECT_EQ(fresh.GetPixelWidth(nullptr), -1);
     EXPECT_EQ(fresh.GetPixelWidth(&printer), 8);
-}
-
-TEST(CPictureValue, AssignmentKeepsOrReplacesTheCache)
-{
-    QImage screen = deviceAt(96);
-    QImage printer = deviceAt(192);
     const QByteArray bmp = plainBmp(320, 240);
     CPicture a = load(bmp);
     const CPicture b(a); // same picture, no caches yet
@@ -123,25 +102,19 @@ TEST(CPictureValue, AssignmentKeepsOrReplacesTheCache)
 TEST(CPictureValue, FailedLoadLeavesItEmpty)
 {
     QImage screen = deviceAt(96);
-    CPicture picture = load(plainBmp(8, 8));
-    EXPECT_EQ(picture.GetPixelWidth(&screen), 8);
-    const QByteArray garbage("BM not a bitmap at all, not even close");
-    EXPECT_FALSE(picture.LoadFromMemory(garbage.size(), garbage.constData()));
-    EXPECT_EQ(picture.GetBitmap(), nullptr);
-    EXPECT_EQ(picture.GetPixelWidth(&screen), -1);
-
-    const QByteArray bmp = plainBmp(8, 8);
-    EXPECT_TRUE(picture.LoadFromMemory(bmp.size(), bmp.constData()));
-    EXPECT_FALSE(picture.LoadFromMemory(0, bmp.constData()));
-    EXPECT_EQ(picture.GetBitmap(), nullptr);
-    EXPECT_FALSE(picture.LoadFromMemory(bmp.size(), nullptr));
-    EXPECT_FALSE(picture.LoadFromMemory(-1, bmp.constData()));
-    // A BMP cut inside its pixels does not decode.
-    EXPECT_FALSE(picture.LoadFromMemory(40, bmp.constData()));
-    EXPECT_EQ(picture.GetBitmap(), nullptr);
-
-    // ReleasePicture empties a loaded picture.
-    EXPECT_TRUE(picture.LoadFromMemory(bmp.size(), bmp.constData()));
+    const QByteArray bmp = plainBmp(8, 8), garbage("BM not a bitmap at all, not even close");
+    // Garbage, no bytes, no pointer, a negative size, a BMP cut inside its
+    // pixels; each after a picture that loaded and was measured.
+    const std::pair<qsizetype, const char*> loads[] = {
+        {garbage.size(), garbage.constData()}, {0, bmp.constData()}, {bmp.size(), nullptr}, {-1, bmp.constData()}, {40, bmp.constData()}};
+    for (const auto& [size, bytes] : loads) {
+        CPicture picture = load(bmp);
+        EXPECT_EQ(picture.GetPixelWidth(&screen), 8);
+        EXPECT_FALSE(picture.LoadFromMemory(size, bytes)) << size;
+        EXPECT_EQ(picture.GetBitmap(), nullptr);
+        EXPECT_EQ(picture.GetPixelWidth(&screen), -1);
+    }
+    CPicture picture = load(bmp);
     picture.ReleasePicture();
     EXPECT_EQ(picture.GetBitmap(), nullptr);
 }
@@ -161,35 +134,15 @@ TEST(CPicturePixels, RowsOfAnOddWidthBmpExactly)
     EXPECT_EQ(picture.GetBitmap()->pixel(0, 0), qRgb(0x42, 0x41, 0x40));
     EXPECT_EQ(picture.GetBitmap()->pixel(2, 1), qRgb(0x32, 0x31, 0x30));
 
-    // A larger buffer receives exactly the rows; the rest stays untouched.
-    QByteArray dest(100, '\xAA');
+    // A larger buffer receives exactly the rows, a shorter one its length;
+    // nothing to copy gives 0. The rest of the buffer stays untouched.
+    QByteArray dest(100, '\xAA'), part(10, '\xAA');
     EXPECT_EQ(picture.CopyPixels(dest.size(), dest.data()), 24);
-    EXPECT_EQ(dest.left(24), pixels);
-    EXPECT_EQ(dest.mid(24), QByteArray(76, '\xAA'));
-
-    // A shorter one receives its length.
-    QByteArray part(10, '\xAA');
+    EXPECT_EQ(dest, pixels + QByteArray(76, '\xAA'));
     EXPECT_EQ(picture.CopyPixels(5, part.data()), 5);
+    EXPECT_EQ(CPicture().CopyPixels(part.size(), part.data()), 0);
+    EXPECT_EQ(picture.CopyPixels(0, part.data()), 0);
     EXPECT_EQ(part, pixels.left(5) + QByteArray(5, '\xAA'));
-
-    // Nothing to copy: 0, destination untouched.
-    QByteArray untouched(8, '\xAA');
-    EXPECT_EQ(CPicture().CopyPixels(untouched.size(), untouched.data()), 0);
-    EXPECT_EQ(picture.CopyPixels(0, untouched.data()), 0);
-    EXPECT_EQ(untouched, QByteArray(8, '\xAA'));
-}
-
-TEST(CPicturePixels, PhotoRoundTripsThroughItsBmpFile)
-{
-    // A 320 by 240 photo as composition builds it: the pixel rows come back
-    // byte for byte, 230,400 of them.
-    QByteArray pixels(pelmora::kPhotoPixelBytes, '\0');
-    for (qsizetype i = 0; i < pixels.size(); ++i)
-        pixels[i] = char((i * 7 + i / 960) & 0xFF);
-    CPicture photo = load(pelmora::MakeBmpFile(320, 240, pixels));
-    QByteArray dest(pelmora::kPhotoPixelBytes, '\0');
-    EXPECT_EQ(photo.CopyPixels(dest.size(), dest.data()), pelmora::kPhotoPixelBytes);
-    EXPECT_EQ(dest, pixels);
 }
 
 TEST(CPictureFormats, GifAndJpegDecode)
@@ -200,9 +153,7 @@ TEST(CPictureFormats, GifAndJpegDecode)
     ASSERT_NE(gif.GetBitmap(), nullptr);
     const QImage& g = *gif.GetBitmap();
     ASSERT_EQ(g.size(), QSize(5, 3));
-    EXPECT_EQ(g.pixel(0, 0), qRgb(255, 0, 0));
-    EXPECT_EQ(g.pixel(3, 1), qRgb(0, 255, 0));
-    EXPECT_EQ(g.pixel(4, 2), qRgb(0, 0, 255));
+    EXPECT_TRUE(g.pixel(0, 0) == qRgb(255, 0, 0) && g.pixel(3, 1) == qRgb(0, 255, 0) && g.pixel(4, 2) == qRgb(0, 0, 255));
     // Its serialisation: rows of 16 bytes, the blue row first.
     QByteArray rows(64, '\xAA');
     EXPECT_EQ(gif.CopyPixels(rows.size(), rows.data()), 48);
@@ -215,23 +166,17 @@ TEST(CPictureFormats, GifAndJpegDecode)
     ASSERT_NE(jpeg.GetBitmap(), nullptr);
     const QImage& j = *jpeg.GetBitmap();
     ASSERT_EQ(j.size(), QSize(32, 16));
-    const QColor left = j.pixelColor(4, 8);
-    const QColor right = j.pixelColor(27, 8);
-    EXPECT_GT(left.red(), 230);
-    EXPECT_LT(left.blue(), 25);
-    EXPECT_GT(right.blue(), 230);
-    EXPECT_LT(right.red(), 25);
+    const QColor left = j.pixelColor(4, 8), right = j.pixelColor(27, 8);
+    EXPECT_TRUE(left.red() > 230 && left.blue() < 25 && right.blue() > 230 && right.red() < 25);
 }
 
 TEST(CPictureFormats, OversizedPicturesAreRefusedFromTheHeader)
 {
-    // Decodable, but wider than the bound.
-    const QByteArray wide = plainBmp(pelmora::kMaxPictureSide + 1, 1);
+    // Decodable, but wider than the bound; at the bound: accepted.
+    const QByteArray wide = plainBmp(pelmora::kMaxPictureSide + 1, 1), edge = plainBmp(pelmora::kMaxPictureSide, 1);
     CPicture picture;
     EXPECT_FALSE(picture.LoadFromMemory(wide.size(), wide.constData()));
     EXPECT_EQ(picture.GetBitmap(), nullptr);
-    // At the bound: accepted.
-    const QByteArray edge = plainBmp(pelmora::kMaxPictureSide, 1);
     EXPECT_TRUE(picture.LoadFromMemory(edge.size(), edge.constData()));
 
     // Headers alone that promise enormous pictures: refused at once.
@@ -241,8 +186,7 @@ TEST(CPictureFormats, OversizedPicturesAreRefusedFromTheHeader)
         qToLittleEndian(height, h.data() + 22);
         return h;
     };
-    for (const auto& [w, h] : {std::pair{100000, 100000}, std::pair{INT32_MAX, 1}, std::pair{8192, 4097},
-                               std::pair{1, -100000}}) {
+    for (const auto& [w, h] : {std::pair{100000, 100000}, {INT32_MAX, 1}, {8192, 4097}, {1, -100000}}) {
         const QByteArray bytes = header(w, h);
         EXPECT_FALSE(picture.LoadFromMemory(bytes.size(), bytes.constData())) << w << " x " << h;
         EXPECT_EQ(picture.GetBitmap(), nullptr);
@@ -251,43 +195,35 @@ TEST(CPictureFormats, OversizedPicturesAreRefusedFromTheHeader)
 
 TEST(CPictureDraw, UprightAtNaturalSize)
 {
-    const unsigned char rows[16] = {
-        0xFF, 0, 0, 0xFF, 0, 0, 0, 0,       // bottom row: blue, blue
-        0, 0, 0xFF, 0, 0xFF, 0, 0, 0};      // top row: red, lime
-    const CPicture source = load(pelmora::MakeBmpFile(2, 2, QByteArray(reinterpret_cast<const char*>(rows), 16)));
+    const QByteArray rows("\xFF\0\0\xFF\0\0\0\0"  // bottom row: blue, blue
+                          "\0\0\xFF\0\xFF\0\0\0", // top row: red, lime
+                          16);
+    const CPicture source = load(pelmora::MakeBmpFile(2, 2, rows));
 
-    QImage canvas = deviceAt(96);
-    canvas = canvas.scaled(6, 5);
-    canvas.setDotsPerMeterX(3780);
-    canvas.setDotsPerMeterY(3780);
-    canvas.fill(Qt::white);
+    // On the 96-dpi canvas at natural size; on a 192-dpi one twice the pixels.
+    const auto canvas = [](int side, int dpm) {
+        QImage image(side, side, QImage::Format_RGB32);
+        image.setDotsPerMeterX(dpm);
+        image.setDotsPerMeterY(dpm);
+        image.fill(Qt::white);
+        return image;
+    };
+    QImage screen = canvas(6, 3780), fine = canvas(8, 7559);
     CPicture picture = source;
     {
-        QPainter painter(&canvas);
+        QPainter painter(&screen);
         EXPECT_TRUE(picture.Draw(painter, 3, 1));
         EXPECT_FALSE(CPicture().Draw(painter, 0, 0));
+        QPainter finePainter(&fine);
+        EXPECT_TRUE(load(pelmora::MakeBmpFile(2, 2, rows)).Draw(finePainter, 0, 0));
     }
-    EXPECT_EQ(canvas.pixel(3, 1), qRgb(255, 0, 0));
-    EXPECT_EQ(canvas.pixel(4, 1), qRgb(0, 255, 0));
-    EXPECT_EQ(canvas.pixel(3, 2), qRgb(0, 0, 255));
-    EXPECT_EQ(canvas.pixel(5, 2), qRgb(255, 255, 255));
-    EXPECT_EQ(canvas.pixel(2, 1), qRgb(255, 255, 255));
-    EXPECT_EQ(canvas.pixel(3, 3), qRgb(255, 255, 255));
-
-    // On a 192-dpi device the natural size is twice the pixels.
-    QImage fine(8, 8, QImage::Format_RGB32);
-    fine.setDotsPerMeterX(7559);
-    fine.setDotsPerMeterY(7559);
-    fine.fill(Qt::white);
-    CPicture other = load(pelmora::MakeBmpFile(2, 2, QByteArray(reinterpret_cast<const char*>(rows), 16)));
-    {
-        QPainter painter(&fine);
-        EXPECT_TRUE(other.Draw(painter, 0, 0));
-    }
-    EXPECT_EQ(fine.pixel(1, 1), qRgb(255, 0, 0));
-    EXPECT_EQ(fine.pixel(3, 3), qRgb(0, 0, 255));
-    EXPECT_EQ(fine.pixel(4, 4), qRgb(255, 255, 255));
-
+    const std::tuple<const QImage*, QPoint, QRgb> seen[] = {
+        {&screen, {3, 1}, qRgb(255, 0, 0)},     {&screen, {4, 1}, qRgb(0, 255, 0)}, {&screen, {3, 2}, qRgb(0, 0, 255)},
+        {&screen, {5, 2}, qRgb(255, 255, 255)}, {&screen, {2, 1}, qRgb(255, 255, 255)},
+        {&screen, {3, 3}, qRgb(255, 255, 255)}, {&fine, {1, 1}, qRgb(255, 0, 0)},   {&fine, {3, 3}, qRgb(0, 0, 255)},
+        {&fine, {4, 4}, qRgb(255, 255, 255)}};
+    for (const auto& [image, at, colour] : seen)
+        EXPECT_EQ(image->pixel(at), colour) << at.x() << "," << at.y();
     // A painter that is not painting draws nothing.
     QPainter idle;
     EXPECT_FALSE(picture.Draw(idle, 0, 0));
@@ -297,8 +233,7 @@ TEST(CPictureResource, FromAPackageAndFromTheExecutable)
 {
     const QByteArray gif = testFile("three-colours.gif");
     ASSERT_FALSE(gif.isEmpty());
-    const QByteArray library = pelmora::WriteResourcePackage({{"IMAGE", 0, 1001, gif}});
-    const auto package = pelmora::ResourcePackage::FromBytes(library);
+    const auto package = pelmora::ResourcePackage::FromBytes(pelmora::WriteResourcePackage({{"IMAGE", 0, 1001, gif}}));
     ASSERT_NE(package, nullptr);
 
     CPicture frame(package.get(), 1001, "IMAGE");

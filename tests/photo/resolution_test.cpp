@@ -32,17 +32,10 @@ const Saved kSaved[] = {
     {"Jpeg72", "JPEG", 72}, {"Jpeg96", "JPEG", 96}, {"Jpeg300", "JPEG", 300}, {"JpegNone", "JPEG", 0},
     {"Png72", "PNG", 72},   {"Png300", "PNG", 300},
 };
-void PrintTo(const Saved& saved, std::ostream* out)
-{
-    *out << saved.name;
-}
 
 const QSize kFrameSizes[] = {{320, 240}, {412, 309}};
 
-bool IsJpeg(const Saved& saved)
-{
-    return std::strcmp(saved.format, "JPEG") == 0;
-}
+bool IsJpeg(const Saved& saved) { return std::strcmp(saved.format, "JPEG") == 0; }
 
 // IMAGE id of a row's picture of frame size s.
 std::uint16_t ImageId(const Saved& saved, int s)
@@ -53,10 +46,7 @@ std::uint16_t ImageId(const Saved& saved, int s)
     return 0;
 }
 
-int DotsPerMetre(int dpi)
-{
-    return qRound(dpi / 0.0254);
-}
+int DotsPerMetre(int dpi) { return qRound(dpi / 0.0254); }
 
 // The resolution goes into each format's own field: BMP pixels per metre at
 // 38 and 42, the JFIF density (units at 13, 1 = dots per inch, 0 = none)
@@ -67,8 +57,8 @@ QByteArray SavedFile(const Saved& saved, const QSize& size)
     QByteArray file;
     if (std::strcmp(saved.format, "BMP") == 0) {
         file = pelmora::MakeBmpFile(size.width(), size.height(), pelmora::ImageToBmpPixels(image));
-        qToLittleEndian<qint32>(saved.dpi ? DotsPerMetre(saved.dpi) : 0, file.data() + 38);
-        qToLittleEndian<qint32>(saved.dpi ? DotsPerMetre(saved.dpi) : 0, file.data() + 42);
+        for (int at : {38, 42})
+            qToLittleEndian<qint32>(saved.dpi ? DotsPerMetre(saved.dpi) : 0, file.data() + at);
         return file;
     }
     if (saved.dpi) {
@@ -85,8 +75,8 @@ QByteArray SavedFile(const Saved& saved, const QSize& size)
         if (file.mid(2, 2) != "\xFF\xE0" || file.mid(6, 5) != QByteArray("JFIF\0", 5))
             return {};
         file[13] = char(saved.dpi ? 1 : 0);
-        qToBigEndian<quint16>(saved.dpi ? saved.dpi : 1, file.data() + 14);
-        qToBigEndian<quint16>(saved.dpi ? saved.dpi : 1, file.data() + 16);
+        for (int at : {14, 16})
+            qToBigEndian<quint16>(saved.dpi ? saved.dpi : 1, file.data() + at);
     } else if (!file.contains("pHYs")) {
         return {};
     }
@@ -112,18 +102,12 @@ const pelmora::ResourcePackage* ToolchainPackage()
                 rc += QByteArray::number(ImageId(saved, s)) + " IMAGE \"" + name.toLatin1() + "\"\n";
             }
         }
-        const QString object = dir.filePath("frames.o");
-        const QString library = dir.filePath("frames.dll");
-        const bool linked = write("frames.rc", rc)
-                            && RunProgram(PELMORA_WINDRES, {"--preprocessor=cpp", "-I", dir.path(), "-i",
-                                                            dir.filePath("frames.rc"), "-O", "coff", "-o", object})
-                                       .exitCode == 0
-                            && RunProgram(PELMORA_MINGW_LD, {"--dll", "-e", "0", "-s", "--subsystem", "windows",
-                                                             "-o", library, object})
-                                       .exitCode == 0;
-        if (!linked)
-            return nullptr;
-        return pelmora::ResourcePackage::FromFile(library);
+        const QString object = dir.filePath("frames.o"), library = dir.filePath("frames.dll");
+        const bool linked =
+            write("frames.rc", rc)
+            && RunProgram(PELMORA_WINDRES, {"--preprocessor=cpp", "-I", dir.path(), "-i", dir.filePath("frames.rc"), "-O", "coff", "-o", object}).exitCode == 0
+            && RunProgram(PELMORA_MINGW_LD, {"--dll", "-e", "0", "-s", "--subsystem", "windows", "-o", library, object}).exitCode == 0;
+        return linked ? pelmora::ResourcePackage::FromFile(library) : nullptr;
     }();
     return package.get();
 }
@@ -131,9 +115,7 @@ const pelmora::ResourcePackage* ToolchainPackage()
 // The picture drawn at (4, 4) of a white 96-dpi canvas larger than a frame.
 QImage Drawn(CPicture picture)
 {
-    QImage canvas(430, 320, QImage::Format_RGB32);
-    canvas.setDotsPerMeterX(DotsPerMetre(96));
-    canvas.setDotsPerMeterY(DotsPerMetre(96));
+    QImage canvas = fixtures::deviceAt(96).scaled(430, 320);
     canvas.fill(Qt::white);
     QPainter painter(&canvas);
     EXPECT_TRUE(picture.Draw(painter, 4, 4));
@@ -163,9 +145,7 @@ TEST_P(SavedElsewhere, MeasuresDrawsAndComposesAsItsPixels)
         const QImage drawn = Drawn(picture);
         EXPECT_EQ(drawn, Drawn(reference));
         EXPECT_EQ(drawn.pixel(4 + size.width(), 4 + size.height()), qRgb(255, 255, 255));
-        if (!IsJpeg(saved)) {
-            EXPECT_EQ(drawn.copy(QRect(QPoint(4, 4), size)), patternImage(size.width(), size.height(), 3));
-        }
+        EXPECT_TRUE(IsJpeg(saved) || drawn.copy(QRect(QPoint(4, 4), size)) == patternImage(size.width(), size.height(), 3));
 
         // A band ten pixels wide round the edge: picture and outline must meet.
         const QRegion outline =
@@ -177,8 +157,6 @@ TEST_P(SavedElsewhere, MeasuresDrawsAndComposesAsItsPixels)
 }
 
 INSTANTIATE_TEST_SUITE_P(Resolutions, SavedElsewhere, ::testing::ValuesIn(kSaved),
-                         [](const ::testing::TestParamInfo<Saved>& row) {
-                             return std::string(row.param.name);
-                         });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
