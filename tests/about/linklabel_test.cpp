@@ -57,6 +57,12 @@ TEST(LinkOpenError, KnownCodesHaveTheirTextOthersTheirNumber)
             << code;
 }
 
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 struct LauncherLog {
     int opens = 0;
     int lookups = 0;
@@ -113,28 +119,20 @@ TEST(LinkOpenUrl, DesktopFirstThenTheHtmlHandler)
 TEST(LinkStartProgram, OutcomesMapToLaunchResults)
 {
     QTemporaryDir dir;
-    QFile plain(dir.filePath(QStringLiteral("plain")));
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
-    plain.write("not a program\n");
-    plain.close();
-    plain.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    const QString plain = dir.filePath(QStringLiteral("plain"));
+    ASSERT_TRUE(WriteFile(plain, "not a program\n"));
+    QFile::setPermissions(plain, QFile::ReadOwner | QFile::WriteOwner);
     const std::pair<QString, int> cases[] = {
         {QString(), kLaunchFileNotFound},
         {QStringLiteral("pelmora-no-such-program-anywhere"), kLaunchFileNotFound},
         {dir.filePath(QStringLiteral("missing/prog")), kLaunchPathNotFound},
         {dir.filePath(QStringLiteral("prog")), kLaunchFileNotFound},
-        {plain.fileName(), kLaunchAccessDenied},
+        {plain, kLaunchAccessDenied},
         {dir.path(), kLaunchAccessDenied},
         {QStringLiteral("true"), kLaunchOpened},
     };
     for (const auto& [program, result] : cases)
         EXPECT_EQ(StartDetachedProgram(program, {}), result) << program.toStdString();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // The whole fallback with the desktop's own tools: xdg-mime names the
@@ -178,8 +176,7 @@ TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
     EXPECT_EQ(link.OpenUrl(url), kLaunchOpened);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(received); }, 20000));
     QFile got(received);
-    EXPECT_TRUE(got.open(QIODevice::ReadOnly));
-    EXPECT_EQ(got.readAll(), "--new-window\n" + url.toUtf8() + '\n');
+    EXPECT_TRUE(got.open(QIODevice::ReadOnly) && got.readAll() == "--new-window\n" + url.toUtf8() + '\n');
 
     for (const auto& [name, value] : saved)
         value ? qputenv(name, *value) : qunsetenv(name);
@@ -340,9 +337,9 @@ TEST_F(LinkOnScreen, FailedClickReportsAndShowsTheLinkUnvisited)
 
 TEST_F(LinkOnScreen, UnattachedControlIsAPlainStatic)
 {
-    ShowAttached(false);
+    ShowAttached(false); // no fitting, hovering, underlining or opening without the set-up
     m_link->SetUnderlineMode(1);
-    EXPECT_EQ(m_link->geometry(), QRect(20, 20, 300, 40)) << "no fitting without the set-up";
+    EXPECT_EQ(m_link->geometry(), QRect(20, 20, 300, 40));
     QTest::mouseMove(m_link, QPoint(5, 5));
     EXPECT_FALSE(m_link->IsHovering());
     QTest::mouseClick(m_link, Qt::LeftButton, {}, QPoint(5, 5));

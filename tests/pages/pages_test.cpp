@@ -1,13 +1,19 @@
 // The four wizard pages in a real web view at the booth's 800 by 600: where
 // every picture lands, which links each page carries, what the page scripts
 // do, and a screenshot of each page for a person to look at.
-#include "pagehost.h"
+#include "resscheme.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QRect>
+#include <QScreen>
 #include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +22,72 @@
 #include <vector>
 
 namespace {
+
+// Bounds that keep a broken page from hanging the run; nothing is asserted
+// about how long anything takes.
+constexpr int kLoadBoundMs = 60000, kScriptBoundMs = 20000;
+
+// One 800 by 600 web view loading the pages as the booth does:
+// "res://" + the executable's full path + "/" + the page name.
+class PageHost {
+public:
+    PageHost()
+    {
+        pelmora::InstallWizardSchemeHandlers(m_view.page()->profile());
+        m_view.setWindowFlags(Qt::FramelessWindowHint);
+        m_view.setGeometry(0, 0, 800, 600);
+        m_view.show();
+    }
+    bool load(const QString& name)
+    {
+        bool finished = false, ok = false;
+        auto connection = QObject::connect(&m_view, &QWebEngineView::loadFinished, [&](bool success) {
+            ok = success;
+            finished = true;
+        });
+        m_view.load(QUrl(QStringLiteral("res://") + QCoreApplication::applicationFilePath() + '/' + name));
+        QTest::qWaitFor([&] { return finished; }, kLoadBoundMs);
+        QObject::disconnect(connection);
+        return finished && ok;
+    }
+    // The script returns JSON text (JSON.stringify); undefined on failure.
+    QJsonValue eval(const QString& script)
+    {
+        bool done = false;
+        QVariant result;
+        m_view.page()->runJavaScript(script, [&](const QVariant& v) { result = v, done = true; });
+        QTest::qWaitFor([&] { return done; }, kScriptBoundMs);
+        if (!done || result.typeId() != QMetaType::QString)
+            return QJsonValue(QJsonValue::Undefined);
+        // Wrapped so that plain values (true, 3, "x") parse as well as objects.
+        const QJsonDocument doc = QJsonDocument::fromJson("[" + result.toString().toUtf8() + "]");
+        return doc.isArray() ? doc.array().at(0) : QJsonValue(QJsonValue::Undefined);
+    }
+    bool waitUntil(const QString& condition)
+    {
+        return QTest::qWaitFor([&] { return eval(QStringLiteral("JSON.stringify(!!(%1))").arg(condition)).toBool(); },
+                               kScriptBoundMs);
+    }
+    // The compositor delivers frames on its own schedule: the picture is taken
+    // once two grabs a little apart agree.
+    QImage screenshot()
+    {
+        QScreen* screen = m_view.windowHandle() ? m_view.windowHandle()->screen() : nullptr;
+        QImage last;
+        for (QDeadlineTimer deadline(kScriptBoundMs); screen && !deadline.hasExpired();) {
+            QTest::qWait(100);
+            const QImage shot = screen->grabWindow(m_view.winId()).toImage();
+            if (!shot.isNull() && shot == last)
+                return shot;
+            last = shot;
+        }
+        return last;
+    }
+    QWebEngineView* view() { return &m_view; }
+
+private:
+    QWebEngineView m_view;
+};
 
 // Geometry every test measures with, defined once in the page.
 const char* const kHelpers = R"JS(
