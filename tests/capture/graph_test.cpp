@@ -1,188 +1,18 @@
-// Finding the camera and building the graph: result codes, the choice of
-// camera and capability, and the shape of the pipeline left behind.
+// The capture graph: the choice of camera and capability, the shape of the
+// pipeline, the frame request, and real frames from the running test camera
+// checked against an independently produced picture.
 #include "testsupport.h"
+#include <gst/app/gstappsink.h>
 #include <gtest/gtest.h>
 
 namespace pelmora::test {
 namespace {
 
-constexpr HRESULT kBusy = HRESULT(0x800700AAu);     // "the resource is in use"
-constexpr HRESULT kNoDriver = HRESULT(0x80040154u); // "class not registered"
+constexpr HRESULT kBusy = HRESULT(0x800700AAu);
+constexpr HRESULT kNoDriver = HRESULT(0x80040154u);
+constexpr int kRowBytes = 960, kRows = 240, kFrameBytes = 230400;
 
-TEST(CaptureDeviceSearch, EmptyCategoryGivesSFalseAndStillHandsOverTheGraph)
-{
-    std::unique_ptr<CCaptureGraph> graph;
-    CFrameGrabCallback callback;
-    EXPECT_EQ(BuildCaptureGraph(&graph, &callback, Category({})), S_FALSE);
-    ASSERT_TRUE(graph);
-    ASSERT_NE(graph->Pipeline(), nullptr);
-    EXPECT_EQ(GST_BIN(graph->Pipeline())->numchildren, 0);
-
-    GstElementPtr element;
-    std::unique_ptr<CaptureDevice> device;
-    EXPECT_EQ(FindCaptureDevice(Category({}), &element, &device), S_FALSE);
-    EXPECT_FALSE(element);
-}
-
-TEST(CaptureDeviceSearch, CameraThatFailsToBindIsSkipped)
-{
-    std::unique_ptr<CCaptureGraph> graph;
-    CFrameGrabCallback callback;
-    const HRESULT hr = BuildCaptureGraph(
-        &graph, &callback,
-        Category({FakeCamera(TestCameraCapabilities(), "no-such-element-factory", "Missing"),
-                  [] { return std::make_unique<UnbindableDevice>(kBusy); }, TestCamera()}));
-    EXPECT_EQ(hr, S_OK);
-    EXPECT_EQ(graph->DeviceName(), "Pelmora Test Camera");
-    GstElementPtr source = ChildNamed(graph.get(), "CaptureDevice");
-    ASSERT_TRUE(source);
-    GstElementFactory* factory = gst_element_get_factory(source.get());
-    EXPECT_STREQ(GST_OBJECT_NAME(factory), "videotestsrc");
-}
-
-TEST(CaptureDeviceSearch, WhenNoCameraBindsTheLastFailureIsReturned)
-{
-    CFrameGrabCallback callback;
-    std::unique_ptr<CCaptureGraph> graph;
-    EXPECT_EQ(
-        BuildCaptureGraph(&graph, &callback,
-                          Category({[] { return std::make_unique<UnbindableDevice>(kBusy); },
-                                    [] { return std::make_unique<UnbindableDevice>(kNoDriver); }})),
-        kNoDriver);
-    ASSERT_TRUE(graph) << "the graph is handed over even when building fails";
-
-    // An element that cannot be created is a binding failure too.
-    EXPECT_EQ(BuildCaptureGraph(
-                  &graph, &callback,
-                  Category({[] { return std::make_unique<UnbindableDevice>(kNoDriver); },
-                            FakeCamera(TestCameraCapabilities(), "no-such-element-factory")})),
-              E_FAIL);
-    EXPECT_LT(E_FAIL, 0);
-    EXPECT_EQ(uint32_t(E_FAIL), 0x80004005u);
-}
-
-TEST(CaptureCapabilities, PhotoSizeIsFoundInValuesListsAndRanges)
-{
-    struct Row {
-        const char* caps;
-        bool offers;
-    } rows[] = {
-        {"video/x-raw, format=YUY2, width=320, height=240", true},
-        {"video/x-raw, format=YUY2, width={ 640, 320 }, height={ 480, 240 }", true},
-        {"video/x-raw, format=YUY2, width=[ 160, 640 ], height=[ 120, 480 ]", true},
-        {"image/jpeg, width=320, height=240", true},
-        {"video/x-raw, format=YUY2, width=352, height=288", false},
-        {"video/x-raw, format=YUY2, width=320, height=288", false},
-        {"video/x-raw, format=YUY2, width=[ 640, 1280 ], height=[ 120, 480 ]", false},
-        {"video/x-raw, format=YUY2", false},
-    };
-    ASSERT_TRUE(EnsureGStreamer());
-    for (const Row& row : rows) {
-        GstCapsPtr caps(gst_caps_from_string(row.caps));
-        ASSERT_TRUE(caps) << row.caps;
-        EXPECT_EQ(OffersPhotoSize(gst_caps_get_structure(caps.get(), 0)), row.offers) << row.caps;
-    }
-}
-
-TEST(CaptureCapabilities, CameraWithoutThePhotoSizeFailsWithEFail)
-{
-    std::unique_ptr<CCaptureGraph> graph;
-    CFrameGrabCallback callback;
-    EXPECT_EQ(
-        BuildCaptureGraph(&graph, &callback,
-                          Category({FakeCamera("video/x-raw, format=YUY2, width=640, height=480, "
-                                               "framerate=30/1; video/x-raw, format=YUY2, "
-                                               "width=176, height=144, framerate=30/1")})),
-        E_FAIL);
-    // Nothing is left half-connected to the grabber.
-    GstElementPtr grabber = ChildNamed(graph.get(), "SampleGrabber");
-    ASSERT_TRUE(grabber);
-    GstPadPtr input(gst_element_get_static_pad(grabber.get(), "sink"));
-    EXPECT_FALSE(gst_pad_is_linked(input.get()));
-}
-
-TEST(CaptureCapabilities, LaterCapabilityIsUsedWhenTheFirstMatchCannotConnect)
-{
-    std::unique_ptr<CCaptureGraph> graph;
-    CFrameGrabCallback callback;
-    // No converter turns H.264 into raw video, so the first 320x240 entry
-    // cannot reach the grabber; the I420 one after it can.
-    EXPECT_EQ(
-        BuildCaptureGraph(
-            &graph, &callback,
-            Category({FakeCamera("video/x-raw, format=YUY2, width=640, height=480, framerate=30/1; "
-                                 "video/x-h264, width=320, height=240, framerate=30/1; "
-                                 "video/x-raw, format=I420, width=320, height=240, "
-                                 "framerate={ 15/1, 30/1, 5/1 }")})),
-        S_OK);
-    GstElementPtr format = ChildNamed(graph.get(), "CaptureFormat");
-    ASSERT_TRUE(format);
-    GstCaps* chosen = nullptr;
-    g_object_get(format.get(), "caps", &chosen, nullptr);
-    GstCapsPtr owned(chosen);
-    GstCapsPtr expected(
-        gst_caps_from_string("video/x-raw, format=I420, width=320, height=240, framerate=30/1"));
-    EXPECT_TRUE(gst_caps_is_equal(chosen, expected.get())) << gst_caps_to_string(chosen);
-}
-
-TEST(CaptureCapabilities, NoMatchThatConnectsFailsWithEFail)
-{
-    std::unique_ptr<CCaptureGraph> graph;
-    CFrameGrabCallback callback;
-    EXPECT_EQ(BuildCaptureGraph(&graph, &callback,
-                                Category({FakeCamera("video/x-h264, width=320, height=240, "
-                                                     "framerate=30/1")})),
-              E_FAIL);
-}
-
-TEST(CaptureGraphShape, TestCameraGraphIsCompleteAndStopped)
-{
-    std::unique_ptr<CCaptureGraph> graph;
-    CFrameGrabCallback callback;
-    ASSERT_EQ(BuildCaptureGraph(&graph, &callback, Category({TestCamera()})), S_OK);
-    EXPECT_FALSE(graph->IsRunning());
-    EXPECT_EQ(CurrentState(graph->Pipeline()), GST_STATE_READY);
-
-    for (const char* name : {"CaptureDevice", "CaptureFormat", "SampleGrabber", "VideoRenderer"})
-        EXPECT_TRUE(ChildNamed(graph.get(), name)) << name;
-
-    // The test camera's third capability is the one at 320x240.
-    GstElementPtr format = ChildNamed(graph.get(), "CaptureFormat");
-    GstCaps* chosen = nullptr;
-    g_object_get(format.get(), "caps", &chosen, nullptr);
-    GstCapsPtr owned(chosen);
-    GstCapsPtr expected(
-        gst_caps_from_string("video/x-raw, format=YUY2, width=320, height=240, framerate=30/1"));
-    EXPECT_TRUE(gst_caps_is_equal(chosen, expected.get()));
-
-    // The renderer may hold one frame and never waits for the clock.
-    GstElementPtr renderer = ChildNamed(graph.get(), "VideoRenderer");
-    guint maxBuffers = 0;
-    gboolean drop = FALSE, sync = TRUE;
-    g_object_get(renderer.get(), "max-buffers", &maxBuffers, "drop", &drop, "sync", &sync, nullptr);
-    EXPECT_EQ(maxBuffers, 1u);
-    EXPECT_TRUE(drop);
-    EXPECT_FALSE(sync);
-}
-
-TEST(CaptureGraphShape, CameraWithoutCapabilitiesIsConnectedInItsOwnFormat)
-{
-    std::unique_ptr<CCaptureGraph> graph;
-    CFrameGrabCallback callback;
-    ASSERT_EQ(BuildCaptureGraph(&graph, &callback, Category({FakeCamera(QString())})), S_OK);
-    EXPECT_FALSE(ChildNamed(graph.get(), "CaptureFormat")) << "no format is set";
-    GstElementPtr grabber = ChildNamed(graph.get(), "SampleGrabber");
-    GstPadPtr input(gst_element_get_static_pad(grabber.get(), "sink"));
-    EXPECT_TRUE(gst_pad_is_linked(input.get()));
-
-    // And it delivers photos of the right size.
-    FrameRecorder window;
-    callback.m_hWndNotify = &window;
-    ASSERT_TRUE(graph->Run());
-    callback.RequestFrame();
-    ASSERT_TRUE(WaitFor([&] { return !window.frames.empty(); }));
-    EXPECT_EQ(window.frames.front().size(), 230400);
-}
+DeviceFactory Unbindable(HRESULT hr) { return [hr] { return std::make_unique<UnbindableDevice>(hr); }; }
 
 // A webcam that offers 320x240 only as motion JPEG: a source and an encoder
 // behind one output, as the camera's driver would present them.
@@ -201,64 +31,346 @@ public:
     }
     GstCapsPtr Capabilities() const override
     {
-        return GstCapsPtr(
-            gst_caps_from_string("image/jpeg, width=640, height=480, framerate=30/1; "
-                                 "image/jpeg, width=320, height=240, framerate={ 30/1, 15/1 }"));
+        return GstCapsPtr(gst_caps_from_string("image/jpeg, width=640, height=480, framerate=30/1; "
+                                               "image/jpeg, width=320, height=240, framerate={ 30/1, 15/1 }"));
     }
 };
 
-TEST(CaptureGraphShape, MotionJpegCameraIsDecodedToPhotos)
+// The capability the graph set, or none without a CaptureFormat element.
+GstCapsPtr ChosenCaps(CCaptureGraph* graph)
 {
-    std::unique_ptr<CCaptureGraph> graph;
-    CFrameGrabCallback callback;
-    ASSERT_EQ(BuildCaptureGraph(&graph, &callback,
-                                Category({[] { return std::make_unique<JpegCamera>(); }})),
-              S_OK);
-    EXPECT_TRUE(ChildNamed(graph.get(), "CaptureDecoder"));
+    GstElementPtr format = ChildNamed(graph, "CaptureFormat");
+    GstCaps* chosen = nullptr;
+    if (format)
+        g_object_get(format.get(), "caps", &chosen, nullptr);
+    return GstCapsPtr(chosen);
+}
 
+class CaptureGraph : public ::testing::Test {
+protected:
+    HRESULT Build(std::vector<DeviceFactory> devices)
+    {
+        callback.m_hWndNotify = &window;
+        return BuildCaptureGraph(&graph, &callback, Category(std::move(devices)));
+    }
+    bool GrabOne()
+    {
+        callback.RequestFrame();
+        return WaitFor([&] { return !window.frames.empty(); });
+    }
+    bool GrabberLinked()
+    {
+        GstElementPtr grabber = ChildNamed(graph.get(), "SampleGrabber");
+        GstPadPtr input(grabber ? gst_element_get_static_pad(grabber.get(), "sink") : nullptr);
+        return input && gst_pad_is_linked(input.get());
+    }
+    // The camera runs on for a number of renderer frames: the frames are the
+    // clock, so no check depends on speed.
+    bool RunFrames(std::uint64_t frames)
+    {
+        const std::uint64_t until = graph->VideoWindow()->ReceivedFrames() + frames;
+        return WaitFor([&] { return graph->VideoWindow()->ReceivedFrames() >= until; });
+    }
+    CFrameGrabCallback callback;
     FrameRecorder window;
-    callback.m_hWndNotify = &window;
-    ASSERT_TRUE(graph->Run());
-    callback.RequestFrame();
-    ASSERT_TRUE(WaitFor([&] { return !window.frames.empty(); }));
-    EXPECT_EQ(window.frames.front().size(), 230400);
+    std::unique_ptr<CCaptureGraph> graph;
+};
+
+struct BuildRow {
+    const char* name;
+    std::vector<DeviceFactory> devices;
+    HRESULT result;
+    const char* caps; // the capability set; "": none
+};
+void PrintTo(const BuildRow& row, std::ostream* out) { *out << row.name; }
+
+class CaptureGraphBuild : public CaptureGraph, public ::testing::WithParamInterface<BuildRow> {};
+
+TEST_P(CaptureGraphBuild, ResultCapabilityAndGrabberLink)
+{
+    const BuildRow& row = GetParam();
+    EXPECT_EQ(Build(row.devices), row.result);
+    ASSERT_TRUE(graph && graph->Pipeline()) << "the graph is handed over even when building fails";
+    if (row.result == S_FALSE)
+        EXPECT_EQ(GST_BIN(graph->Pipeline())->numchildren, 0);
+    EXPECT_EQ(GrabberLinked(), row.result == S_OK) << "nothing is left half-connected";
+    const GstCapsPtr chosen = ChosenCaps(graph.get());
+    if (row.result != S_OK)
+        return;
+    if (!*row.caps) {
+        EXPECT_FALSE(chosen) << "no format is set";
+        return;
+    }
+    GstCapsPtr expected(gst_caps_from_string(row.caps));
+    ASSERT_TRUE(chosen);
+    EXPECT_TRUE(gst_caps_is_equal(chosen.get(), expected.get())) << GCharPtr(gst_caps_to_string(chosen.get())).get();
+}
+
+const char* const kTestCameraCaps = "video/x-raw, format=YUY2, width=320, height=240, framerate=30/1";
+const char* const kNoPhotoSize = "video/x-raw, format=YUY2, width=640, height=480, framerate=30/1; "
+                                 "video/x-raw, format=YUY2, width=176, height=144, framerate=30/1";
+// No converter turns H.264 into raw video, so its 320x240 entry cannot reach
+// the grabber; the I420 one after it can.
+const char* const kH264First = "video/x-raw, format=YUY2, width=640, height=480, framerate=30/1; "
+                               "video/x-h264, width=320, height=240, framerate=30/1; "
+                               "video/x-raw, format=I420, width=320, height=240, framerate={ 15/1, 30/1, 5/1 }";
+
+INSTANTIATE_TEST_SUITE_P(Cameras, CaptureGraphBuild, ::testing::Values(
+    BuildRow{"empty", {}, S_FALSE, ""},
+    BuildRow{"failing_cameras_skipped",
+             {FakeCamera(TestCameraCapabilities(), "no-such-element-factory", "Missing"), Unbindable(kBusy),
+              TestCamera()}, S_OK, kTestCameraCaps},
+    BuildRow{"last_failure_returned", {Unbindable(kBusy), Unbindable(kNoDriver)}, kNoDriver, ""},
+    BuildRow{"uncreatable_element", {Unbindable(kNoDriver), FakeCamera(TestCameraCapabilities(), "no-such")},
+             E_FAIL, ""},
+    BuildRow{"no_photo_size", {FakeCamera(kNoPhotoSize)}, E_FAIL, ""},
+    BuildRow{"later_capability", {FakeCamera(kH264First)}, S_OK,
+             "video/x-raw, format=I420, width=320, height=240, framerate=30/1"},
+    BuildRow{"no_match_connects", {FakeCamera("video/x-h264, width=320, height=240, framerate=30/1")}, E_FAIL, ""},
+    BuildRow{"own_format_without_capabilities", {FakeCamera(QString())}, S_OK, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CaptureCapabilities, PhotoSizeIsFoundInValuesListsAndRanges)
+{
+    const std::pair<const char*, bool> rows[] = {
+        {"video/x-raw, format=YUY2, width=320, height=240", true},
+        {"video/x-raw, format=YUY2, width={ 640, 320 }, height={ 480, 240 }", true},
+        {"video/x-raw, format=YUY2, width=[ 160, 640 ], height=[ 120, 480 ]", true},
+        {"image/jpeg, width=320, height=240", true},
+        {"video/x-raw, format=YUY2, width=352, height=288", false},
+        {"video/x-raw, format=YUY2, width=320, height=288", false},
+        {"video/x-raw, format=YUY2, width=[ 640, 1280 ], height=[ 120, 480 ]", false},
+        {"video/x-raw, format=YUY2", false},
+    };
+    ASSERT_TRUE(EnsureGStreamer());
+    for (const auto& [text, offers] : rows) {
+        GstCapsPtr caps(gst_caps_from_string(text));
+        EXPECT_EQ(OffersPhotoSize(gst_caps_get_structure(caps.get(), 0)), offers) << text;
+    }
+    GstElementPtr element;
+    std::unique_ptr<CaptureDevice> device;
+    EXPECT_EQ(FindCaptureDevice(Category({}), &element, &device), S_FALSE);
+    EXPECT_FALSE(element);
+}
+
+TEST_F(CaptureGraph, TestCameraGraphIsCompleteStoppedAndNeverWaitsForTheClock)
+{
+    ASSERT_EQ(Build({TestCamera()}), S_OK);
+    EXPECT_EQ(graph->DeviceName(), "Pelmora Test Camera");
+    EXPECT_FALSE(graph->IsRunning());
+    EXPECT_EQ(CurrentState(graph->Pipeline()), GST_STATE_READY);
+    for (const char* name : {"CaptureDevice", "CaptureFormat", "SampleGrabber", "VideoRenderer"})
+        EXPECT_TRUE(ChildNamed(graph.get(), name)) << name;
+    GstElementPtr renderer = ChildNamed(graph.get(), "VideoRenderer");
+    guint maxBuffers = 0;
+    gboolean drop = FALSE, sync = TRUE;
+    g_object_get(renderer.get(), "max-buffers", &maxBuffers, "drop", &drop, "sync", &sync, nullptr);
+    EXPECT_EQ(maxBuffers, 1u);
+    EXPECT_TRUE(drop);
+    EXPECT_FALSE(sync);
+}
+
+TEST_F(CaptureGraph, CamerasInOtherFormatsDeliverPhotosOfTheRightSize)
+{
+    for (const DeviceFactory& camera : {FakeCamera(QString()), DeviceFactory([] { return std::make_unique<JpegCamera>(); })}) {
+        window.frames.clear();
+        ASSERT_EQ(Build({camera}), S_OK);
+        ASSERT_TRUE(graph->Run());
+        ASSERT_TRUE(GrabOne());
+        EXPECT_EQ(window.frames.front().size(), kFrameBytes);
+    }
+    EXPECT_TRUE(ChildNamed(graph.get(), "CaptureDecoder")) << "the JPEG camera is decoded";
 }
 
 TEST(CaptureDevices, TestCameraComesFirstWhenAskedForAndPicksItsPattern)
 {
     for (const char* off : std::initializer_list<const char*>{"", nullptr}) {
-        if (off)
-            qputenv("PELMORA_TEST_CAMERA", off);
-        else
-            qunsetenv("PELMORA_TEST_CAMERA");
+        off ? qputenv("PELMORA_TEST_CAMERA", off) : qunsetenv("PELMORA_TEST_CAMERA");
         for (const auto& device : EnumerateSystemCaptureDevices())
             EXPECT_NE(device->DisplayName(), "Pelmora Test Camera");
     }
-
-    struct Row {
-        const char* value;
-        const char* pattern;
-    } rows[] = {{"snow", "snow"}, {"ball", "ball"}, {"1", "smpte"}, {"no-such-pattern", "smpte"}};
-    for (const Row& row : rows) {
-        qputenv("PELMORA_TEST_CAMERA", row.value);
+    const std::pair<const char*, const char*> rows[] = {
+        {"snow", "snow"}, {"ball", "ball"}, {"1", "smpte"}, {"no-such-pattern", "smpte"}};
+    for (const auto& [value, pattern] : rows) {
+        qputenv("PELMORA_TEST_CAMERA", value);
         CaptureDeviceList devices = SystemCaptureDevices()();
         ASSERT_FALSE(devices.empty());
         EXPECT_EQ(devices.front()->DisplayName(), "Pelmora Test Camera");
         GstElementPtr element;
         ASSERT_EQ(devices.front()->Bind(&element), S_OK);
         gboolean live = FALSE;
-        g_object_get(element.get(), "is-live", &live, nullptr);
+        gint chosen = 0;
+        g_object_get(element.get(), "is-live", &live, "pattern", &chosen, nullptr);
         EXPECT_TRUE(live);
-        GParamSpec* param =
-            g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "pattern");
-        gint value = 0;
-        g_object_get(element.get(), "pattern", &value, nullptr);
-        EXPECT_STREQ(g_enum_get_value(G_PARAM_SPEC_ENUM(param)->enum_class, value)->value_nick,
-                     row.pattern)
-            << row.value;
+        GParamSpec* param = g_object_class_find_property(G_OBJECT_GET_CLASS(element.get()), "pattern");
+        EXPECT_STREQ(g_enum_get_value(G_PARAM_SPEC_ENUM(param)->enum_class, chosen)->value_nick, pattern) << value;
         gst_element_set_state(element.get(), GST_STATE_NULL);
     }
     qunsetenv("PELMORA_TEST_CAMERA");
+}
+
+TEST(FrameGrabCallback, OneRequestGivesOneOwnCopyAndNoWindowFailsTheRequest)
+{
+    CFrameGrabCallback callback;
+    auto* window = new FrameRecorder;
+    callback.m_hWndNotify = window;
+    std::vector<std::uint8_t> bytes = {10, 20, 30, 40, 50, 60};
+    EXPECT_EQ(callback.BufferCB(0.5, bytes.data(), 6), S_OK) << "idle: not delivered";
+    callback.RequestFrame();
+    callback.RequestFrame(); // a second request before the frame changes nothing
+    EXPECT_EQ(callback.m_bIdle.load(), 0);
+    EXPECT_EQ(callback.BufferCB(1.0, bytes.data(), 6), S_OK);
+    EXPECT_EQ(callback.m_bIdle.load(), 1);
+    bytes.assign(6, 0); // the grabber's buffer is reused at once
+    EXPECT_EQ(callback.BufferCB(1.1, bytes.data(), 6), S_OK);
+    QCoreApplication::sendPostedEvents(window);
+    EXPECT_EQ(window->frames, std::vector<QByteArray>{QByteArray("\x0a\x14\x1e\x28\x32\x3c", 6)});
+
+    // A window that went away counts as none: the post fails, the request is used up.
+    delete window;
+    callback.RequestFrame();
+    EXPECT_EQ(callback.BufferCB(0.0, bytes.data(), 3), E_FAIL);
+    EXPECT_EQ(callback.m_bIdle.load(), 1);
+    EXPECT_EQ(callback.BufferCB(0.0, bytes.data(), 3), S_OK);
+    callback.m_hWndNotify = nullptr;
+    callback.RequestFrame();
+    EXPECT_EQ(callback.BufferCB(0.0, bytes.data(), 3), E_FAIL);
+}
+
+// The test camera's picture at 320x240, made by a pipeline of its own: the
+// same source and format, converted straight to top-down BGR rows.
+QByteArray ReferencePicture(const char* pattern)
+{
+    const QByteArray description =
+        QByteArray("videotestsrc num-buffers=1 pattern=") + pattern +
+        " ! video/x-raw,format=YUY2,width=320,height=240,framerate=30/1 ! videoconvert"
+        " ! video/x-raw,format=BGR,width=320,height=240 ! appsink name=out sync=false";
+    GstElementPtr pipeline = AdoptElement(gst_parse_launch(description.constData(), nullptr));
+    if (!pipeline)
+        return {};
+    GstElementPtr sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
+    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+    GstSamplePtr sample(gst_app_sink_pull_sample(GST_APP_SINK(sink.get())));
+    QByteArray picture;
+    GstMapInfo map;
+    if (sample && gst_buffer_map(gst_sample_get_buffer(sample.get()), &map, GST_MAP_READ)) {
+        picture = QByteArray(reinterpret_cast<const char*>(map.data), qsizetype(map.size));
+        gst_buffer_unmap(gst_sample_get_buffer(sample.get()), &map);
+    }
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    return picture;
+}
+
+int LargestDifference(const char* a, const char* b, int count)
+{
+    int largest = 0;
+    for (int i = 0; i < count; ++i)
+        largest = std::max(largest, std::abs(int(uchar(a[i])) - int(uchar(b[i]))));
+    return largest;
+}
+
+class RunningTestCamera : public CaptureGraph {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(Build({TestCamera("smpte")}), S_OK);
+        video = graph->VideoWindow();
+        ASSERT_TRUE(video && graph->Run());
+        ASSERT_TRUE(RunFrames(1));
+    }
+    CVideoWindow* video = nullptr;
+};
+
+TEST_F(RunningTestCamera, RequestedFrameIsStoredBottomRowFirst)
+{
+    ASSERT_TRUE(GrabOne());
+    const QByteArray& frame = window.frames.front();
+    ASSERT_EQ(frame.size(), kFrameBytes);
+    const QByteArray reference = ReferencePicture("smpte");
+    ASSERT_EQ(reference.size(), kFrameBytes);
+    // Top (colour bars) and bottom (patches) differ, so a frame stored top row
+    // first cannot pass; the bottom right is noise, so rows are compared over
+    // their left 200 pixels.
+    constexpr int kCompared = 600;
+    ASSERT_GT(LargestDifference(reference.constData(), reference.constData() + 239 * kRowBytes, kCompared), 100);
+    for (int row = 0; row < kRows; ++row)
+        ASSERT_LE(LargestDifference(frame.constData() + row * kRowBytes,
+                                    reference.constData() + (kRows - 1 - row) * kRowBytes, kCompared), 3)
+            << "stored row " << row;
+}
+
+TEST_F(RunningTestCamera, NothingPostedWhileIdleAndTwoRequestsGiveOneFrame)
+{
+    ASSERT_TRUE(RunFrames(15));
+    EXPECT_TRUE(window.frames.empty());
+    callback.RequestFrame();
+    ASSERT_TRUE(GrabOne());
+    ASSERT_TRUE(RunFrames(10));
+    EXPECT_EQ(window.frames.size(), 1u);
+    callback.RequestFrame();
+    ASSERT_TRUE(WaitFor([&] { return window.frames.size() == 2; }));
+    ASSERT_TRUE(RunFrames(10));
+    EXPECT_EQ(window.frames.size(), 2u);
+}
+
+TEST_F(RunningTestCamera, RendererFramesReachTheVideoWindowUpright)
+{
+    QWidget owner;
+    owner.resize(800, 600);
+    video->put_Owner(&owner);
+    video->SetWindowPosition(69, 120, 412, 308);
+    video->put_Visible(true);
+    owner.show();
+    ASSERT_TRUE(WaitFor([&] { return video->PaintedFrames() >= 3; }));
+    const QImage frame = video->CurrentFrame();
+    ASSERT_EQ(frame.size(), QSize(320, 240));
+    // The white bar top left; the bottom band starts with a dark blue patch.
+    const QColor topLeft = frame.pixelColor(0, 0), bottomLeft = frame.pixelColor(0, 239);
+    EXPECT_GT(std::min({topLeft.red(), topLeft.green(), topLeft.blue()}), 240);
+    EXPECT_LT(bottomLeft.red(), 20);
+    EXPECT_GT(bottomLeft.blue(), 60);
+    video->put_Owner(nullptr);
+}
+
+TEST_F(RunningTestCamera, BusErrorStopsTheGraphAndKeepsTheLastPicture)
+{
+    GstElementPtr source = ChildNamed(graph.get(), "CaptureDevice");
+    GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "Camera was unplugged");
+    gst_element_post_message(source.get(), gst_message_new_error(GST_OBJECT(source.get()), error, "test"));
+    g_error_free(error);
+    ASSERT_TRUE(WaitFor([&] { return graph->HasFailed(); }));
+    EXPECT_FALSE(graph->IsRunning());
+    EXPECT_EQ(CurrentState(graph->Pipeline()), GST_STATE_NULL);
+    EXPECT_EQ(graph->LastError(), "Camera was unplugged");
+    EXPECT_FALSE(video->CurrentFrame().isNull());
+    // Once what was on its way is handled, no frame arrives and a request
+    // goes unanswered; nothing hangs.
+    QCoreApplication::processEvents();
+    const std::uint64_t received = video->ReceivedFrames();
+    callback.RequestFrame();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.frames.empty());
+    EXPECT_EQ(video->ReceivedFrames(), received);
+}
+
+TEST_F(CaptureGraph, CameraThatStopsDeliveringLeavesTheGraphStopped)
+{
+    // The stream ends by itself after a few frames, from its own streaming
+    // thread, as a driver giving up would.
+    ASSERT_EQ(BuildCaptureGraph(&graph, &callback, Category({[] {
+                  return std::make_unique<FactoryCaptureDevice>("Short Camera", "videotestsrc",
+                                                                "is-live=true num-buffers=5", TestCameraCapabilities());
+              }})),
+              S_OK);
+    CVideoWindow* video = graph->VideoWindow(); // made on first use: frames before it are not shown
+    ASSERT_TRUE(graph->Run());
+    ASSERT_TRUE(WaitFor([&] { return graph->HasFailed(); }));
+    EXPECT_FALSE(graph->IsRunning());
+    EXPECT_EQ(CurrentState(graph->Pipeline()), GST_STATE_NULL);
+    QCoreApplication::processEvents();
+    EXPECT_GE(video->ReceivedFrames(), 1u);
+    EXPECT_LE(video->ReceivedFrames(), 5u);
+    EXPECT_FALSE(video->CurrentFrame().isNull());
 }
 
 } // namespace

@@ -21,14 +21,11 @@ using test::FramePackage;
 using test::WritePackage;
 
 const QColor kVideoColour(10, 160, 90);
-const QColor kFrame1001Colour(200, 30, 40);
-const QColor kFrame1002Colour(20, 40, 210);
-const QColor kFrame1003Colour(230, 220, 30);
-const QColor kFrame1005Colour(120, 60, 150);
+const QColor kFrame1001Colour(200, 30, 40), kFrame1002Colour(20, 40, 210), kFrame1003Colour(230, 220, 30),
+    kFrame1005Colour(120, 60, 150);
 
-// A frame's opaque part: bands along the top and bottom edges.
+// Opaque parts: bands along the top and bottom edges, the left and right edges.
 const QRegion kOutline1001 = QRegion(0, 0, 412, 60) | QRegion(0, 249, 412, 60);
-// Bands along the left and right edges.
 const QRegion kOutline1002 = QRegion(0, 0, 80, 309) | QRegion(332, 0, 80, 309);
 const QRegion kOutline1004 = QRegion(0, 0, 412, 100);
 
@@ -49,10 +46,7 @@ QByteArray FiveFrames()
                          {1005, {WriteRegionData(QRegion()), kFrame1005Colour}}});
 }
 
-bool SameArea(const QRegion& a, const QRegion& b)
-{
-    return a.xored(b).isEmpty();
-}
+bool SameArea(const QRegion& a, const QRegion& b) { return a.xored(b).isEmpty(); }
 
 class PhotoFrameWnd : public ::testing::Test {
 protected:
@@ -169,16 +163,15 @@ TEST_F(PhotoFrameWnd, OutlineBecomesTheShapeAndMissingOutlinesKeepIt)
     ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, Owner(), 1001));
     EXPECT_TRUE(SameArea(frame.mask(), kOutline1001));
 
-    ASSERT_TRUE(frame.SetFrame(1002, false));
-    EXPECT_TRUE(SameArea(frame.mask(), kOutline1001)) << "without repaint the shape waits";
-    ASSERT_TRUE(frame.SetFrame(1002, true));
-    EXPECT_TRUE(SameArea(frame.mask(), kOutline1002));
-    ASSERT_TRUE(frame.SetFrame(1003, true));
-    EXPECT_TRUE(SameArea(frame.mask(), kOutline1002)) << "no REGION: the shape stays";
-    ASSERT_TRUE(frame.SetFrame(1004, true));
-    EXPECT_TRUE(SameArea(frame.mask(), kOutline1004));
-    ASSERT_TRUE(frame.SetFrame(1005, true));
-    EXPECT_TRUE(SameArea(frame.mask(), kOutline1004)) << "an empty outline does not lift the shape";
+    // Without repaint the shape waits; a frame without REGION or with an
+    // empty outline keeps the shape before it.
+    const std::tuple<int, bool, QRegion> steps[] = {{1002, false, kOutline1001}, {1002, true, kOutline1002},
+                                                    {1003, true, kOutline1002}, {1004, true, kOutline1004},
+                                                    {1005, true, kOutline1004}};
+    for (const auto& [number, repaint, shape] : steps) {
+        ASSERT_TRUE(frame.SetFrame(number, repaint));
+        EXPECT_TRUE(SameArea(frame.mask(), shape)) << number << " " << repaint;
+    }
 
     // Starting at a frame without an outline: the whole window.
     ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, Owner(), 1003));
@@ -297,8 +290,8 @@ TEST_F(FrameOnScreen, ShownAboveAVideoWindowPlacedLater)
     const QPoint screenPoint = m_owner.mapToGlobal(QPoint(69, 120));
     ASSERT_TRUE(m_frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1001));
     m_frame.DestroyWindow();
-    // The video window re-attached, as on the first entry, after the frame
-    // existed: the next creation still puts the frame on top.
+    // The video window re-attached after the frame existed, as on the first
+    // entry: the next creation still puts the frame on top.
     m_video->put_Owner(&m_owner);
     m_video->put_Visible(true);
     ASSERT_TRUE(m_frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1001));

@@ -37,101 +37,86 @@ public:
     }
 };
 
-gint EnumProperty(GstElement* element, const char* name, const char** nick)
-{
-    gint value = 0;
-    g_object_get(element, name, &value, nullptr);
-    GParamSpec* param = g_object_class_find_property(G_OBJECT_GET_CLASS(element), name);
-    *nick = g_enum_get_value(G_PARAM_SPEC_ENUM(param)->enum_class, value)->value_nick;
-    return value;
-}
-
-TEST(CapturePropertySheet, TestCameraOffersItsPictureSettingsAndAppliesThemLive)
-{
+class CapturePropertySheet : public ::testing::Test {
+protected:
+    std::unique_ptr<QDialog> Sheet(DeviceFactory camera)
+    {
+        EXPECT_EQ(BuildCaptureGraph(&graph, &callback, Category({camera})), S_OK);
+        source = ChildNamed(graph.get(), "CaptureDevice");
+        return CreateCaptureDevicePropertySheet(graph.get(), nullptr);
+    }
     CFrameGrabCallback callback;
     std::unique_ptr<CCaptureGraph> graph;
-    ASSERT_EQ(BuildCaptureGraph(&graph, &callback, Category({TestCamera("smpte")})), S_OK);
-    ASSERT_TRUE(graph->Run());
-    std::unique_ptr<QDialog> sheet = CreateCaptureDevicePropertySheet(graph.get(), nullptr);
-    ASSERT_TRUE(sheet);
-    EXPECT_EQ(sheet->windowTitle(), "Pelmora Test Camera");
+    GstElementPtr source;
+};
 
+TEST_F(CapturePropertySheet, TestCameraOffersItsPictureSettingsAndAppliesThemLive)
+{
+    std::unique_ptr<QDialog> sheet = Sheet(TestCamera("smpte"));
+    ASSERT_TRUE(sheet && graph->Run());
+    EXPECT_EQ(sheet->windowTitle(), "Pelmora Test Camera");
     auto* pattern = sheet->findChild<QComboBox*>("pattern");
     ASSERT_NE(pattern, nullptr);
     EXPECT_EQ(pattern->currentText(), "smpte");
     EXPECT_NE(sheet->findChild<QPushButton*>("foreground-color"), nullptr);
     EXPECT_NE(sheet->findChild<QPushButton*>("background-color"), nullptr);
-    EXPECT_NE(sheet->findChild<QSpinBox*>("horizontal-speed"), nullptr);
     // Framework and stream settings are not the camera's picture settings.
-    for (const char* name : {"name", "parent", "num-buffers", "do-timestamp", "blocksize",
-                             "is-live", "timestamp-offset", "typefind"})
+    for (const char* name : {"name", "parent", "num-buffers", "do-timestamp", "blocksize", "is-live",
+                             "timestamp-offset", "typefind"})
         EXPECT_EQ(sheet->findChild<QWidget*>(name), nullptr) << name;
 
-    GstElementPtr source = ChildNamed(graph.get(), "CaptureDevice");
     pattern->setCurrentIndex(pattern->findText("snow"));
-    const char* nick = nullptr;
-    EnumProperty(source.get(), "pattern", &nick);
-    EXPECT_STREQ(nick, "snow");
-
-    sheet->findChild<QSpinBox*>("horizontal-speed")->setValue(-7);
-    gint speed = 0;
-    g_object_get(source.get(), "horizontal-speed", &speed, nullptr);
-    EXPECT_EQ(speed, -7);
+    auto* speed = sheet->findChild<QSpinBox*>("horizontal-speed");
+    ASSERT_NE(speed, nullptr);
+    speed->setValue(-7);
+    gint chosen = 0, speedValue = 0;
+    g_object_get(source.get(), "pattern", &chosen, "horizontal-speed", &speedValue, nullptr);
+    GParamSpec* param = g_object_class_find_property(G_OBJECT_GET_CLASS(source.get()), "pattern");
+    EXPECT_STREQ(g_enum_get_value(G_PARAM_SPEC_ENUM(param)->enum_class, chosen)->value_nick, "snow");
+    EXPECT_EQ(speedValue, -7);
     EXPECT_TRUE(graph->IsRunning());
 }
 
-TEST(CapturePropertySheet, ColourBalanceChannelsBecomeSliders)
+TEST_F(CapturePropertySheet, ColourBalanceChannelsBecomeSliders)
 {
     // videobalance is no camera, but it offers colour balance as a real
     // camera's source does, and its own properties repeat the channels.
-    CFrameGrabCallback callback;
-    std::unique_ptr<CCaptureGraph> graph;
-    ASSERT_EQ(BuildCaptureGraph(&graph, &callback,
-                                Category({FakeCamera("video/x-raw, format=I420, width=320, "
-                                                     "height=240, framerate=30/1",
-                                                     "videobalance", "Balance Camera")})),
-              S_OK);
-    std::unique_ptr<QDialog> sheet = CreateCaptureDevicePropertySheet(graph.get(), nullptr);
+    std::unique_ptr<QDialog> sheet =
+        Sheet(FakeCamera("video/x-raw, format=I420, width=320, height=240, framerate=30/1", "videobalance"));
     ASSERT_TRUE(sheet);
-    const QList<QSlider*> sliders = sheet->findChildren<QSlider*>();
     QStringList names;
-    for (QSlider* slider : sliders)
+    QSlider* brightness = nullptr;
+    for (QSlider* slider : sheet->findChildren<QSlider*>()) {
         names << slider->objectName().toLower();
+        if (names.back() == "brightness")
+            brightness = slider;
+    }
     names.sort();
     EXPECT_EQ(names, QStringList({"brightness", "contrast", "hue", "saturation"}));
     EXPECT_EQ(sheet->findChildren<QAbstractSpinBox*>().size(), 0) << "no control twice";
-
-    GstElementPtr source = ChildNamed(graph.get(), "CaptureDevice");
-    for (QSlider* slider : sliders) {
-        if (slider->objectName().toLower() != "brightness")
-            continue;
-        slider->setValue(slider->maximum());
-        gdouble brightness = 0;
-        g_object_get(source.get(), "brightness", &brightness, nullptr);
-        EXPECT_DOUBLE_EQ(brightness, 1.0);
-    }
+    ASSERT_TRUE(brightness);
+    brightness->setValue(brightness->maximum());
+    gdouble value = 0;
+    g_object_get(source.get(), "brightness", &value, nullptr);
+    EXPECT_DOUBLE_EQ(value, 1.0);
 }
 
-TEST(CapturePropertySheet, ConfigureShowsTheSheetModallyUntilClosed)
+TEST_F(CapturePropertySheet, ConfigureShowsTheSheetModallyUntilClosed)
 {
-    CFrameGrabCallback callback;
-    std::unique_ptr<CCaptureGraph> graph;
-    ASSERT_EQ(BuildCaptureGraph(&graph, &callback, Category({TestCamera()})), S_OK);
+    ASSERT_TRUE(Sheet(TestCamera()));
     QWidget owner;
     owner.show();
-
     QString seenTitle;
     bool sawPattern = false;
     QWidget* seenParent = nullptr;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        seenTitle = dialog->windowTitle();
-        seenParent = dialog->parentWidget();
-        sawPattern = dialog->findChild<QComboBox*>("pattern") != nullptr;
-        dialog->reject();
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            seenTitle = dialog->windowTitle();
+            seenParent = dialog->parentWidget();
+            sawPattern = dialog->findChild<QComboBox*>("pattern") != nullptr;
+            dialog->reject();
+        }
     });
     closer.start(10);
     ShowCaptureDeviceProperties(graph.get(), &owner);
@@ -142,24 +127,16 @@ TEST(CapturePropertySheet, ConfigureShowsTheSheetModallyUntilClosed)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-TEST(CapturePropertySheet, NothingIsShownWithoutSettingsOrWithoutACaptureDevice)
+TEST_F(CapturePropertySheet, NothingIsShownWithoutSettingsOrWithoutACaptureDevice)
 {
-    CFrameGrabCallback callback;
-    std::unique_ptr<CCaptureGraph> graph;
-    ASSERT_EQ(BuildCaptureGraph(&graph, &callback,
-                                Category({[] { return std::make_unique<PlainCamera>(); }})),
-              S_OK);
-    EXPECT_FALSE(CreateCaptureDevicePropertySheet(graph.get(), nullptr));
-
-    // The modal call returns at once: had it opened a sheet, the test would
+    // The modal calls return at once: had one opened a sheet, the test would
     // never get past it.
+    EXPECT_FALSE(Sheet([] { return std::make_unique<PlainCamera>(); }));
     ShowCaptureDeviceProperties(graph.get(), nullptr);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-
-    std::unique_ptr<CCaptureGraph> empty;
-    EXPECT_EQ(BuildCaptureGraph(&empty, &callback, Category({})), S_FALSE);
-    EXPECT_FALSE(CreateCaptureDevicePropertySheet(empty.get(), nullptr));
-    ShowCaptureDeviceProperties(empty.get(), nullptr);
+    EXPECT_EQ(BuildCaptureGraph(&graph, &callback, Category({})), S_FALSE);
+    EXPECT_FALSE(CreateCaptureDevicePropertySheet(graph.get(), nullptr));
+    ShowCaptureDeviceProperties(graph.get(), nullptr);
     ShowCaptureDeviceProperties(nullptr, nullptr);
 }
 
