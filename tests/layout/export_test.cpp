@@ -92,12 +92,7 @@ TEST_F(Export, ThreePhotosIntoAnEmptyFolder)
     const QList<QPoint> points{{0, 0}, {319, 0}, {0, 239}, {123, 45}, {319, 239}};
     for (int i = 0; i < 3; ++i) {
         const QString path = report.written[i];
-        const QByteArray bytes = contents(path);
-        ASSERT_EQ(bytes.size(), 230454) << path.toStdString();
-        EXPECT_EQ(bytes.left(54), kPhotoHeader);
-        QByteArray rows(230400, '\0');
-        ASSERT_EQ(m_sheet->GetPhoto(i)->CopyPixels(rows.size(), rows.data()), 230400);
-        EXPECT_EQ(bytes.mid(54), rows);
+        EXPECT_EQ(contents(path), kPhotoHeader + rowsOf(i + 1)) << path.toStdString();
         const QStringList read = readWithPython(path, points);
         ASSERT_EQ(read.size(), 1 + points.size()) << path.toStdString();
         EXPECT_EQ(read[0], "320 240 24 54 230454 230454");

@@ -189,13 +189,10 @@ qsizetype Target(const QByteArray& b, qsizetype entry) { return kRsrc + (Get32(b
 // The types sort as IMAGE, REGION, then string type 6.
 qsizetype RootEntry(int i) { return kRsrc + 16 + 8 * i; }
 
-qsizetype StringBlockData(const QByteArray& b)
-{
-    const qsizetype typeDir = Target(b, RootEntry(2));
-    const qsizetype languageDir = Target(b, typeDir + 16);
-    const qsizetype dataEntry = Target(b, languageDir + 16);
-    return kRsrc + qsizetype(Get32(b, dataEntry)) - 0x1000;
-}
+// The data entry of the string block (type, name, language: first each)
+// and the block's data.
+qsizetype DataEntry(const QByteArray& b) { return Target(b, Target(b, Target(b, RootEntry(2)) + 16) + 16); }
+qsizetype StringBlockData(const QByteArray& b) { return kRsrc + qsizetype(Get32(b, DataEntry(b))) - 0x1000; }
 
 void ExpectRefused(const QByteArray& bytes, const char* reasonPart)
 {
@@ -250,54 +247,27 @@ const Malformed kMalformed[] = {
     {"NoPE", [] { return Edit([](QByteArray& b) { b[0x41] = 'X'; }); }, "PE signature"},
     {"Magic", [] { return Edit([](QByteArray& b) { Set16(b, kOptional, 0x107); }); }, "magic"},
     {"LfanewWraps", [] { return Edit([](QByteArray& b) { Set32(b, 0x3c, 0xfffffff0u); }); }, "e_lfanew"},
-    {"NoRoomForDirectories", [] { return Edit([](QByteArray& b) { Set16(b, 0x40 + 4 + 16, 100); }); },
-     "data directories"},
+    {"NoRoomForDirectories", [] { return Edit([](QByteArray& b) { Set16(b, 0x40 + 4 + 16, 100); }); }, "data directories"},
     {"RawDataPointer", [] { return Edit([](QByteArray& b) { Set32(b, kSection + 20, 0xfffffe00u); }); }, "section 0"},
     {"RawDataSize", [] { return Edit([](QByteArray& b) { Set32(b, kSection + 16, 0xffffffffu); }); }, "section 0"},
-    {"SectionTablePastEnd",
-     [] { return Edit([](QByteArray& b) { Set16(b, 0x40 + 4 + 2, 96); }, Valid().left(kSection + 40)); },
+    {"SectionTablePastEnd", [] { return Edit([](QByteArray& b) { Set16(b, 0x46, 96); }, Valid().left(kSection + 40)); },
      "section table of 96 sections"},
     {"NinetySevenSections", [] { return CraftedPackage(97, 300); }, "97 sections"},
-    {"DirectoryRva", [] { return Edit([](QByteArray& b) { Set32(b, kResourceDirectory, 0x50000); }); },
+    {"DirectoryRva", [] { return Edit([](QByteArray& b) { Set32(b, kResourceDirectory, 0x50000); }); }, "outside every section"},
+    {"DataRva", [] { return Edit([](QByteArray& b) { Set32(b, DataEntry(b), 0x1180), Set32(b, DataEntry(b) + 4, 0xffffff00u); }); },
      "outside every section"},
-    {"DataRva",
-     [] {
-         return Edit([](QByteArray& b) {
-             const qsizetype dataEntry = Target(b, Target(b, Target(b, RootEntry(2)) + 16) + 16);
-             Set32(b, dataEntry, 0x1000 + 0x180);
-             Set32(b, dataEntry + 4, 0xffffff00u);
-         });
-     },
+    {"SubdirectoryPastSection", [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(0) + 4, 0xfffffff0u); }); },
      "outside every section"},
-    {"SubdirectoryPastSection",
-     [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(0) + 4, 0x80000000u | 0x7ffffff0u); }); },
-     "outside every section"},
-    {"NamePastSection",
-     [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(0), 0x80000000u | 0x7ffffff0u); }); }, "name"},
-    {"RootIsItsOwnChild", [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(0) + 4, 0x80000000u); }); },
-     "reached twice"},
-    {"SharedBranch",
-     [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(1) + 4, Get32(b, RootEntry(0) + 4)); }); },
-     "reached twice"},
-    {"FourthLevel",
-     [] { return Edit([](QByteArray& b) { Set32(b, LanguageDir(b) + 16 + 4, 0x80000000u | 0x10); }); },
-     "fourth level"},
-    {"DataAtTypeLevel",
-     [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(0) + 4, Get32(b, LanguageDir(b) + 16 + 4)); }); },
+    {"NamePastSection", [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(0), 0xfffffff0u); }); }, "name"},
+    {"RootIsItsOwnChild", [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(0) + 4, 0x80000000u); }); }, "reached twice"},
+    {"SharedBranch", [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(1) + 4, Get32(b, RootEntry(0) + 4)); }); }, "reached twice"},
+    {"FourthLevel", [] { return Edit([](QByteArray& b) { Set32(b, LanguageDir(b) + 20, 0x80000010u); }); }, "fourth level"},
+    {"DataAtTypeLevel", [] { return Edit([](QByteArray& b) { Set32(b, RootEntry(0) + 4, Get32(b, LanguageDir(b) + 20)); }); },
      "needs a directory"},
-    {"HugeRootCounts",
-     [] {
-         return Edit([](QByteArray& b) {
-             Set16(b, kRsrc + 12, 0xffff);
-             Set16(b, kRsrc + 14, 0xffff);
-         });
-     },
-     "131070 directory entries"},
-    {"HugeTypeCount", [] { return Edit([](QByteArray& b) { Set16(b, Target(b, RootEntry(1)) + 14, 0x8000); }); },
-     "directory entries"},
+    {"HugeRootCounts", [] { return Edit([](QByteArray& b) { Set32(b, kRsrc + 12, 0xffffffffu); }); }, "131070 directory entries"},
+    {"HugeTypeCount", [] { return Edit([](QByteArray& b) { Set16(b, Target(b, RootEntry(1)) + 14, 0x8000); }); }, "directory entries"},
     {"OverlappingDirectories", OverlappingDirectories, "overlap"},
-    {"StringLength", [] { return Edit([](QByteArray& b) { Set16(b, StringBlockData(b) + 2, 0x7fff); }); },
-     "runs past its block"},
+    {"StringLength", [] { return Edit([](QByteArray& b) { Set16(b, StringBlockData(b) + 2, 0x7fff); }); }, "runs past its block"},
 };
 
 class MalformedPackage : public ::testing::TestWithParam<Malformed> {};
@@ -319,7 +289,7 @@ TEST(MalformedPackageBoundary, AcceptedAtTheEdge)
     ASSERT_TRUE(many);
     EXPECT_EQ(Bytes(*many->FindResource("IMAGE", 300)), Words({300}));
     // A string block may stop early at an entry boundary: the rest is missing.
-    const qsizetype dataEntry = Target(b, Target(b, Target(b, RootEntry(2)) + 16) + 16);
+    const qsizetype dataEntry = DataEntry(b);
     Set32(b, dataEntry + 4, 2 + 2 + 8); // only entry 0 (empty) and entry 1 ("1001")
     auto package = ResourcePackage::FromBytes(b);
     ASSERT_TRUE(package);
