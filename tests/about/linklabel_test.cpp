@@ -64,20 +64,17 @@ bool WriteFile(const QString& path, const QByteArray& bytes)
 }
 
 struct LauncherLog {
-    int opens = 0;
-    int lookups = 0;
+    int opens = 0, lookups = 0;
     QString program;
     QStringList arguments;
 };
 
-LinkLauncher FakeLauncher(LauncherLog& log, bool opens, std::optional<QString> command,
-                          int startResult)
+LinkLauncher FakeLauncher(LauncherLog& log, bool opens, std::optional<QString> command, int startResult)
 {
     return {[&log, opens](const QUrl&) { return ++log.opens, opens; },
             [&log, command]() { return ++log.lookups, command; },
             [&log, startResult](const QString& program, const QStringList& arguments) {
-                log.program = program;
-                log.arguments = arguments;
+                log.program = program, log.arguments = arguments;
                 return startResult;
             }};
 }
@@ -185,8 +182,7 @@ TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
 // Pixels of exactly one colour, and the longest run of them in a row (an
 // underline is a run about as wide as the text).
 struct ColourCount {
-    int pixels = 0;
-    int longestRow = 0;
+    int pixels = 0, longestRow = 0;
 };
 
 ColourCount CountColour(const QImage& image, const QColor& colour)
@@ -195,12 +191,9 @@ ColourCount CountColour(const QImage& image, const QColor& colour)
     for (int y = 0; y < image.height(); ++y) {
         int run = 0;
         for (int x = 0; x < image.width(); ++x) {
-            if ((image.pixel(x, y) | 0xff000000u) == colour.rgb()) {
-                ++count.pixels;
-                count.longestRow = std::max(count.longestRow, ++run);
-            } else {
-                run = 0;
-            }
+            run = (image.pixel(x, y) | 0xff000000u) == colour.rgb() ? run + 1 : 0;
+            count.pixels += run > 0;
+            count.longestRow = std::max(count.longestRow, run);
         }
     }
     return count;
@@ -250,7 +243,7 @@ protected:
     LauncherLog m_log;
 };
 
-TEST_F(LinkOnScreen, TakesTheTextAsUrlFitsItAndHovers)
+TEST_F(LinkOnScreen, FitsHoversOpensAndReportsAFailedOpen)
 {
     ShowAttached();
     EXPECT_EQ(m_link->GetUrl(), kUrl);
@@ -270,8 +263,41 @@ TEST_F(LinkOnScreen, TakesTheTextAsUrlFitsItAndHovers)
     Hover(false);
     EXPECT_EQ(Count(m_link->m_clrLink).pixels, before.pixels);
     EXPECT_EQ(Count(m_link->m_clrHover).pixels, 0);
+
+    // A click opens and shows the link visited at once; hover returns on the next move.
     Hover(true);
-    EXPECT_GT(Count(m_link->m_clrHover).pixels, 0) << "and again on the next visit";
+    QTest::mouseClick(m_link, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(m_log.opens, 1);
+    EXPECT_TRUE(m_link->IsVisited());
+    EXPECT_FALSE(m_link->IsHovering());
+    EXPECT_GT(Count(m_link->m_clrVisited).pixels, 0);
+    EXPECT_EQ(Count(m_link->m_clrHover).pixels, 0);
+    QTest::mouseMove(m_link, QPoint(7, 6));
+    EXPECT_GT(Count(m_link->m_clrHover).pixels, 0);
+    Hover(false);
+    EXPECT_GT(Count(m_link->m_clrVisited).pixels, 0);
+
+    // A failed open is reported and leaves the link unvisited.
+    m_link->SetLauncher(FakeLauncher(m_log, false, QStringLiteral("browser \"%1\""), 2));
+    QString shown;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text(), icon = box->icon(), buttons = box->standardButtons();
+            box->accept();
+        }
+    });
+    QTest::mouseClick(m_link, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(shown, QStringLiteral("Unable to open hyperlink:\n\nThe specified file was not found."));
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    EXPECT_EQ(m_log.arguments, QStringList({kUrl}));
+    EXPECT_FALSE(m_link->IsVisited());
+    Hover(false);
+    m_link->repaint();
+    EXPECT_GT(Count(m_link->m_clrLink).pixels, 0);
+    EXPECT_EQ(Count(m_link->m_clrVisited).pixels, 0);
 }
 
 TEST_F(LinkOnScreen, UnderlineModesAndAnEmptyTextTakingTheUrl)
@@ -285,54 +311,10 @@ TEST_F(LinkOnScreen, UnderlineModesAndAnEmptyTextTakingTheUrl)
     Hover(true);
     Hover(false);
     EXPECT_TRUE(m_link->font().underline());
-
     m_link->SetUnderlineMode(0);
     Hover(true);
     EXPECT_FALSE(m_link->font().underline()) << "never underlined, even hovered";
     EXPECT_LT(Count(m_link->m_clrHover).longestRow, m_link->width() / 2);
-}
-
-TEST_F(LinkOnScreen, ClickOpensAndShowsVisitedAtOnce)
-{
-    ShowAttached();
-    Hover(true);
-    QTest::mouseClick(m_link, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(m_log.opens, 1);
-    EXPECT_TRUE(m_link->IsVisited());
-    EXPECT_FALSE(m_link->IsHovering());
-    EXPECT_GT(Count(m_link->m_clrVisited).pixels, 0);
-    EXPECT_EQ(Count(m_link->m_clrHover).pixels, 0);
-    QTest::mouseMove(m_link, QPoint(7, 6));
-    EXPECT_GT(Count(m_link->m_clrHover).pixels, 0) << "hover returns on the next move";
-    Hover(false);
-    EXPECT_GT(Count(m_link->m_clrVisited).pixels, 0);
-}
-
-TEST_F(LinkOnScreen, FailedClickReportsAndShowsTheLinkUnvisited)
-{
-    ShowAttached();
-    m_link->SetVisited(true);
-    m_link->SetLauncher(FakeLauncher(m_log, false, QStringLiteral("browser \"%1\""), 2));
-    QString shown;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    QTimer::singleShot(0, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown = box->text();
-            icon = box->icon();
-            buttons = box->standardButtons();
-            box->accept();
-        }
-    });
-    QTest::mouseClick(m_link, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(shown, QStringLiteral("Unable to open hyperlink:\n\nThe specified file was not found."));
-    EXPECT_EQ(icon, QMessageBox::Warning);
-    EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    EXPECT_EQ(m_log.arguments, QStringList({kUrl}));
-    EXPECT_FALSE(m_link->IsVisited());
-    m_link->repaint();
-    EXPECT_GT(Count(m_link->m_clrLink).pixels, 0);
-    EXPECT_EQ(Count(m_link->m_clrVisited).pixels, 0);
 }
 
 TEST_F(LinkOnScreen, UnattachedControlIsAPlainStatic)
@@ -347,45 +329,35 @@ TEST_F(LinkOnScreen, UnattachedControlIsAPlainStatic)
     EXPECT_FALSE(m_link->font().underline());
 }
 
+// Left and right alignment keep that edge; centred, each edge moves by half
+// the difference, truncated toward zero (also when the control is smaller).
 TEST(LinkFitToText, AlignmentDecidesWhichEdgesMove)
 {
-    struct FitCase {
-        Qt::Alignment alignment;
-        bool framed;
-        QRect control;
-    };
     const QString text = QStringLiteral("mailto:someone@orvane.example");
-    for (const FitCase& c : {FitCase{Qt::AlignLeft | Qt::AlignTop, false, {30, 40, 301, 51}},
-                             FitCase{Qt::AlignRight | Qt::AlignTop, false, {30, 40, 301, 51}},
-                             FitCase{Qt::AlignCenter, true, {30, 40, 301, 51}},
-                             // Smaller than the text: it grows about its centre.
-                             FitCase{Qt::AlignCenter, false, {100, 100, 10, 4}}}) {
+    const std::tuple<Qt::Alignment, bool, QRect> cases[] = {{Qt::AlignLeft | Qt::AlignTop, false, {30, 40, 301, 51}},
+                                                            {Qt::AlignRight | Qt::AlignTop, false, {30, 40, 301, 51}},
+                                                            {Qt::AlignCenter, true, {30, 40, 301, 51}},
+                                                            {Qt::AlignCenter, false, {100, 100, 10, 4}}};
+    for (const auto& [alignment, framed, control] : cases) {
         QWidget host;
         CLinkLabel link(&host);
-        link.setAlignment(c.alignment);
-        if (c.framed) {
-            link.setFrameStyle(QFrame::Box | QFrame::Plain);
-            link.setLineWidth(2);
-        }
+        link.setAlignment(alignment);
+        link.setFrameStyle(framed ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+        link.setLineWidth(2);
         link.setText(text);
-        link.setGeometry(c.control);
+        link.setGeometry(control);
         link.Attach();
-
         QFont underlined = link.font();
         underlined.setUnderline(true);
         const QFontMetrics metrics(underlined);
-        const int border = c.framed ? 4 : 0;
-        const QSize fit(metrics.horizontalAdvance(text) + border, metrics.height() + border);
-        // Centred edges move by half the difference each, truncated toward zero.
-        const int dx = (c.control.width() - fit.width()) / 2;
-        const int dy = (c.control.height() - fit.height()) / 2;
-        QRect expected(c.control.topLeft(), fit);
-        if (c.alignment & Qt::AlignHCenter)
-            expected.setCoords(c.control.left() + dx, c.control.top() + dy, c.control.right() - dx,
-                               c.control.bottom() - dy);
-        else if (c.alignment & Qt::AlignRight)
-            expected.moveRight(c.control.right());
-        EXPECT_EQ(link.geometry(), expected) << int(c.alignment) << (c.framed ? " framed" : "");
+        const QSize fit(metrics.horizontalAdvance(text) + framed * 4, metrics.height() + framed * 4);
+        const int dx = (control.width() - fit.width()) / 2, dy = (control.height() - fit.height()) / 2;
+        QRect expected(control.topLeft(), fit);
+        if (alignment & Qt::AlignHCenter)
+            expected.setCoords(control.left() + dx, control.top() + dy, control.right() - dx, control.bottom() - dy);
+        else if (alignment & Qt::AlignRight)
+            expected.moveRight(control.right());
+        EXPECT_EQ(link.geometry(), expected) << int(alignment) << framed;
     }
     CLinkLabel fixed;
     fixed.setText(QStringLiteral("a long text that would not fit into the control"));

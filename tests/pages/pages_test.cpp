@@ -27,68 +27,6 @@ namespace {
 // about how long anything takes.
 constexpr int kLoadBoundMs = 60000, kScriptBoundMs = 20000;
 
-// One 800 by 600 web view loading the pages as the booth does:
-// "res://" + the executable's full path + "/" + the page name.
-class PageHost {
-public:
-    PageHost()
-    {
-        pelmora::InstallWizardSchemeHandlers(m_view.page()->profile());
-        m_view.setWindowFlags(Qt::FramelessWindowHint);
-        m_view.setGeometry(0, 0, 800, 600);
-        m_view.show();
-    }
-    bool load(const QString& name)
-    {
-        bool finished = false, ok = false;
-        auto connection = QObject::connect(&m_view, &QWebEngineView::loadFinished, [&](bool success) {
-            ok = success;
-            finished = true;
-        });
-        m_view.load(QUrl(QStringLiteral("res://") + QCoreApplication::applicationFilePath() + '/' + name));
-        QTest::qWaitFor([&] { return finished; }, kLoadBoundMs);
-        QObject::disconnect(connection);
-        return finished && ok;
-    }
-    // The script returns JSON text (JSON.stringify); undefined on failure.
-    QJsonValue eval(const QString& script)
-    {
-        bool done = false;
-        QVariant result;
-        m_view.page()->runJavaScript(script, [&](const QVariant& v) { result = v, done = true; });
-        QTest::qWaitFor([&] { return done; }, kScriptBoundMs);
-        if (!done || result.typeId() != QMetaType::QString)
-            return QJsonValue(QJsonValue::Undefined);
-        // Wrapped so that plain values (true, 3, "x") parse as well as objects.
-        const QJsonDocument doc = QJsonDocument::fromJson("[" + result.toString().toUtf8() + "]");
-        return doc.isArray() ? doc.array().at(0) : QJsonValue(QJsonValue::Undefined);
-    }
-    bool waitUntil(const QString& condition)
-    {
-        return QTest::qWaitFor([&] { return eval(QStringLiteral("JSON.stringify(!!(%1))").arg(condition)).toBool(); },
-                               kScriptBoundMs);
-    }
-    // The compositor delivers frames on its own schedule: the picture is taken
-    // once two grabs a little apart agree.
-    QImage screenshot()
-    {
-        QScreen* screen = m_view.windowHandle() ? m_view.windowHandle()->screen() : nullptr;
-        QImage last;
-        for (QDeadlineTimer deadline(kScriptBoundMs); screen && !deadline.hasExpired();) {
-            QTest::qWait(100);
-            const QImage shot = screen->grabWindow(m_view.winId()).toImage();
-            if (!shot.isNull() && shot == last)
-                return shot;
-            last = shot;
-        }
-        return last;
-    }
-    QWebEngineView* view() { return &m_view; }
-
-private:
-    QWebEngineView m_view;
-};
-
 // Geometry every test measures with, defined once in the page.
 const char* const kHelpers = R"JS(
 window.__r = function (el) {
@@ -143,23 +81,51 @@ const std::pair<const char*, QRectF> kFixedPictures[] = {
     {"MiddleBar.jpg", {195, 555, 602, 9}},    {"BottomBar.jpg", {195, 586, 602, 12}},
 };
 
+// One 800 by 600 web view for all cases, loading the pages as the booth does:
+// "res://" + the executable's full path + "/" + the page name.
 class PageTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { s_host = std::make_unique<PageHost>(); }
-    static void TearDownTestSuite() { s_host.reset(); }
+    static void SetUpTestSuite()
+    {
+        s_view = std::make_unique<QWebEngineView>();
+        pelmora::InstallWizardSchemeHandlers(s_view->page()->profile());
+        s_view->setWindowFlags(Qt::FramelessWindowHint);
+        s_view->setGeometry(0, 0, 800, 600);
+        s_view->show();
+    }
+    static void TearDownTestSuite() { s_view.reset(); }
 
     // settled: the panel animation has run its ten steps.
     void open(const char* name, bool settled)
     {
-        ASSERT_TRUE(s_host->load(QString::fromLatin1(name))) << name;
-        ASSERT_TRUE(s_host->eval(QString::fromUtf8(kHelpers)).toBool());
+        bool finished = false, ok = false;
+        auto connection = QObject::connect(s_view.get(), &QWebEngineView::loadFinished,
+                                           [&](bool success) { ok = success, finished = true; });
+        s_view->load(QUrl("res://" + QCoreApplication::applicationFilePath() + '/' + QLatin1String(name)));
+        QTest::qWaitFor([&] { return finished; }, kLoadBoundMs);
+        QObject::disconnect(connection);
+        ASSERT_TRUE(finished && ok) << name;
+        ASSERT_TRUE(eval(QString::fromUtf8(kHelpers)).toBool());
         if (settled)
-            ASSERT_TRUE(s_host->waitUntil(QStringLiteral(
-                "document.getElementById('panel').getBoundingClientRect().height >= 259")));
+            ASSERT_TRUE(wait(QStringLiteral("document.getElementById('panel').getBoundingClientRect().height >= 259")));
     }
-    static QJsonValue js(const QString& expression)
+    // The script returns JSON text (JSON.stringify); undefined on failure.
+    static QJsonValue eval(const QString& script)
     {
-        return s_host->eval(QStringLiteral("JSON.stringify(%1)").arg(expression));
+        bool done = false;
+        QVariant result;
+        s_view->page()->runJavaScript(script, [&](const QVariant& v) { result = v, done = true; });
+        QTest::qWaitFor([&] { return done; }, kScriptBoundMs);
+        if (!done || result.typeId() != QMetaType::QString)
+            return QJsonValue(QJsonValue::Undefined);
+        // Wrapped so that plain values (true, 3, "x") parse as well as objects.
+        const QJsonDocument doc = QJsonDocument::fromJson("[" + result.toString().toUtf8() + "]");
+        return doc.isArray() ? doc.array().at(0) : QJsonValue(QJsonValue::Undefined);
+    }
+    static QJsonValue js(const QString& expression) { return eval(QStringLiteral("JSON.stringify(%1)").arg(expression)); }
+    static bool wait(const QString& condition)
+    {
+        return QTest::qWaitFor([&] { return js(QStringLiteral("!!(%1)").arg(condition)).toBool(); }, kScriptBoundMs);
     }
     static QRectF imageBox(const char* src)
     {
@@ -169,8 +135,7 @@ protected:
     {
         return toBox(js(QStringLiteral("__r(document.querySelector('%1'))").arg(selector)));
     }
-    static QWidget* input() { return s_host->view()->focusProxy(); }
-    static bool wait(const QString& condition) { return s_host->waitUntil(condition); }
+    static QWidget* input() { return s_view->focusProxy(); }
 
     // Every picture loaded at the size the page declares; nothing scrolls;
     // the button bar's four buttons centred at x 267.5, 473.5, 573.5, 695.5.
@@ -226,7 +191,7 @@ protected:
         QTest::keyClick(input(), Qt::Key_Left, Qt::AltModifier);
         QTest::keyClick(input(), Qt::Key_F4, Qt::AltModifier);
         QTest::keyClick(input(), Qt::Key_B);
-        ASSERT_TRUE(s_host->waitUntil(QStringLiteral("66 in window.__keys")));
+        ASSERT_TRUE(wait(QStringLiteral("66 in window.__keys")));
         EXPECT_EQ(js(QStringLiteral("[__keys[8], __keys[65], __keys[37], __keys[115], __keys[66]]")),
                   QJsonArray({true, true, true, false, false}));
     }
@@ -248,20 +213,28 @@ protected:
                               true, QStringLiteral("Arial, Helvetica, sans-serif")}));
     }
 
-    // Saves what the screen shows and gives it back for pixel checks.
+    // Saves what the screen shows and gives it back for pixel checks. The
+    // compositor delivers frames on its own schedule: the picture is taken
+    // once two grabs a little apart agree.
     static QImage photograph(const QString& name)
     {
-        const QImage shot = s_host->screenshot();
+        QScreen* screen = s_view->windowHandle() ? s_view->windowHandle()->screen() : nullptr;
+        QImage shot, last;
+        for (QDeadlineTimer deadline(kScriptBoundMs); screen && !deadline.hasExpired() && (shot.isNull() || shot != last);) {
+            QTest::qWait(100);
+            last = shot;
+            shot = screen->grabWindow(s_view->winId()).toImage();
+        }
         EXPECT_EQ(shot.size(), QSize(800, 600));
         shot.save(QDir(QStringLiteral(PAGES_SHOT_DIR)).filePath(QStringLiteral("pages-%1.png").arg(name)));
         return shot;
     }
 
 private:
-    static std::unique_ptr<PageHost> s_host;
+    static std::unique_ptr<QWebEngineView> s_view;
 };
 
-std::unique_ptr<PageHost> PageTest::s_host;
+std::unique_ptr<QWebEngineView> PageTest::s_view;
 
 bool near(QRgb got, QRgb want, int tolerance = 4)
 {
