@@ -89,7 +89,7 @@ protected:
     QString m_previous, m_beside;
 };
 
-TEST_F(Sound, FoundInTheCurrentFolderThenTheProgramsFolder)
+TEST_F(Sound, FoundInTheCurrentFolderThenTheProgramsFolderAndPlayedToTheEnd)
 {
     const QString name = QStringLiteral("PelmoraLookupTest.wav");
     EXPECT_TRUE(FindSoundFile(name).isEmpty());
@@ -109,13 +109,12 @@ TEST_F(Sound, FoundInTheCurrentFolderThenTheProgramsFolder)
     ASSERT_TRUE(QDir(m_current.path()).mkdir("Folder.wav"));
     EXPECT_TRUE(FindSoundFile("Folder.wav").isEmpty());
     EXPECT_TRUE(FindSoundFile(QString()).isEmpty());
-}
 
-TEST_F(Sound, PlaysToTheEndOrBeepsAndReturns)
-{
+    // Playing returns: to the end, or after a beep when there is nothing to play.
     const QString broken = m_current.filePath("Broken.wav");
     ASSERT_TRUE(Write(broken, QByteArrayLiteral("RIFF\x10\0\0\0WAVEthis is no sound at all")));
     // The test program's folder is not the booth's: the sound goes beside it.
+    QFile::remove(m_beside);
     QFile::remove(Beside("Camera.wav"));
     ASSERT_TRUE(QFile::copy(kCameraWav, m_beside));
     QElapsedTimer clock;
