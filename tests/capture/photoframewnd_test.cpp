@@ -57,17 +57,16 @@ const QRegion kOutline1001 = QRegion(0, 0, 412, 60) | QRegion(0, 249, 412, 60);
 const QRegion kOutline1002 = QRegion(0, 0, 80, 309) | QRegion(332, 0, 80, 309);
 const QRegion kOutline1004 = QRegion(0, 0, 412, 100);
 
-std::map<std::uint16_t, QString> Range(const QString& first, const QString& last)
-{
-    return {{1, first}, {2, last}};
-}
+const FrameContent kShaped{WriteRegionData(kOutline1001), kFrame1001Colour};
+
+std::map<std::uint16_t, QString> Range(const QString& first, const QString& last) { return {{1, first}, {2, last}}; }
 
 // Frames 1001 to 1005: two shaped and painted frames, one without an
 // outline, one without a picture, one with an empty outline.
 QByteArray FiveFrames()
 {
     return FramePackage(Range("1001", "1005"),
-                        {{1001, {WriteRegionData(kOutline1001), kFrame1001Colour}},
+                        {{1001, kShaped},
                          {1002, {WriteRegionData(kOutline1002), kFrame1002Colour}},
                          {1003, {std::nullopt, kFrame1003Colour}},
                          {1004, {WriteRegionData(kOutline1004), std::nullopt}},
@@ -117,9 +116,7 @@ TEST_F(PhotoFrameWnd, RangeFromTheStringsWithoutWrapAround)
 
     // The range strings are read as numbers of at most seven characters.
     QTemporaryDir dir;
-    const QString path = WritePackage(dir, "Long.dll",
-                                      FramePackage(Range("  1001xyz", "12345678"),
-                                                   {{1001, {WriteRegionData(kOutline1001), kFrame1001Colour}}}));
+    const QString path = WritePackage(dir, "Long.dll", FramePackage(Range("  1001xyz", "12345678"), {{1001, kShaped}}));
     ASSERT_TRUE(frame.CreateFrameWindow(path, 0, 0, nullptr, 1001));
     EXPECT_FALSE(frame.IsFrameInRange(1000));
     EXPECT_TRUE(frame.IsFrameInRange(1234567));
@@ -139,9 +136,8 @@ TEST_F(PhotoFrameWnd, EveryCreationStartsAtTheGivenFrameAndDestructionKeepsThePa
 
     // Entering again, now with another series chosen.
     QTemporaryDir other;
-    const QString stars = WritePackage(other, "Stars.dll",
-                                       FramePackage(Range("1001", "1002"),
-                                                    {{1001, {WriteRegionData(kOutline1002), kFrame1002Colour}}}));
+    const QString stars = WritePackage(
+        other, "Stars.dll", FramePackage(Range("1001", "1002"), {{1001, {WriteRegionData(kOutline1002), kFrame1002Colour}}}));
     ASSERT_TRUE(frame.CreateFrameWindow(stars, 69, 120, Owner(), 1001));
     EXPECT_EQ(frame.GetFrame(), 1001);
     EXPECT_FALSE(frame.SetFrame(1003, true)) << "the new series' range";
@@ -155,20 +151,15 @@ TEST_F(PhotoFrameWnd, RefusedPackagesGiveNoWindow)
     ASSERT_TRUE(frame.isVisible());
 
     struct Refused {
-        const char* why;
-        QString fileName;
+        const char *why, *fileName;
         QByteArray bytes;
         QString path; // empty: the written file's path
     };
-    const std::vector<Refused> refused{
-        {"string 2 missing", "NoLast.dll",
-         FramePackage({{1, "1001"}}, {{1001, {WriteRegionData(kOutline1001), kFrame1001Colour}}}), {}},
-        {"string 1 missing", "NoFirst.dll",
-         FramePackage({{2, "1005"}}, {{1001, {WriteRegionData(kOutline1001), kFrame1001Colour}}}), {}},
-        {"range without 1001", "Later.dll",
-         FramePackage(Range("1002", "1005"), {{1002, {WriteRegionData(kOutline1001), kFrame1001Colour}}}), {}},
-        {"a dot in the series name: no .dll appended", "Frames.old.dll", FiveFrames(),
-         m_dir.filePath("Frames.old")},
+    const Refused refused[] = {
+        {"string 2 missing", "NoLast.dll", FramePackage({{1, "1001"}}, {{1001, kShaped}}), {}},
+        {"string 1 missing", "NoFirst.dll", FramePackage({{2, "1005"}}, {{1001, kShaped}}), {}},
+        {"range without 1001", "Later.dll", FramePackage(Range("1002", "1005"), {{1002, kShaped}}), {}},
+        {"a dot in the series name: no .dll appended", "Frames.old.dll", FiveFrames(), m_dir.filePath("Frames.old")},
         {"not a library", "Text.dll", QByteArray("MZ but nothing more"), {}},
         {"no such file", "Written.dll", FiveFrames(), m_dir.filePath("Missing")},
     };
@@ -208,10 +199,8 @@ TEST_F(PhotoFrameWnd, OutlineBecomesTheShapeAndMissingOutlinesKeepIt)
 
     // Outline bytes that are not RGNDATA keep the shape too.
     QTemporaryDir dir;
-    const QString broken = WritePackage(
-        dir, "Broken.dll",
-        FramePackage(Range("1001", "1002"), {{1001, {WriteRegionData(kOutline1001), kFrame1001Colour}},
-                                             {1002, {QByteArray("not a region"), kFrame1002Colour}}}));
+    const QString broken = WritePackage(dir, "Broken.dll", FramePackage(Range("1001", "1002"),
+        {{1001, kShaped}, {1002, {QByteArray("not a region"), kFrame1002Colour}}}));
     ASSERT_TRUE(frame.CreateFrameWindow(broken, 69, 120, Owner(), 1001));
     ASSERT_TRUE(frame.SetFrame(1002, true));
     EXPECT_TRUE(SameArea(frame.mask(), kOutline1001));
