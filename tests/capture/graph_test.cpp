@@ -310,20 +310,6 @@ TEST_F(RunningTestCamera, RequestedFrameIsStoredBottomRowFirst)
             << "stored row " << row;
 }
 
-TEST_F(RunningTestCamera, NothingPostedWhileIdleAndTwoRequestsGiveOneFrame)
-{
-    ASSERT_TRUE(RunFrames(15));
-    EXPECT_TRUE(window.frames.empty());
-    callback.RequestFrame();
-    ASSERT_TRUE(GrabOne());
-    ASSERT_TRUE(RunFrames(10));
-    EXPECT_EQ(window.frames.size(), 1u);
-    callback.RequestFrame();
-    ASSERT_TRUE(WaitFor([&] { return window.frames.size() == 2; }));
-    ASSERT_TRUE(RunFrames(10));
-    EXPECT_EQ(window.frames.size(), 2u);
-}
-
 TEST_F(RunningTestCamera, RendererFramesReachTheVideoWindowUpright)
 {
     QWidget owner;
