@@ -454,8 +454,7 @@ TEST(WizardResources, PagesNameOnlyPicturesThatExistAndUseThemAll)
     for (const char* page : {"WELCOME.HTM", "LAYOUT.HTM", "SERIES.HTM", "CAPTURE.HTM", "Wizard.css"}) {
         ASSERT_TRUE(stored.contains(QLatin1String(page))) << page;
         const QString html = QString::fromUtf8(readResource(QStringLiteral(":/pages/") + QLatin1String(page)));
-        for (auto m = reference.globalMatch(html); m.hasNext();) {
-            const auto match = m.next();
+        for (const auto& match : reference.globalMatch(html)) {
             const QString name = match.captured(1) + match.captured(2);
             if (name.startsWith(QLatin1String("pk://")))
                 continue;
