@@ -23,31 +23,23 @@ QByteArray ReadAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The [FILES] section of the help project.
+// The [FILES] section of the help project: its lines up to the next section.
 QStringList ProjectFiles()
 {
-    QStringList files;
-    bool inFiles = false;
-    for (const QByteArray& raw : ReadAll(kSources + QStringLiteral("/Pelmora.hhp")).split('\n')) {
-        const QString line = QString::fromLatin1(raw).trimmed();
-        if (line.startsWith('[')) {
-            inFiles = line == QLatin1String("[FILES]");
-            continue;
-        }
-        if (inFiles && !line.isEmpty())
-            files << line;
-    }
+    const QString hhp = QString::fromLatin1(ReadAll(kSources + QStringLiteral("/Pelmora.hhp")));
+    QStringList files = hhp.section(QStringLiteral("[FILES]"), 1).section('[', 0, 0).split('\n');
+    for (QString& line : files)
+        line = line.trimmed();
+    files.removeAll(QString());
     return files;
 }
 
 QStringList Matches(const QByteArray& text, const QString& pattern)
 {
     QStringList found;
-    QRegularExpressionMatchIterator it =
-        QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption)
-            .globalMatch(QString::fromLatin1(text));
-    while (it.hasNext())
-        found << it.next().captured(1);
+    for (const auto& match : QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption)
+                                 .globalMatch(QString::fromLatin1(text)))
+        found << match.captured(1);
     return found;
 }
 

@@ -138,30 +138,26 @@ TEST(LinkStartProgram, OutcomesMapToLaunchResults)
 TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
 {
     QTemporaryDir dir;
-    const QString data = dir.filePath(QStringLiteral("data"));
-    const QString config = dir.filePath(QStringLiteral("config"));
-    ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("/applications")) && QDir().mkpath(config));
-    const std::pair<const char*, QByteArray> environment[] = {
-        {"XDG_DATA_HOME", data.toUtf8()}, {"XDG_CONFIG_HOME", config.toUtf8()},
-        {"XDG_DATA_DIRS", dir.filePath(QStringLiteral("nowhere")).toUtf8()},
-        {"XDG_CONFIG_DIRS", dir.filePath(QStringLiteral("nowhere")).toUtf8()},
-        {"XDG_CURRENT_DESKTOP", ""}, {"DE", "generic"}};
+    const QString data = dir.filePath("data"), config = dir.filePath("config"), nowhere = dir.filePath("nowhere");
+    ASSERT_TRUE(QDir().mkpath(data + "/applications") && QDir().mkpath(config));
     std::vector<std::pair<const char*, std::optional<QByteArray>>> saved;
-    for (const auto& [name, value] : environment) {
+    for (const auto& [name, value] : {std::pair<const char*, QString>{"XDG_DATA_HOME", data}, {"XDG_CONFIG_HOME", config},
+                                      {"XDG_DATA_DIRS", nowhere}, {"XDG_CONFIG_DIRS", nowhere},
+                                      {"XDG_CURRENT_DESKTOP", ""}, {"DE", "generic"}}) {
         saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
-        qputenv(name, value);
+        qputenv(name, value.toUtf8());
     }
     EXPECT_FALSE(DesktopHtmlCommand().has_value()) << "no default handler yet";
 
-    const QByteArray received = dir.filePath(QStringLiteral("received.txt")).toUtf8();
-    const QString script = dir.filePath(QStringLiteral("my browser.sh"));
+    const QByteArray received = dir.filePath("received.txt").toUtf8();
+    const QString script = dir.filePath("my browser.sh");
     ASSERT_TRUE(WriteFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
                                       received + ".part\"\nmv \"" + received + ".part\" \"" + received + "\"\n"));
     QFile(script).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    ASSERT_TRUE(WriteFile(data + QStringLiteral("/applications/pelmora-test-browser.desktop"),
+    ASSERT_TRUE(WriteFile(data + "/applications/pelmora-test-browser.desktop",
                           "[Desktop Action other]\nExec=/bin/false\n\n[Desktop Entry]\nType=Application\n"
                           "Name=Test browser\nExec=\"" + script.toUtf8() + "\" --new-window %u\nMimeType=text/html;\n"));
-    ASSERT_TRUE(WriteFile(config + QStringLiteral("/mimeapps.list"),
+    ASSERT_TRUE(WriteFile(config + "/mimeapps.list",
                           "[Default Applications]\ntext/html=pelmora-test-browser.desktop\n"));
     EXPECT_EQ(DesktopHtmlCommand(), QStringLiteral("\"%1\" --new-window %u").arg(script));
 

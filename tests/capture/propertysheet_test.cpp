@@ -14,29 +14,6 @@
 namespace pelmora::test {
 namespace {
 
-// A camera with nothing to adjust: a bin around a test source, as a driver
-// without property pages would be.
-class PlainCamera : public CaptureDevice {
-public:
-    QString DisplayName() const override { return QStringLiteral("Plain Camera"); }
-    HRESULT Bind(GstElementPtr* element) override
-    {
-        GstElementPtr bin = MakeElement("bin");
-        GstElementPtr source = MakeElement("videotestsrc", "pattern-source");
-        if (!bin || !source || !gst_bin_add(GST_BIN(bin.get()), source.get()))
-            return E_FAIL;
-        GstPadPtr output(gst_element_get_static_pad(source.get(), "src"));
-        gst_element_add_pad(bin.get(), gst_ghost_pad_new("src", output.get()));
-        gst_element_set_state(bin.get(), GST_STATE_READY);
-        *element = std::move(bin);
-        return S_OK;
-    }
-    GstCapsPtr Capabilities() const override
-    {
-        return GstCapsPtr(gst_caps_from_string(TestCameraCapabilities().toUtf8().constData()));
-    }
-};
-
 class CapturePropertySheet : public ::testing::Test {
 protected:
     std::unique_ptr<QDialog> Sheet(DeviceFactory camera)
@@ -50,7 +27,7 @@ protected:
     GstElementPtr source;
 };
 
-TEST_F(CapturePropertySheet, TestCameraOffersItsPictureSettingsAndAppliesThemLive)
+TEST_F(CapturePropertySheet, TestCameraOffersItsPictureSettingsAppliesThemLiveAndShowsModally)
 {
     std::unique_ptr<QDialog> sheet = Sheet(TestCamera("smpte"));
     ASSERT_TRUE(sheet && graph->Run());
@@ -69,12 +46,33 @@ TEST_F(CapturePropertySheet, TestCameraOffersItsPictureSettingsAndAppliesThemLiv
     auto* speed = sheet->findChild<QSpinBox*>("horizontal-speed");
     ASSERT_NE(speed, nullptr);
     speed->setValue(-7);
-    gint chosen = 0, speedValue = 0;
-    g_object_get(source.get(), "pattern", &chosen, "horizontal-speed", &speedValue, nullptr);
-    GParamSpec* param = g_object_class_find_property(G_OBJECT_GET_CLASS(source.get()), "pattern");
-    EXPECT_STREQ(g_enum_get_value(G_PARAM_SPEC_ENUM(param)->enum_class, chosen)->value_nick, "snow");
+    gint speedValue = 0;
+    g_object_get(source.get(), "horizontal-speed", &speedValue, nullptr);
+    EXPECT_STREQ(PatternNick(source.get()), "snow");
     EXPECT_EQ(speedValue, -7);
     EXPECT_TRUE(graph->IsRunning());
+
+    // Configure shows such a sheet modally over the main window until closed.
+    QWidget owner;
+    owner.show();
+    QString seenTitle;
+    QWidget* seenParent = nullptr;
+    bool sawPattern = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            seenTitle = dialog->windowTitle(), seenParent = dialog->parentWidget();
+            sawPattern = dialog->findChild<QComboBox*>("pattern") != nullptr;
+            dialog->reject();
+        }
+    });
+    closer.start(10);
+    ShowCaptureDeviceProperties(graph.get(), &owner);
+    closer.stop();
+    EXPECT_EQ(seenTitle, "Pelmora Test Camera");
+    EXPECT_EQ(seenParent, &owner);
+    EXPECT_TRUE(sawPattern);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(CapturePropertySheet, ColourBalanceChannelsBecomeSliders)
@@ -101,37 +99,14 @@ TEST_F(CapturePropertySheet, ColourBalanceChannelsBecomeSliders)
     EXPECT_DOUBLE_EQ(value, 1.0);
 }
 
-TEST_F(CapturePropertySheet, ConfigureShowsTheSheetModallyUntilClosed)
-{
-    ASSERT_TRUE(Sheet(TestCamera()));
-    QWidget owner;
-    owner.show();
-    QString seenTitle;
-    bool sawPattern = false;
-    QWidget* seenParent = nullptr;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            seenTitle = dialog->windowTitle();
-            seenParent = dialog->parentWidget();
-            sawPattern = dialog->findChild<QComboBox*>("pattern") != nullptr;
-            dialog->reject();
-        }
-    });
-    closer.start(10);
-    ShowCaptureDeviceProperties(graph.get(), &owner);
-    closer.stop();
-    EXPECT_EQ(seenTitle, "Pelmora Test Camera");
-    EXPECT_EQ(seenParent, &owner);
-    EXPECT_TRUE(sawPattern);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-}
-
 TEST_F(CapturePropertySheet, NothingIsShownWithoutSettingsOrWithoutACaptureDevice)
 {
     // The modal calls return at once: had one opened a sheet, the test would
     // never get past it.
-    EXPECT_FALSE(Sheet([] { return std::make_unique<PlainCamera>(); }));
+    // A bin around a test source, as a driver without property pages would be.
+    EXPECT_FALSE(Sheet([] {
+        return std::make_unique<BinCamera>("videotestsrc name=pattern-source", TestCameraCapabilities().toUtf8());
+    }));
     ShowCaptureDeviceProperties(graph.get(), nullptr);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(BuildCaptureGraph(&graph, &callback, Category({})), S_FALSE);

@@ -1,47 +1,13 @@
 #pragma once
-// Helpers shared by the capture tests: fake cameras and an event recorder.
+// Cameras for the capture tests: categories listing given devices, the test
+// camera and fake cameras of given capabilities.
 #include "capturedevice.h"
 #include "capturegraph.h"
-#include "framegrab.h"
 #include "testing.h"
-#include "videowindow.h"
 #include <functional>
-#include <QByteArray>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QObject>
 #include <vector>
 
 namespace pelmora::test {
-
-// Collects the frames posted to the main window.
-class FrameRecorder : public QObject {
-public:
-    std::vector<QByteArray> frames;
-
-protected:
-    bool event(QEvent* event) override
-    {
-        if (event->type() == CFrameReadyEvent::Type) {
-            frames.push_back(static_cast<CFrameReadyEvent*>(event)->Frame());
-            return true;
-        }
-        return QObject::event(event);
-    }
-};
-
-
-// A camera whose binding fails with a given result.
-class UnbindableDevice : public CaptureDevice {
-public:
-    explicit UnbindableDevice(HRESULT result) : m_result(result) {}
-    QString DisplayName() const override { return QStringLiteral("Unbindable"); }
-    HRESULT Bind(GstElementPtr*) override { return m_result; }
-    GstCapsPtr Capabilities() const override { return {}; }
-
-private:
-    HRESULT m_result;
-};
 
 // A category listing exactly the given cameras, made afresh on each call.
 using DeviceFactory = std::function<std::unique_ptr<CaptureDevice>()>;
@@ -60,27 +26,46 @@ inline DeviceFactory TestCamera(const QString& pattern = QString())
     return [pattern] { return MakeTestCamera(pattern); };
 }
 
-// A videotestsrc-based camera reporting the given capabilities.
-inline DeviceFactory FakeCamera(const QString& capabilities,
-                                const QString& factory = "videotestsrc",
-                                const QString& name = "Fake Camera")
+// A live camera made of the given element, reporting the given capabilities.
+inline DeviceFactory FakeCamera(const QString& capabilities, const QString& factory = "videotestsrc",
+                                const QString& name = "Fake Camera", const QString& properties = "is-live=true")
 {
-    return [=] {
-        return std::make_unique<FactoryCaptureDevice>(name, factory, QStringLiteral("is-live=true"),
-                                                      capabilities);
-    };
+    return [=] { return std::make_unique<FactoryCaptureDevice>(name, factory, properties, capabilities); };
 }
+
+// A camera whose driver presents a chain of elements behind one output, as a
+// bin made from a pipeline description.
+class BinCamera : public CaptureDevice {
+public:
+    BinCamera(QByteArray description, QByteArray capabilities) : m_description(description), m_caps(capabilities) {}
+    QString DisplayName() const override { return QStringLiteral("Bin Camera"); }
+    HRESULT Bind(GstElementPtr* element) override
+    {
+        GstElementPtr bin = AdoptElement(GST_ELEMENT(gst_parse_bin_from_description(m_description.constData(), TRUE, nullptr)));
+        if (!bin)
+            return E_FAIL;
+        gst_element_set_state(bin.get(), GST_STATE_READY);
+        *element = std::move(bin);
+        return S_OK;
+    }
+    GstCapsPtr Capabilities() const override { return GstCapsPtr(gst_caps_from_string(m_caps.constData())); }
+
+private:
+    QByteArray m_description, m_caps;
+};
 
 inline GstElementPtr ChildNamed(CCaptureGraph* graph, const char* name)
 {
     return GstElementPtr(gst_bin_get_by_name(GST_BIN(graph->Pipeline()), name));
 }
 
-inline GstState CurrentState(GstElement* element)
+// The nick of an element's "pattern" value.
+inline const char* PatternNick(GstElement* element)
 {
-    GstState state = GST_STATE_VOID_PENDING;
-    gst_element_get_state(element, &state, nullptr, 0);
-    return state;
+    gint chosen = 0;
+    g_object_get(element, "pattern", &chosen, nullptr);
+    GParamSpec* param = g_object_class_find_property(G_OBJECT_GET_CLASS(element), "pattern");
+    return g_enum_get_value(G_PARAM_SPEC_ENUM(param)->enum_class, chosen)->value_nick;
 }
 
 } // namespace pelmora::test

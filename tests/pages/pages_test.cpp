@@ -29,16 +29,8 @@ constexpr int kLoadBoundMs = 60000, kScriptBoundMs = 20000;
 
 // Geometry every test measures with, defined once in the page.
 const char* const kHelpers = R"JS(
-window.__r = function (el) {
-    var b = el.getBoundingClientRect();
-    return [b.left, b.top, b.width, b.height];
-};
-window.__img = function (src) {
-    var all = document.images;
-    for (var i = 0; i < all.length; i++)
-        if (all[i].getAttribute("src") == src) return all[i];
-    return null;
-};
+window.__r = function (el) { var b = el.getBoundingClientRect(); return [b.left, b.top, b.width, b.height]; };
+window.__img = function (src) { return document.querySelector('img[src="' + src + '"]'); };
 window.__hits = function (xs, ys) {
     var out = [];
     for (var i = 0; i < xs.length; i++) for (var j = 0; j < ys.length; j++) {
