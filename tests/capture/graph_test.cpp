@@ -8,6 +8,7 @@
 #include <gst/app/gstappsink.h>
 #include <QPainter>
 #include <QPointer>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace pelmora::test {
@@ -351,6 +352,22 @@ TEST_F(RunningTestCamera, BusErrorStopsTheGraphAndKeepsTheLastPicture)
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.frames.empty());
     EXPECT_EQ(video->ReceivedFrames(), received);
+}
+
+TEST_F(RunningTestCamera, RequestMadeWhileTheCameraStallsIsDroppedNotAnsweredLater)
+{
+    graph->StartWatching();
+    GstElementPtr source = ChildNamed(graph.get(), "CaptureDevice");
+    GstPadPtr pad(gst_element_get_static_pad(source.get(), "src"));
+    const gulong stall = gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM,
+                                           [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; },
+                                           nullptr, nullptr);
+    QTest::qWait(300); // what was on its way has passed
+    callback.RequestFrame();
+    QTest::qWait(1800); // past the one second after which a silent camera counts as stalled
+    gst_pad_remove_probe(pad.get(), stall);
+    ASSERT_TRUE(RunFrames(10));
+    EXPECT_TRUE(window.frames.empty());
 }
 
 TEST_F(CaptureGraph, CameraThatStopsDeliveringLeavesTheGraphStopped)
