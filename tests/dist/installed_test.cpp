@@ -74,7 +74,7 @@ bool IsGreen(QRgb pixel) { return qRed(pixel) < 16 && qGreen(pixel) > 239 && qBl
 // Pages are told apart by their pictures, as a click lands only on a loaded page: the Back
 // button at 427, 564 (disabled on the welcome page), the side panel at 22, 114, the Next
 // button at 527, 564 (disabled on the capture page).
-bool OnLayoutPage(const QImage& s, QPoint o) { return LooksLike(s, o + QPoint(427, 564), "Back.jpg", "Back_Disable.jpg"); }
+bool BackEnabled(const QImage& s, QPoint o) { return LooksLike(s, o + QPoint(427, 564), "Back.jpg", "Back_Disable.jpg"); }
 
 class Installed : public ::testing::Test, public BoothOnDisplay {
 protected:
@@ -114,7 +114,7 @@ TEST_F(Installed, PackagePassesItsCheckersAndItsUnpackedBoothUsesTheUsersFiles)
     slot.fill(Qt::white);
     QPainter(&slot).drawRect(slot.rect().adjusted(0, 0, -1, -1));
     QPoint item;
-    ASSERT_TRUE(painted("layouts", [&](const QImage& s, QPoint o) { return OnLayoutPage(s, o) && !(item = Find(s, o, slot)).isNull(); }));
+    ASSERT_TRUE(painted("layouts", [&](const QImage& s, QPoint o) { return BackEnabled(s, o) && !(item = Find(s, o, slot)).isNull(); }));
     display.click(item);
     display.click(origin + QPoint(573, 575));
     // The series page: the user's series comes last, after the shipped ones.
@@ -125,9 +125,10 @@ TEST_F(Installed, PackagePassesItsCheckersAndItsUnpackedBoothUsesTheUsersFiles)
     display.click(item);
     display.key("End", wizard);
     display.click(origin + QPoint(573, 575));
-    // The capture page: its frame is the user's green band over the live video.
+    // The capture page: its frame is the user's green band over the live video. Both buttons
+    // are checked: on a page not yet painted the nearer picture of each is the disabled one.
     EXPECT_TRUE(painted("capture", [&](const QImage& s, QPoint o) {
-        return LooksLike(s, o + QPoint(527, 564), "Next_Disable.jpg", "Next.jpg") && IsGreen(s.pixel(o + QPoint(80, 130))) &&
+        return LooksLike(s, o + QPoint(527, 564), "Next_Disable.jpg", "Next.jpg") && BackEnabled(s, o) && IsGreen(s.pixel(o + QPoint(80, 130))) &&
                !IsGreen(s.pixel(o + QPoint(112, 250))); // the white bar
     }));
     display.click(origin + QPoint(695, 575));
@@ -155,7 +156,7 @@ TEST_F(Installed, UnderAnAwkwardlyNamedPrefixShowsItsPagesAndHelpAndEndsWithoutI
         if (const qint64 pid = display.windowProcess(id); pid > 0)
             ::kill(pid_t(pid), SIGTERM);
     display.click(origin + QPoint(588, 315)); // Get Started
-    EXPECT_TRUE(painted("prefix-layout", OnLayoutPage));
+    EXPECT_TRUE(painted("prefix-layout", BackEnabled));
     // By now the camera was unplugged for good; Cancel ends the booth as ever.
     QTest::qWait(3000);
     display.click(origin + QPoint(695, 575));
