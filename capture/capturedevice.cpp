@@ -183,4 +183,27 @@ CaptureDeviceSource SystemCaptureDevices()
     return &EnumerateSystemCaptureDevices;
 }
 
+HRESULT FindCaptureDevice(const CaptureDeviceSource& devices, GstElementPtr* element,
+                          std::unique_ptr<CaptureDevice>* device)
+{
+    CaptureDeviceList candidates = devices ? devices() : CaptureDeviceList{};
+    if (candidates.empty())
+        return S_FALSE;
+    HRESULT hr = S_FALSE;
+    for (std::unique_ptr<CaptureDevice>& candidate : candidates) {
+        if (!candidate)
+            continue;
+        GstElementPtr bound;
+        hr = candidate->Bind(&bound);
+        if (SUCCEEDED(hr) && bound) {
+            *element = std::move(bound);
+            *device = std::move(candidate);
+            return S_OK;
+        }
+        if (SUCCEEDED(hr))
+            hr = E_FAIL; // a "success" without an element is no camera
+    }
+    return hr;
+}
+
 } // namespace pelmora

@@ -46,6 +46,12 @@ bool SameDevice(GstDevice* a, GstDevice* b);
 // Tests inject their own cameras through it.
 using CaptureDeviceSource = std::function<CaptureDeviceList()>;
 
+// Finds the first camera of the category that binds. S_OK with *element and
+// *device filled; S_FALSE when the category is empty; otherwise the failure of
+// the last camera that was tried.
+HRESULT FindCaptureDevice(const CaptureDeviceSource& devices, GstElementPtr* element,
+                          std::unique_ptr<CaptureDevice>* device);
+
 // A camera whose element comes from a factory by name, with the properties
 // given as text ("pattern=smpte is-live=true"), and a fixed list of
 // capabilities. The test camera is one; tests build others.

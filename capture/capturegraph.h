@@ -120,12 +120,6 @@ private:
     std::atomic<bool> m_framePosted{false};
 };
 
-// Finds the first camera of the category that binds. S_OK with *element and
-// *device filled; S_FALSE when the category is empty; otherwise the failure of
-// the last camera that was tried.
-HRESULT FindCaptureDevice(const CaptureDeviceSource& devices, GstElementPtr* element,
-                          std::unique_ptr<CaptureDevice>* device);
-
 // Builds the capture graph and leaves it stopped. *ppGraph receives the graph
 // as soon as it exists, so the caller holds it even when a later step fails.
 // Results: S_FALSE no camera at all; negative: building failed (no camera

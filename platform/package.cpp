@@ -1,7 +1,5 @@
 #include "package.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 #include <limits>
 #include <set>
@@ -362,23 +360,6 @@ std::unique_ptr<ResourcePackage> ResourcePackage::FromBytes(QByteArray bytes, QS
     }
     package->d->visitedDirectories.clear();
     return package;
-}
-
-std::unique_ptr<ResourcePackage> ResourcePackage::FromFile(const QString& path, QString* error)
-{
-    QFile file(path);
-    const QFileInfo info(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("cannot open %1").arg(path);
-        return nullptr;
-    }
-    if (file.size() > kMaxPackageBytes) {
-        if (error)
-            *error = QStringLiteral("offset 0x0: %1 is larger than %2 bytes").arg(path).arg(kMaxPackageBytes);
-        return nullptr;
-    }
-    return FromBytes(file.read(kMaxPackageBytes + 1), error);
 }
 
 std::optional<std::span<const std::uint8_t>> ResourcePackage::FindResource(const char* typeName,

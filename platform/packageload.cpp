@@ -1,10 +1,11 @@
-// Finding a package file the way the library loader finds one, and the C
+// Reading a package file and finding it the way the library loader does, and the C
 // runtime's number reading that the series strings go through.
 #include "package.h"
 
 #include "paths.h"
 
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 
 #include <limits>
@@ -32,6 +33,23 @@ QString WithExtensionAsStored(const QString& path)
 }
 
 } // namespace
+
+std::unique_ptr<ResourcePackage> ResourcePackage::FromFile(const QString& path, QString* error)
+{
+    QFile file(path);
+    const QFileInfo info(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("cannot open %1").arg(path);
+        return nullptr;
+    }
+    if (file.size() > kMaxPackageBytes) {
+        if (error)
+            *error = QStringLiteral("offset 0x0: %1 is larger than %2 bytes").arg(path).arg(kMaxPackageBytes);
+        return nullptr;
+    }
+    return FromBytes(file.read(kMaxPackageBytes + 1), error);
+}
 
 std::unique_ptr<ResourcePackage> LoadPackage(const QString& path, QString* error)
 {
