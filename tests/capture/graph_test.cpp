@@ -109,8 +109,9 @@ TEST_P(CaptureGraphBuild, ResultCapabilityAndGrabberLink)
     const BuildRow& row = GetParam();
     EXPECT_EQ(Build(row.devices), row.result);
     ASSERT_TRUE(graph && graph->Pipeline()) << "the graph is handed over even when building fails";
-    if (row.result == S_FALSE)
+    if (row.result == S_FALSE) {
         EXPECT_EQ(GST_BIN(graph->Pipeline())->numchildren, 0);
+    }
     EXPECT_EQ(GrabberLinked(), row.result == S_OK) << "nothing is left half-connected";
     const GstCapsPtr chosen = ChosenCaps(graph.get());
     if (row.result != S_OK)
@@ -146,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(Cameras, CaptureGraphBuild, ::testing::Values(
              "video/x-raw, format=I420, width=320, height=240, framerate=30/1"},
     BuildRow{"no_match_connects", {FakeCamera("video/x-h264, width=320, height=240, framerate=30/1")}, E_FAIL, ""},
     BuildRow{"own_format_without_capabilities", {FakeCamera(QString())}, S_OK, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(CaptureCapabilities, PhotoSizeIsFoundInValuesListsAndRanges)
 {

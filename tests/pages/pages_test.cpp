@@ -94,12 +94,13 @@ protected:
         auto connection = QObject::connect(s_view.get(), &QWebEngineView::loadFinished,
                                            [&](bool success) { ok = success, finished = true; });
         s_view->load(QUrl("res://" + QCoreApplication::applicationFilePath() + '/' + QLatin1String(name)));
-        QTest::qWaitFor([&] { return finished; }, kLoadBoundMs);
+        (void)QTest::qWaitFor([&] { return finished; }, kLoadBoundMs); // told by finished
         QObject::disconnect(connection);
         ASSERT_TRUE(finished && ok) << name;
         ASSERT_TRUE(eval(QString::fromUtf8(kHelpers)).toBool());
-        if (settled)
+        if (settled) {
             ASSERT_TRUE(wait(QStringLiteral("document.getElementById('panel').getBoundingClientRect().height >= 259")));
+        }
     }
     // The script returns JSON text (JSON.stringify); undefined on failure.
     static QJsonValue eval(const QString& script)
@@ -107,7 +108,7 @@ protected:
         bool done = false;
         QVariant result;
         s_view->page()->runJavaScript(script, [&](const QVariant& v) { result = v, done = true; });
-        QTest::qWaitFor([&] { return done; }, kScriptBoundMs);
+        (void)QTest::qWaitFor([&] { return done; }, kScriptBoundMs); // told by done
         if (!done || result.typeId() != QMetaType::QString)
             return QJsonValue(QJsonValue::Undefined);
         // Wrapped so that plain values (true, 3, "x") parse as well as objects.
