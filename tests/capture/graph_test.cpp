@@ -1,13 +1,9 @@
-// The capture graph: the choice of camera and capability, the shape of the
-// pipeline, the frame request, and real frames from the running test camera
-// checked against an independently produced picture; the video window that
-// shows them.
+// The capture graph, its frames checked against an independent pipeline, and the video window.
 #include "framegrab.h"
 #include "testsupport.h"
 #include "videowindow.h"
 #include <gst/app/gstappsink.h>
 #include <QPainter>
-#include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -54,16 +50,6 @@ constexpr int kRowBytes = 960, kRows = 240, kFrameBytes = 230400;
 
 DeviceFactory Unbindable(HRESULT hr) { return [hr] { return std::make_unique<UnbindableDevice>(hr); }; }
 
-// The capability the graph set, or none without a CaptureFormat element.
-GstCapsPtr ChosenCaps(CCaptureGraph* graph)
-{
-    GstElementPtr format = ChildNamed(graph, "CaptureFormat");
-    GstCaps* chosen = nullptr;
-    if (format)
-        g_object_get(format.get(), "caps", &chosen, nullptr);
-    return GstCapsPtr(chosen);
-}
-
 class CaptureGraph : public ::testing::Test {
 protected:
     HRESULT Build(std::vector<DeviceFactory> devices)
@@ -82,12 +68,19 @@ protected:
         GstPadPtr input(grabber ? gst_element_get_static_pad(grabber.get(), "sink") : nullptr);
         return input && gst_pad_is_linked(input.get());
     }
-    // The camera runs on for a number of renderer frames: the frames are the
-    // clock, so no check depends on speed.
+    // The renderer's frames are the clock, so no check depends on speed.
     bool RunFrames(std::uint64_t frames)
     {
         const std::uint64_t until = graph->VideoWindow()->ReceivedFrames() + frames;
         return WaitFor([&] { return graph->VideoWindow()->ReceivedFrames() >= until; });
+    }
+    // A camera that is gone leaves the graph stopped with its last picture.
+    void ExpectStoppedWithPicture(CVideoWindow* video)
+    {
+        ASSERT_TRUE(WaitFor([&] { return graph->HasFailed(); }));
+        EXPECT_FALSE(graph->IsRunning());
+        EXPECT_EQ(CurrentState(graph->Pipeline()), GST_STATE_NULL);
+        EXPECT_FALSE(video->CurrentFrame().isNull());
     }
     CFrameGrabCallback callback;
     FrameRecorder window;
@@ -113,16 +106,16 @@ TEST_P(CaptureGraphBuild, ResultCapabilityAndGrabberLink)
         EXPECT_EQ(GST_BIN(graph->Pipeline())->numchildren, 0);
     }
     EXPECT_EQ(GrabberLinked(), row.result == S_OK) << "nothing is left half-connected";
-    const GstCapsPtr chosen = ChosenCaps(graph.get());
     if (row.result != S_OK)
         return;
-    if (!*row.caps) {
-        EXPECT_FALSE(chosen) << "no format is set";
+    GstElementPtr format = ChildNamed(graph.get(), "CaptureFormat");
+    ASSERT_EQ(bool(format), *row.caps != 0);
+    if (!format)
         return;
-    }
-    GstCapsPtr expected(gst_caps_from_string(row.caps));
-    ASSERT_TRUE(chosen);
-    EXPECT_TRUE(gst_caps_is_equal(chosen.get(), expected.get())) << GCharPtr(gst_caps_to_string(chosen.get())).get();
+    GstCaps* chosen = nullptr;
+    g_object_get(format.get(), "caps", &chosen, nullptr);
+    GstCapsPtr owned(chosen), expected(gst_caps_from_string(row.caps));
+    EXPECT_TRUE(gst_caps_is_equal(chosen, expected.get())) << GCharPtr(gst_caps_to_string(chosen)).get();
 }
 
 const char* const kTestCameraCaps = "video/x-raw, format=YUY2, width=320, height=240, framerate=30/1";
@@ -156,7 +149,6 @@ TEST(CaptureCapabilities, PhotoSizeIsFoundInValuesListsAndRanges)
         {"video/x-raw, format=YUY2, width={ 640, 320 }, height={ 480, 240 }", true},
         {"video/x-raw, format=YUY2, width=[ 160, 640 ], height=[ 120, 480 ]", true},
         {"image/jpeg, width=320, height=240", true},
-        {"video/x-raw, format=YUY2, width=352, height=288", false},
         {"video/x-raw, format=YUY2, width=320, height=288", false},
         {"video/x-raw, format=YUY2, width=[ 640, 1280 ], height=[ 120, 480 ]", false},
         {"video/x-raw, format=YUY2", false},
@@ -168,36 +160,17 @@ TEST(CaptureCapabilities, PhotoSizeIsFoundInValuesListsAndRanges)
     }
 }
 
-TEST_F(CaptureGraph, TestCameraGraphIsCompleteStoppedAndNeverWaitsForTheClock)
+TEST_F(CaptureGraph, MotionJpegCameraIsDecodedToPhotosOfTheRightSize)
 {
-    ASSERT_EQ(Build({TestCamera()}), S_OK);
-    EXPECT_EQ(graph->DeviceName(), "Pelmora Test Camera");
-    EXPECT_FALSE(graph->IsRunning());
-    EXPECT_EQ(CurrentState(graph->Pipeline()), GST_STATE_READY);
-    GstElementPtr renderer = ChildNamed(graph.get(), "VideoRenderer");
-    guint maxBuffers = 0;
-    gboolean drop = FALSE, sync = TRUE;
-    g_object_get(renderer.get(), "max-buffers", &maxBuffers, "drop", &drop, "sync", &sync, nullptr);
-    EXPECT_EQ(maxBuffers, 1u);
-    EXPECT_TRUE(drop);
-    EXPECT_FALSE(sync);
-}
-
-TEST_F(CaptureGraph, CamerasInOtherFormatsDeliverPhotosOfTheRightSize)
-{
-    for (const DeviceFactory& camera : {FakeCamera(QString()), DeviceFactory([] {
-             // A webcam that offers 320x240 only as motion JPEG.
-             return std::make_unique<BinCamera>("videotestsrc is-live=true ! jpegenc",
-                                                "image/jpeg, width=640, height=480, framerate=30/1; "
-                                                "image/jpeg, width=320, height=240, framerate={ 30/1, 15/1 }");
-         })}) {
-        window.frames.clear();
-        ASSERT_EQ(Build({camera}), S_OK);
-        ASSERT_TRUE(graph->Run());
-        ASSERT_TRUE(GrabOne());
-        EXPECT_EQ(window.frames.front().size(), kFrameBytes);
-    }
-    EXPECT_TRUE(ChildNamed(graph.get(), "CaptureDecoder")) << "the JPEG camera is decoded";
+    ASSERT_EQ(Build({[] {
+        return std::make_unique<BinCamera>("videotestsrc is-live=true ! jpegenc",
+                                           "image/jpeg, width=640, height=480, framerate=30/1; "
+                                           "image/jpeg, width=320, height=240, framerate={ 30/1, 15/1 }");
+    }}), S_OK);
+    EXPECT_TRUE(ChildNamed(graph.get(), "CaptureDecoder"));
+    ASSERT_TRUE(graph->Run());
+    ASSERT_TRUE(GrabOne());
+    EXPECT_EQ(window.frames.front().size(), kFrameBytes);
 }
 
 TEST(CaptureDevices, TestCameraComesFirstWhenAskedForAndPicksItsPattern)
@@ -207,8 +180,7 @@ TEST(CaptureDevices, TestCameraComesFirstWhenAskedForAndPicksItsPattern)
         for (const auto& device : EnumerateSystemCaptureDevices())
             EXPECT_NE(device->DisplayName(), "Pelmora Test Camera");
     }
-    const std::pair<const char*, const char*> rows[] = {
-        {"snow", "snow"}, {"ball", "ball"}, {"1", "smpte"}, {"no-such-pattern", "smpte"}};
+    const std::pair<const char*, const char*> rows[] = {{"snow", "snow"}, {"1", "smpte"}, {"no-such-pattern", "smpte"}};
     for (const auto& [value, pattern] : rows) {
         qputenv("PELMORA_TEST_CAMERA", value);
         CaptureDeviceList devices = SystemCaptureDevices()();
@@ -233,7 +205,7 @@ TEST(FrameGrabCallback, OneRequestGivesOneOwnCopyAndNoWindowFailsTheRequest)
     std::vector<std::uint8_t> bytes = {10, 20, 30, 40, 50, 60};
     EXPECT_EQ(callback.BufferCB(0.5, bytes.data(), 6), S_OK) << "idle: not delivered";
     callback.RequestFrame();
-    callback.RequestFrame(); // a second request before the frame changes nothing
+    callback.RequestFrame();
     EXPECT_EQ(callback.m_bIdle.load(), 0);
     EXPECT_EQ(callback.BufferCB(1.0, bytes.data(), 6), S_OK);
     EXPECT_EQ(callback.m_bIdle.load(), 1);
@@ -253,8 +225,7 @@ TEST(FrameGrabCallback, OneRequestGivesOneOwnCopyAndNoWindowFailsTheRequest)
     EXPECT_EQ(callback.BufferCB(0.0, bytes.data(), 3), E_FAIL);
 }
 
-// The test camera's picture at 320x240, made by a pipeline of its own: the
-// same source and format, converted straight to top-down BGR rows.
+// The test camera's picture at 320x240 from a pipeline of its own, as top-down BGR rows.
 QByteArray ReferencePicture(const char* pattern)
 {
     const QByteArray description =
@@ -290,6 +261,15 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(Build({TestCamera("smpte")}), S_OK);
+        EXPECT_EQ(graph->DeviceName(), "Pelmora Test Camera");
+        EXPECT_FALSE(graph->IsRunning());
+        EXPECT_EQ(CurrentState(graph->Pipeline()), GST_STATE_READY) << "built, not yet started";
+        // The renderer never waits for the clock and holds one frame at most.
+        guint maxBuffers = 0;
+        gboolean drop = FALSE, sync = TRUE;
+        g_object_get(ChildNamed(graph.get(), "VideoRenderer").get(), "max-buffers", &maxBuffers, "drop", &drop,
+                     "sync", &sync, nullptr);
+        EXPECT_TRUE(maxBuffers == 1 && drop && !sync);
         video = graph->VideoWindow();
         ASSERT_TRUE(video && graph->Run());
         ASSERT_TRUE(RunFrames(1));
@@ -315,14 +295,17 @@ TEST_F(RunningTestCamera, RequestedFrameIsStoredBottomRowFirst)
             << "stored row " << row;
 }
 
-TEST_F(RunningTestCamera, RendererFramesReachTheVideoWindowUpright)
+TEST_F(RunningTestCamera, VideoWindowShownWhenAskedUprightAndDetachedHidden)
 {
     QWidget owner;
     owner.resize(800, 600);
+    owner.show();
     video->put_Owner(&owner);
     video->SetWindowPosition(69, 120, 412, 308);
+    EXPECT_TRUE(video->parentWidget() == &owner && !video->isWindow());
+    EXPECT_EQ(video->geometry(), QRect(69, 120, 412, 308));
+    EXPECT_FALSE(video->isVisible());
     video->put_Visible(true);
-    owner.show();
     ASSERT_TRUE(WaitFor([&] { return video->PaintedFrames() >= 3; }));
     const QImage frame = video->CurrentFrame();
     ASSERT_EQ(frame.size(), QSize(320, 240));
@@ -331,7 +314,10 @@ TEST_F(RunningTestCamera, RendererFramesReachTheVideoWindowUpright)
     EXPECT_GT(std::min({topLeft.red(), topLeft.green(), topLeft.blue()}), 240);
     EXPECT_LT(bottomLeft.red(), 20);
     EXPECT_GT(bottomLeft.blue(), 60);
+    // Detached it is hidden and no longer the owner's child, which would delete it.
     video->put_Owner(nullptr);
+    EXPECT_EQ(video->parentWidget(), nullptr);
+    EXPECT_FALSE(video->isVisible());
 }
 
 TEST_F(RunningTestCamera, BusErrorStopsTheGraphAndKeepsTheLastPicture)
@@ -340,11 +326,8 @@ TEST_F(RunningTestCamera, BusErrorStopsTheGraphAndKeepsTheLastPicture)
     GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "Camera was unplugged");
     gst_element_post_message(source.get(), gst_message_new_error(GST_OBJECT(source.get()), error, "test"));
     g_error_free(error);
-    ASSERT_TRUE(WaitFor([&] { return graph->HasFailed(); }));
-    EXPECT_FALSE(graph->IsRunning());
-    EXPECT_EQ(CurrentState(graph->Pipeline()), GST_STATE_NULL);
+    ExpectStoppedWithPicture(video);
     EXPECT_EQ(graph->LastError(), "Camera was unplugged");
-    EXPECT_FALSE(video->CurrentFrame().isNull());
     // Once what was on its way is handled, no frame arrives and a request
     // goes unanswered; nothing hangs.
     QCoreApplication::processEvents();
@@ -358,8 +341,7 @@ TEST_F(RunningTestCamera, BusErrorStopsTheGraphAndKeepsTheLastPicture)
 TEST_F(RunningTestCamera, RequestMadeWhileTheCameraStallsIsDroppedNotAnsweredLater)
 {
     graph->StartWatching();
-    GstElementPtr source = ChildNamed(graph.get(), "CaptureDevice");
-    GstPadPtr pad(gst_element_get_static_pad(source.get(), "src"));
+    GstPadPtr pad(gst_element_get_static_pad(ChildNamed(graph.get(), "CaptureDevice").get(), "src"));
     const gulong stall = gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM,
                                            [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; },
                                            nullptr, nullptr);
@@ -373,40 +355,14 @@ TEST_F(RunningTestCamera, RequestMadeWhileTheCameraStallsIsDroppedNotAnsweredLat
 
 TEST_F(CaptureGraph, CameraThatStopsDeliveringLeavesTheGraphStopped)
 {
-    // The stream ends by itself after a few frames, from its own streaming
-    // thread, as a driver giving up would.
+    // The stream ends by itself from its own streaming thread, as a driver giving up would.
     ASSERT_EQ(Build({FakeCamera(TestCameraCapabilities(), "videotestsrc", "Short", "is-live=true num-buffers=5")}), S_OK);
     CVideoWindow* video = graph->VideoWindow(); // made on first use: frames before it are not shown
     ASSERT_TRUE(graph->Run());
-    ASSERT_TRUE(WaitFor([&] { return graph->HasFailed(); }));
-    EXPECT_FALSE(graph->IsRunning());
-    EXPECT_EQ(CurrentState(graph->Pipeline()), GST_STATE_NULL);
+    ExpectStoppedWithPicture(video);
     QCoreApplication::processEvents();
     EXPECT_GE(video->ReceivedFrames(), 1u);
     EXPECT_LE(video->ReceivedFrames(), 5u);
-    EXPECT_FALSE(video->CurrentFrame().isNull());
-}
-
-TEST(VideoWindow, ShownOnlyWhenAskedAndDetachedItOutlivesItsOwner)
-{
-    auto* owner = new QWidget;
-    owner->resize(800, 600);
-    owner->show();
-    QPointer<CVideoWindow> video = new CVideoWindow;
-    video->put_Owner(owner);
-    video->SetWindowPosition(69, 120, 412, 308);
-    EXPECT_EQ(video->parentWidget(), owner);
-    EXPECT_FALSE(video->isWindow());
-    EXPECT_EQ(video->geometry(), QRect(69, 120, 412, 308));
-    EXPECT_FALSE(video->isVisible());
-    video->put_Visible(true);
-    EXPECT_TRUE(video->isVisible());
-    video->put_Owner(nullptr);
-    EXPECT_EQ(video->parentWidget(), nullptr);
-    EXPECT_FALSE(video->isVisible());
-    delete owner;
-    ASSERT_FALSE(video.isNull());
-    delete video.data();
 }
 
 TEST(VideoWindow, PaintsTheLatestFrameScaledToItsSize)
@@ -427,12 +383,9 @@ TEST(VideoWindow, PaintsTheLatestFrameScaledToItsSize)
     ASSERT_EQ(shown.size(), QSize(412, 308));
     EXPECT_EQ(shown.pixelColor(5, 5), QColor(255, 0, 0));
     EXPECT_EQ(shown.pixelColor(406, 150), QColor(255, 0, 0));
-    EXPECT_EQ(shown.pixelColor(5, 160), QColor(0, 0, 255));
     EXPECT_EQ(shown.pixelColor(406, 302), QColor(0, 0, 255));
     EXPECT_EQ(video.PaintedFrames(), 1u);
-
-    // Repainting the same frame (an expose) is not a new frame.
-    video.grab();
+    video.grab(); // an expose repaints the same frame: not a new one
     EXPECT_EQ(video.PaintedFrames(), 1u);
     video.ShowFrame(frame);
     video.grab();
