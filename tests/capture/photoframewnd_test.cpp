@@ -1,6 +1,4 @@
-// The photo-frame window: which packages it takes, its frame range, its
-// outline as the window's shape, and what really reaches the screen above
-// the video window.
+// The photo-frame window: its packages, frame range, outline as shape, and what reaches the screen.
 #include "packagewriter.h"
 #include "photoframewnd.h"
 #include "rgndata.h"
@@ -61,16 +59,18 @@ const FrameContent kShaped{WriteRegionData(kOutline1001), kFrame1001Colour};
 
 std::map<std::uint16_t, QString> Range(const QString& first, const QString& last) { return {{1, first}, {2, last}}; }
 
-// Frames 1001 to 1005: two shaped and painted frames, one without an
-// outline, one without a picture, one with an empty outline.
-QByteArray FiveFrames()
+// Frames 1001 to 1006: two shaped and painted frames, one without an outline
+// and with a picture smaller than the window, one without a picture, one with
+// an empty outline, one whose outline bytes are not RGNDATA.
+QByteArray SixFrames()
 {
-    return FramePackage(Range("1001", "1005"),
+    return FramePackage(Range("1001", "1006"),
                         {{1001, kShaped},
                          {1002, {WriteRegionData(kOutline1002), kFrame1002Colour}},
-                         {1003, {std::nullopt, kFrame1003Colour}},
+                         {1003, {std::nullopt, kFrame1003Colour, QSize(200, 100)}},
                          {1004, {WriteRegionData(kOutline1004), std::nullopt}},
-                         {1005, {WriteRegionData(QRegion()), kFrame1005Colour}}});
+                         {1005, {WriteRegionData(QRegion()), kFrame1005Colour}},
+                         {1006, {QByteArray("not a region"), kFrame1002Colour}}});
 }
 
 bool SameArea(const QRegion& a, const QRegion& b) { return a.xored(b).isEmpty(); }
@@ -80,7 +80,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        m_frames = WritePackage(m_dir, "Frames.dll", FiveFrames());
+        m_frames = WritePackage(m_dir, "Frames.dll", SixFrames());
         ASSERT_FALSE(m_frames.isEmpty());
     }
     // A shown main window; frames made in a test go before it.
@@ -101,18 +101,20 @@ TEST_F(PhotoFrameWnd, RangeFromTheStringsWithoutWrapAround)
     CPhotoFrameWnd frame;
     EXPECT_FALSE(frame.IsFrameInRange(1001)) << "no package, no range";
     EXPECT_FALSE(frame.SetFrame(1001, true));
-    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 0, 0, nullptr, 1001));
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 150, 90, nullptr, 1001));
     EXPECT_EQ(frame.GetFrame(), 1001);
+    EXPECT_TRUE(frame.isVisible() && frame.windowFlags().testFlag(Qt::FramelessWindowHint)) << "without parent";
+    EXPECT_EQ(frame.geometry(), QRect(150, 90, 412, 309));
     // PreviousPhotoFrame at the first frame and NextPhotoFrame at the last
     // change nothing; nor does the same 16-bit id outside the range.
     EXPECT_FALSE(frame.SetFrame(1000, true));
-    for (int expected = 1002; expected <= 1005; ++expected) {
+    for (int expected = 1002; expected <= 1006; ++expected) {
         EXPECT_TRUE(frame.SetFrame(frame.GetFrame() + 1, true));
         EXPECT_EQ(frame.GetFrame(), expected);
     }
-    EXPECT_FALSE(frame.SetFrame(1006, true));
+    EXPECT_FALSE(frame.SetFrame(1007, true));
     EXPECT_FALSE(frame.SetFrame(1001 - 65536, true));
-    EXPECT_EQ(frame.GetFrame(), 1005);
+    EXPECT_EQ(frame.GetFrame(), 1006);
 
     // The range strings are read as numbers of at most seven characters.
     QTemporaryDir dir;
@@ -123,10 +125,16 @@ TEST_F(PhotoFrameWnd, RangeFromTheStringsWithoutWrapAround)
     EXPECT_FALSE(frame.IsFrameInRange(1234568));
 }
 
-TEST_F(PhotoFrameWnd, EveryCreationStartsAtTheGivenFrameAndDestructionKeepsThePackage)
+TEST_F(PhotoFrameWnd, CreationStartsAtTheGivenFrameFocusGoesToTheOwnerDestructionKeepsThePackage)
 {
+    QWidget* owner = Owner();
+    owner->setFocusPolicy(Qt::StrongFocus);
+    QApplication::setActiveWindow(owner);
+    ASSERT_TRUE(::WaitFor([&] { return owner->isActiveWindow(); }));
     CPhotoFrameWnd frame;
-    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, Owner(), 1001));
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, owner, 1001));
+    frame.setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(QApplication::focusWidget(), owner);
     ASSERT_TRUE(frame.SetFrame(1003, true));
 
     frame.DestroyWindow();
@@ -159,9 +167,9 @@ TEST_F(PhotoFrameWnd, RefusedPackagesGiveNoWindow)
         {"string 2 missing", "NoLast.dll", FramePackage({{1, "1001"}}, {{1001, kShaped}}), {}},
         {"string 1 missing", "NoFirst.dll", FramePackage({{2, "1005"}}, {{1001, kShaped}}), {}},
         {"range without 1001", "Later.dll", FramePackage(Range("1002", "1005"), {{1002, kShaped}}), {}},
-        {"a dot in the series name: no .dll appended", "Frames.old.dll", FiveFrames(), m_dir.filePath("Frames.old")},
+        {"a dot in the series name: no .dll appended", "Frames.old.dll", SixFrames(), m_dir.filePath("Frames.old")},
         {"not a library", "Text.dll", QByteArray("MZ but nothing more"), {}},
-        {"no such file", "Written.dll", FiveFrames(), m_dir.filePath("Missing")},
+        {"no such file", "Written.dll", SixFrames(), m_dir.filePath("Missing")},
     };
     for (const Refused& r : refused) {
         SCOPED_TRACE(r.why);
@@ -182,11 +190,11 @@ TEST_F(PhotoFrameWnd, OutlineBecomesTheShapeAndMissingOutlinesKeepIt)
     ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, Owner(), 1001));
     EXPECT_TRUE(SameArea(frame.mask(), kOutline1001));
 
-    // Without repaint the shape waits; a frame without REGION or with an
-    // empty outline keeps the shape before it.
+    // Without repaint the shape waits; a frame without REGION, with an empty
+    // outline or with bytes that are not one keeps the shape before it.
     const std::tuple<int, bool, QRegion> steps[] = {{1002, false, kOutline1001}, {1002, true, kOutline1002},
                                                     {1003, true, kOutline1002}, {1004, true, kOutline1004},
-                                                    {1005, true, kOutline1004}};
+                                                    {1005, true, kOutline1004}, {1006, true, kOutline1004}};
     for (const auto& [number, repaint, shape] : steps) {
         ASSERT_TRUE(frame.SetFrame(number, repaint));
         EXPECT_TRUE(SameArea(frame.mask(), shape)) << number << " " << repaint;
@@ -196,30 +204,6 @@ TEST_F(PhotoFrameWnd, OutlineBecomesTheShapeAndMissingOutlinesKeepIt)
     ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, Owner(), 1003));
     EXPECT_TRUE(frame.mask().isEmpty()) << "no mask: the whole 412 by 309 rectangle";
     EXPECT_EQ(frame.size(), QSize(412, 309));
-
-    // Outline bytes that are not RGNDATA keep the shape too.
-    QTemporaryDir dir;
-    const QString broken = WritePackage(dir, "Broken.dll", FramePackage(Range("1001", "1002"),
-        {{1001, kShaped}, {1002, {QByteArray("not a region"), kFrame1002Colour}}}));
-    ASSERT_TRUE(frame.CreateFrameWindow(broken, 69, 120, Owner(), 1001));
-    ASSERT_TRUE(frame.SetFrame(1002, true));
-    EXPECT_TRUE(SameArea(frame.mask(), kOutline1001));
-}
-
-TEST_F(PhotoFrameWnd, TopLevelWithoutParentAndFocusToTheOwner)
-{
-    CPhotoFrameWnd top;
-    ASSERT_TRUE(top.CreateFrameWindow(m_frames, 150, 90, nullptr, 1001));
-    EXPECT_TRUE(top.isVisible() && top.windowFlags().testFlag(Qt::FramelessWindowHint));
-    EXPECT_EQ(top.geometry(), QRect(150, 90, 412, 309));
-    QWidget* owner = Owner();
-    owner->setFocusPolicy(Qt::StrongFocus);
-    QApplication::setActiveWindow(owner);
-    ASSERT_TRUE(::WaitFor([&] { return owner->isActiveWindow(); }));
-    CPhotoFrameWnd frame;
-    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, owner, 1001));
-    frame.setFocus(Qt::MouseFocusReason);
-    EXPECT_EQ(QApplication::focusWidget(), owner);
 }
 
 // The capture page's arrangement: a main window whose video window shows a
@@ -261,15 +245,23 @@ protected:
 
 TEST_F(FrameOnScreen, PictureInsideTheOutlineVideoOutside)
 {
+    // Frame coordinates (fx, fy) are client (69 + fx, 120 + fy).
+    QImage screen;
+    const auto atFrame = [&](int fx, int fy) { return At(screen, 69 + fx, 120 + fy); };
+    // Frame 1003's 200 by 100 picture is drawn at its own size, the video
+    // beside and below it.
     const QPoint screenPoint = m_owner.mapToGlobal(QPoint(69, 120));
+    ASSERT_TRUE(m_frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1003));
+    screen = Screen();
+    ASSERT_FALSE(screen.isNull());
+    EXPECT_EQ(atFrame(199, 99), kFrame1003Colour);
+    EXPECT_EQ(atFrame(200, 99), kVideoColour);
+    EXPECT_EQ(atFrame(199, 100), kVideoColour);
+
     ASSERT_TRUE(m_frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1001));
     EXPECT_EQ(m_frame.parentWidget(), &m_owner);
     EXPECT_EQ(m_frame.geometry(), QRect(69, 120, 412, 309));
-
-    QImage screen = Screen();
-    ASSERT_FALSE(screen.isNull());
-    // Frame coordinates (fx, fy) are client (69 + fx, 120 + fy).
-    const auto atFrame = [&](int fx, int fy) { return At(screen, 69 + fx, 120 + fy); };
+    screen = Screen();
     EXPECT_EQ(atFrame(0, 0), kFrame1001Colour);
     EXPECT_EQ(atFrame(411, 59), kFrame1001Colour);
     EXPECT_EQ(atFrame(200, 300), kFrame1001Colour);
@@ -311,20 +303,6 @@ TEST_F(FrameOnScreen, ShownAboveAVideoWindowPlacedLater)
     const QImage screen = Screen();
     EXPECT_EQ(At(screen, 69 + 10, 120 + 10), kFrame1001Colour);
     EXPECT_EQ(At(screen, 69 + 10, 120 + 100), kVideoColour);
-}
-
-TEST_F(FrameOnScreen, PictureSmallerThanTheWindowIsDrawnAtItsOwnSize)
-{
-    QTemporaryDir dir;
-    FrameContent small{WriteRegionData(QRegion(0, 0, 412, 309)), kFrame1003Colour, QSize(200, 100)};
-    const QString path = WritePackage(dir, "Small.dll", FramePackage(Range("1001", "1001"), {{1001, small}}));
-    const QPoint screenPoint = m_owner.mapToGlobal(QPoint(69, 120));
-    ASSERT_TRUE(m_frame.CreateFrameWindow(path, screenPoint.x(), screenPoint.y(), &m_owner, 1001));
-    EXPECT_FALSE(m_frame.SetFrame(1002, true)) << "a one-frame series does not step";
-    const QImage screen = Screen();
-    EXPECT_EQ(At(screen, 69 + 199, 120 + 99), kFrame1003Colour);
-    EXPECT_EQ(At(screen, 69 + 200, 120 + 99), kVideoColour);
-    EXPECT_EQ(At(screen, 69 + 199, 120 + 100), kVideoColour);
 }
 
 } // namespace
