@@ -25,18 +25,6 @@ protected:
     }
 };
 
-// A camera whose binding fails with a given result.
-class UnbindableDevice : public CaptureDevice {
-public:
-    explicit UnbindableDevice(HRESULT result) : m_result(result) {}
-    QString DisplayName() const override { return QStringLiteral("Unbindable"); }
-    HRESULT Bind(GstElementPtr*) override { return m_result; }
-    GstCapsPtr Capabilities() const override { return {}; }
-
-private:
-    HRESULT m_result;
-};
-
 GstState CurrentState(GstElement* element)
 {
     GstState state = GST_STATE_VOID_PENDING;
@@ -48,7 +36,11 @@ constexpr HRESULT kBusy = HRESULT(0x800700AAu);
 constexpr HRESULT kNoDriver = HRESULT(0x80040154u);
 constexpr int kRowBytes = 960, kRows = 240, kFrameBytes = 230400;
 
-DeviceFactory Unbindable(HRESULT hr) { return [hr] { return std::make_unique<UnbindableDevice>(hr); }; }
+// A camera whose binding fails with the given result.
+DeviceFactory Unbindable(HRESULT hr)
+{
+    return [hr] { return std::make_unique<ScriptedCamera>([hr](GstElementPtr*) { return hr; }, QByteArray()); };
+}
 
 class CaptureGraph : public ::testing::Test {
 protected:
@@ -93,7 +85,6 @@ struct BuildRow {
     HRESULT result;
     const char* caps; // the capability set; "": none
 };
-void PrintTo(const BuildRow& row, std::ostream* out) { *out << row.name; }
 
 class CaptureGraphBuild : public CaptureGraph, public ::testing::WithParamInterface<BuildRow> {};
 
@@ -162,11 +153,9 @@ TEST(CaptureCapabilities, PhotoSizeIsFoundInValuesListsAndRanges)
 
 TEST_F(CaptureGraph, MotionJpegCameraIsDecodedToPhotosOfTheRightSize)
 {
-    ASSERT_EQ(Build({[] {
-        return std::make_unique<BinCamera>("videotestsrc is-live=true ! jpegenc",
-                                           "image/jpeg, width=640, height=480, framerate=30/1; "
-                                           "image/jpeg, width=320, height=240, framerate={ 30/1, 15/1 }");
-    }}), S_OK);
+    ASSERT_EQ(Build({BinCamera("videotestsrc is-live=true ! jpegenc",
+                               "image/jpeg, width=640, height=480, framerate=30/1; "
+                               "image/jpeg, width=320, height=240, framerate={ 30/1, 15/1 }")}), S_OK);
     EXPECT_TRUE(ChildNamed(graph.get(), "CaptureDecoder"));
     ASSERT_TRUE(graph->Run());
     ASSERT_TRUE(GrabOne());

@@ -1,5 +1,4 @@
-// The camera's property sheet: which controls it offers, that they act on the
-// running camera at once, and when no sheet is shown.
+// The camera's property sheet: its controls, acting on the running camera at once, and when none is shown.
 #include "propertysheet.h"
 #include "testsupport.h"
 #include <gtest/gtest.h>
@@ -101,12 +100,9 @@ TEST_F(CapturePropertySheet, ColourBalanceChannelsBecomeSliders)
 
 TEST_F(CapturePropertySheet, NothingIsShownWithoutSettingsOrWithoutACaptureDevice)
 {
-    // The modal calls return at once: had one opened a sheet, the test would
-    // never get past it.
     // A bin around a test source, as a driver without property pages would be.
-    EXPECT_FALSE(Sheet([] {
-        return std::make_unique<BinCamera>("videotestsrc name=pattern-source", TestCameraCapabilities().toUtf8());
-    }));
+    // Had a modal call below opened a sheet, the test would never get past it.
+    EXPECT_FALSE(Sheet(BinCamera("videotestsrc name=pattern-source", TestCameraCapabilities().toUtf8())));
     ShowCaptureDeviceProperties(graph.get(), nullptr);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(BuildCaptureGraph(&graph, &callback, Category({})), S_FALSE);

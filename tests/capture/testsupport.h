@@ -1,6 +1,5 @@
 #pragma once
-// Cameras for the capture tests: categories listing given devices, the test
-// camera and fake cameras of given capabilities.
+// Cameras for the capture tests: categories of given cameras, the test camera and fakes.
 #include "capturedevice.h"
 #include "capturegraph.h"
 #include "testing.h"
@@ -33,26 +32,38 @@ inline DeviceFactory FakeCamera(const QString& capabilities, const QString& fact
     return [=] { return std::make_unique<FactoryCaptureDevice>(name, factory, properties, capabilities); };
 }
 
-// A camera whose driver presents a chain of elements behind one output, as a
-// bin made from a pipeline description.
-class BinCamera : public CaptureDevice {
+// A camera bound by the given function, reporting the given capabilities (none if empty).
+class ScriptedCamera : public CaptureDevice {
 public:
-    BinCamera(QByteArray description, QByteArray capabilities) : m_description(description), m_caps(capabilities) {}
-    QString DisplayName() const override { return QStringLiteral("Bin Camera"); }
-    HRESULT Bind(GstElementPtr* element) override
+    using Binder = std::function<HRESULT(GstElementPtr*)>;
+    ScriptedCamera(Binder bind, QByteArray capabilities) : m_bind(std::move(bind)), m_caps(capabilities) {}
+    QString DisplayName() const override { return QStringLiteral("Scripted Camera"); }
+    HRESULT Bind(GstElementPtr* element) override { return m_bind(element); }
+    GstCapsPtr Capabilities() const override
     {
-        GstElementPtr bin = AdoptElement(GST_ELEMENT(gst_parse_bin_from_description(m_description.constData(), TRUE, nullptr)));
-        if (!bin)
-            return E_FAIL;
-        gst_element_set_state(bin.get(), GST_STATE_READY);
-        *element = std::move(bin);
-        return S_OK;
+        return GstCapsPtr(m_caps.isEmpty() ? nullptr : gst_caps_from_string(m_caps.constData()));
     }
-    GstCapsPtr Capabilities() const override { return GstCapsPtr(gst_caps_from_string(m_caps.constData())); }
 
 private:
-    QByteArray m_description, m_caps;
+    Binder m_bind;
+    QByteArray m_caps;
 };
+
+// A camera whose driver presents a chain of elements behind one output, as a
+// bin made from a pipeline description.
+inline DeviceFactory BinCamera(QByteArray description, QByteArray capabilities)
+{
+    return [=] {
+        return std::make_unique<ScriptedCamera>([description](GstElementPtr* element) {
+            GstElementPtr bin = AdoptElement(GST_ELEMENT(gst_parse_bin_from_description(description.constData(), TRUE, nullptr)));
+            if (!bin)
+                return E_FAIL;
+            gst_element_set_state(bin.get(), GST_STATE_READY);
+            *element = std::move(bin);
+            return S_OK;
+        }, capabilities);
+    };
+}
 
 inline GstElementPtr ChildNamed(CCaptureGraph* graph, const char* name)
 {
