@@ -36,8 +36,7 @@ QByteArray FramePackage(const std::map<std::uint16_t, QString>& strings, const s
     return WriteResourcePackage(resources);
 }
 
-// Writes bytes to folder/fileName; the path for LoadPackage is returned
-// without the ".dll" the loader adds.
+// Writes bytes to folder/fileName; returns the path without the ".dll" the loader adds.
 QString WritePackage(const QTemporaryDir& folder, const QString& fileName, const QByteArray& bytes)
 {
     QFile file(folder.filePath(fileName));
@@ -59,9 +58,8 @@ const FrameContent kShaped{WriteRegionData(kOutline1001), kFrame1001Colour};
 
 std::map<std::uint16_t, QString> Range(const QString& first, const QString& last) { return {{1, first}, {2, last}}; }
 
-// Frames 1001 to 1006: two shaped and painted frames, one without an outline
-// and with a picture smaller than the window, one without a picture, one with
-// an empty outline, one whose outline bytes are not RGNDATA.
+// Two shaped and painted frames; one without outline, its picture smaller than
+// the window; one without picture; an empty outline; outline bytes not RGNDATA.
 QByteArray SixFrames()
 {
     return FramePackage(Range("1001", "1006"),
@@ -105,8 +103,7 @@ TEST_F(PhotoFrameWnd, RangeFromTheStringsWithoutWrapAround)
     EXPECT_EQ(frame.GetFrame(), 1001);
     EXPECT_TRUE(frame.isVisible() && frame.windowFlags().testFlag(Qt::FramelessWindowHint)) << "without parent";
     EXPECT_EQ(frame.geometry(), QRect(150, 90, 412, 309));
-    // PreviousPhotoFrame at the first frame and NextPhotoFrame at the last
-    // change nothing; nor does the same 16-bit id outside the range.
+    // No step before the first or past the last, nor to the same 16-bit id outside.
     EXPECT_FALSE(frame.SetFrame(1000, true));
     for (int expected = 1002; expected <= 1006; ++expected) {
         EXPECT_TRUE(frame.SetFrame(frame.GetFrame() + 1, true));
@@ -200,8 +197,7 @@ TEST_F(PhotoFrameWnd, OutlineBecomesTheShapeAndMissingOutlinesKeepIt)
     EXPECT_EQ(frame.size(), QSize(412, 309));
 }
 
-// The capture page's arrangement: a main window whose video window shows a
-// plain colour, and the frame window at the screen position of (69, 120).
+// The capture page: a video window of plain colour, the frame at the screen position of (69, 120).
 class FrameOnScreen : public PhotoFrameWnd {
 protected:
     void SetUp() override
@@ -219,69 +215,62 @@ protected:
         m_owner.show();
     }
 
-    QImage Screen()
+    void Grab()
     {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
         QApplication::processEvents();
-        return m_owner.screen()->grabWindow(m_owner.winId()).toImage();
+        m_screen = m_owner.screen()->grabWindow(m_owner.winId()).toImage();
+        ASSERT_FALSE(m_screen.isNull());
     }
+    // Frame coordinates (fx, fy) are client (69 + fx, 120 + fy).
+    QColor AtFrame(int fx, int fy) const { return m_screen.pixelColor(69 + fx, 120 + fy); }
 
-    QColor At(const QImage& screen, int x, int y) const
-    {
-        // Window coordinates at the screen's pixel ratio (1 under offscreen).
-        const qreal ratio = screen.devicePixelRatio();
-        return screen.pixelColor(int(x * ratio), int(y * ratio));
-    }
-
+    QImage m_screen;
     CVideoWindow* m_video = nullptr;
     CPhotoFrameWnd m_frame; // after the base's owner: gone before it
 };
 
 TEST_F(FrameOnScreen, PictureInsideTheOutlineVideoOutside)
 {
-    // Frame coordinates (fx, fy) are client (69 + fx, 120 + fy).
-    QImage screen;
-    const auto atFrame = [&](int fx, int fy) { return At(screen, 69 + fx, 120 + fy); };
     // Frame 1003's 200 by 100 picture is drawn at its own size, the video
     // beside and below it.
     const QPoint screenPoint = m_owner.mapToGlobal(QPoint(69, 120));
     ASSERT_TRUE(m_frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1003));
-    screen = Screen();
-    ASSERT_FALSE(screen.isNull());
-    EXPECT_EQ(atFrame(199, 99), kFrame1003Colour);
-    EXPECT_EQ(atFrame(200, 99), kVideoColour);
-    EXPECT_EQ(atFrame(199, 100), kVideoColour);
+    Grab();
+    EXPECT_EQ(AtFrame(199, 99), kFrame1003Colour);
+    EXPECT_EQ(AtFrame(200, 99), kVideoColour);
+    EXPECT_EQ(AtFrame(199, 100), kVideoColour);
 
     ASSERT_TRUE(m_frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1001));
     EXPECT_EQ(m_frame.parentWidget(), &m_owner);
     EXPECT_EQ(m_frame.geometry(), QRect(69, 120, 412, 309));
-    screen = Screen();
-    EXPECT_EQ(atFrame(0, 0), kFrame1001Colour);
-    EXPECT_EQ(atFrame(411, 59), kFrame1001Colour);
-    EXPECT_EQ(atFrame(200, 300), kFrame1001Colour);
-    EXPECT_EQ(atFrame(0, 60), kVideoColour) << "outside the outline the video shows";
-    EXPECT_EQ(atFrame(206, 154), kVideoColour);
-    EXPECT_EQ(atFrame(411, 248), kVideoColour);
-    EXPECT_EQ(At(screen, 68, 120), QColor(250, 250, 250)) << "the window starts at x 69";
+    Grab();
+    EXPECT_EQ(AtFrame(0, 0), kFrame1001Colour);
+    EXPECT_EQ(AtFrame(411, 59), kFrame1001Colour);
+    EXPECT_EQ(AtFrame(200, 300), kFrame1001Colour);
+    EXPECT_EQ(AtFrame(0, 60), kVideoColour) << "outside the outline the video shows";
+    EXPECT_EQ(AtFrame(206, 154), kVideoColour);
+    EXPECT_EQ(AtFrame(411, 248), kVideoColour);
+    EXPECT_EQ(AtFrame(-1, 0), QColor(250, 250, 250)) << "the window starts at x 69";
 
     ASSERT_TRUE(m_frame.SetFrame(1002, true));
-    screen = Screen();
-    EXPECT_EQ(atFrame(79, 30), kFrame1002Colour);
-    EXPECT_EQ(atFrame(332, 200), kFrame1002Colour);
-    EXPECT_EQ(atFrame(80, 30), kVideoColour);
-    EXPECT_EQ(atFrame(331, 200), kVideoColour);
+    Grab();
+    EXPECT_EQ(AtFrame(79, 30), kFrame1002Colour);
+    EXPECT_EQ(AtFrame(332, 200), kFrame1002Colour);
+    EXPECT_EQ(AtFrame(80, 30), kVideoColour);
+    EXPECT_EQ(AtFrame(331, 200), kVideoColour);
 
     // Frame 1004 has an outline but no picture: nothing covers the video.
     ASSERT_TRUE(m_frame.SetFrame(1004, true));
-    screen = Screen();
-    for (const QPoint p : {QPoint(0, 0), QPoint(200, 50), QPoint(411, 99), QPoint(200, 200)})
-        EXPECT_EQ(atFrame(p.x(), p.y()), kVideoColour) << p.x() << "," << p.y();
+    Grab();
+    EXPECT_EQ(AtFrame(0, 0), kVideoColour);
+    EXPECT_EQ(AtFrame(411, 99), kVideoColour);
 
     // Destroyed, the frame leaves the bare video.
     ASSERT_TRUE(m_frame.SetFrame(1001, true));
     m_frame.DestroyWindow();
-    screen = Screen();
-    EXPECT_EQ(atFrame(0, 0), kVideoColour);
+    Grab();
+    EXPECT_EQ(AtFrame(0, 0), kVideoColour);
 }
 
 TEST_F(FrameOnScreen, ShownAboveAVideoWindowPlacedLater)
@@ -294,9 +283,9 @@ TEST_F(FrameOnScreen, ShownAboveAVideoWindowPlacedLater)
     m_video->put_Owner(&m_owner);
     m_video->put_Visible(true);
     ASSERT_TRUE(m_frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1001));
-    const QImage screen = Screen();
-    EXPECT_EQ(At(screen, 69 + 10, 120 + 10), kFrame1001Colour);
-    EXPECT_EQ(At(screen, 69 + 10, 120 + 100), kVideoColour);
+    Grab();
+    EXPECT_EQ(AtFrame(10, 10), kFrame1001Colour);
+    EXPECT_EQ(AtFrame(10, 100), kVideoColour);
 }
 
 } // namespace
