@@ -112,8 +112,7 @@ TEST_P(CaptureGraphBuild, ResultCapabilityAndGrabberLink)
 const char* const kTestCameraCaps = "video/x-raw, format=YUY2, width=320, height=240, framerate=30/1";
 const char* const kNoPhotoSize = "video/x-raw, format=YUY2, width=640, height=480, framerate=30/1; "
                                  "video/x-raw, format=YUY2, width=176, height=144, framerate=30/1";
-// No converter turns H.264 into raw video, so its 320x240 entry cannot reach
-// the grabber; the I420 one after it can.
+// No converter turns H.264 into raw video: the I420 entry after it is chosen.
 const char* const kH264First = "video/x-raw, format=YUY2, width=640, height=480, framerate=30/1; "
                                "video/x-h264, width=320, height=240, framerate=30/1; "
                                "video/x-raw, format=I420, width=320, height=240, framerate={ 15/1, 30/1, 5/1 }";
@@ -273,9 +272,8 @@ TEST_F(RunningTestCamera, RequestedFrameIsStoredBottomRowFirst)
     ASSERT_EQ(frame.size(), kFrameBytes);
     const QByteArray reference = ReferencePicture("smpte");
     ASSERT_EQ(reference.size(), kFrameBytes);
-    // Top (colour bars) and bottom (patches) differ, so a frame stored top row
-    // first cannot pass; the bottom right is noise, so rows are compared over
-    // their left 200 pixels.
+    // Top and bottom differ, so a frame stored top row first cannot pass; the
+    // bottom right is noise, so only the left 200 pixels are compared.
     constexpr int kCompared = 600;
     ASSERT_GT(LargestDifference(reference.constData(), reference.constData() + 239 * kRowBytes, kCompared), 100);
     for (int row = 0; row < kRows; ++row)
@@ -317,8 +315,7 @@ TEST_F(RunningTestCamera, BusErrorStopsTheGraphAndKeepsTheLastPicture)
     g_error_free(error);
     ExpectStoppedWithPicture(video);
     EXPECT_EQ(graph->LastError(), "Camera was unplugged");
-    // Once what was on its way is handled, no frame arrives and a request
-    // goes unanswered; nothing hangs.
+    // Once what was on its way is handled, a request goes unanswered; nothing hangs.
     QCoreApplication::processEvents();
     const std::uint64_t received = video->ReceivedFrames();
     callback.RequestFrame();

@@ -76,8 +76,7 @@ TEST_F(CapturePropertySheet, TestCameraOffersItsPictureSettingsAppliesThemLiveAn
 
 TEST_F(CapturePropertySheet, ColourBalanceChannelsBecomeSliders)
 {
-    // videobalance is no camera, but it offers colour balance as a real
-    // camera's source does, and its own properties repeat the channels.
+    // videobalance offers colour balance as a camera's source does; its properties repeat the channels.
     std::unique_ptr<QDialog> sheet =
         Sheet(FakeCamera("video/x-raw, format=I420, width=320, height=240, framerate=30/1", "videobalance"));
     ASSERT_TRUE(sheet);

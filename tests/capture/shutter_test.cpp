@@ -33,8 +33,7 @@ TEST(ShutterGeometry, OutlinesRunFromTheVideoToTheNextStripSlot)
                                      GdiRect(73, 253, 330, 476), GdiRect(74, 286, 292, 488),
                                      GdiRect(75, 319, 255, 499), GdiRect(76, 353, 217, 511),
                                      GdiRect(77, 386, 179, 523), GdiRect(78, 419, 141, 535)}));
-    // 0.9 * (658 - 69) = 530.1, 0.9 * (682 - 481) = 180.9; at another
-    // origin every outline moves with it.
+    // 0.9 * (658 - 69) = 530.1, 0.9 * (682 - 481) = 180.9; outlines move with the origin.
     const std::array<QRect, 10> full = ShutterOutlines(kShutterStartRect, ShutterEndRect(9), QPoint(0, 0));
     EXPECT_EQ(full[9], GdiRect(599, 419, 661, 535));
     const std::array<QRect, 10> moved = ShutterOutlines(kShutterStartRect, ShutterEndRect(9), QPoint(240, 133));
@@ -79,8 +78,7 @@ TEST_F(ShutterOnScreen, EachOutlineInvertsWhatLiesBeneathAndNothingStays)
     const QImage before = Screen();
     ASSERT_FALSE(before.isNull());
 
-    // Given in the client coordinates of the child at (69, 120), the outlines
-    // move with its origin to where they lie in the window's.
+    // Given in client coordinates of the child at (69, 120): outlines move with its origin.
     const QRect end = ShutterEndRect(3);
     const std::array<QRect, 10> outlines = ShutterOutlines(kShutterStartRect, end, QPoint(0, 0));
     std::vector<QImage> during;
@@ -142,8 +140,7 @@ TEST(ShutterSound, CameraWavIsShortMonoPcmWithTwoClicksTheSameOnEveryRun)
     const QByteArray wav = ReadAll(kCameraWav);
     ASSERT_GE(wav.size(), 44);
     const quint32 dataBytes = quint32(wav.size() - 44);
-    // RIFF size, "fmt " chunk of 16 bytes: PCM, mono, 44100 Hz, 88200 bytes
-    // a second, 2-byte frames of 16 bits; then the data chunk.
+    // RIFF size, "fmt " of 16 bytes: PCM, mono, 44100 Hz, 88200 bytes/s, 2-byte frames of 16 bits; data.
     EXPECT_EQ(wav.left(44).toHex(), ("52494646" + Le32(dataBytes + 36) + "57415645666d7420" "10000000" "0100" "0100"
                                      "44ac0000" "88580100" "0200" "1000" "64617461" + Le32(dataBytes)));
     const int count = int(dataBytes / 2);
@@ -156,8 +153,7 @@ TEST(ShutterSound, CameraWavIsShortMonoPcmWithTwoClicksTheSameOnEveryRun)
             highest = std::max(highest, std::abs(int(sample(i))));
         return highest;
     };
-    // Two clicks, loud at their start and decayed before the next; the sound
-    // ends in silence.
+    // Two clicks, loud at their start and decayed before the next; silence at the end.
     EXPECT_GT(peak(0.0, 0.02), 16000);
     EXPECT_LT(peak(0.06, 0.085), 4000);
     EXPECT_GT(peak(0.09, 0.11), 12000);

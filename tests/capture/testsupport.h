@@ -55,7 +55,8 @@ inline DeviceFactory BinCamera(QByteArray description, QByteArray capabilities)
 {
     return [=] {
         return std::make_unique<ScriptedCamera>([description](GstElementPtr* element) {
-            GstElementPtr bin = AdoptElement(GST_ELEMENT(gst_parse_bin_from_description(description.constData(), TRUE, nullptr)));
+            GstElementPtr bin =
+                AdoptElement(GST_ELEMENT(gst_parse_bin_from_description(description.constData(), TRUE, nullptr)));
             if (!bin)
                 return E_FAIL;
             gst_element_set_state(bin.get(), GST_STATE_READY);
