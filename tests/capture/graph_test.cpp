@@ -25,13 +25,6 @@ protected:
     }
 };
 
-GstState CurrentState(GstElement* element)
-{
-    GstState state = GST_STATE_VOID_PENDING;
-    gst_element_get_state(element, &state, nullptr, 0);
-    return state;
-}
-
 constexpr HRESULT kBusy = HRESULT(0x800700AAu);
 constexpr HRESULT kNoDriver = HRESULT(0x80040154u);
 constexpr int kRowBytes = 960, kRows = 240, kFrameBytes = 230400;
@@ -71,7 +64,7 @@ protected:
     {
         ASSERT_TRUE(WaitFor([&] { return graph->HasFailed(); }));
         EXPECT_FALSE(graph->IsRunning());
-        EXPECT_EQ(CurrentState(graph->Pipeline()), GST_STATE_NULL);
+        EXPECT_EQ(GST_STATE(graph->Pipeline()), GST_STATE_NULL);
         EXPECT_FALSE(video->CurrentFrame().isNull());
     }
     CFrameGrabCallback callback;
@@ -251,7 +244,7 @@ protected:
         ASSERT_EQ(Build({TestCamera("smpte")}), S_OK);
         EXPECT_EQ(graph->DeviceName(), "Pelmora Test Camera");
         EXPECT_FALSE(graph->IsRunning());
-        EXPECT_EQ(CurrentState(graph->Pipeline()), GST_STATE_READY) << "built, not yet started";
+        EXPECT_EQ(GST_STATE(graph->Pipeline()), GST_STATE_READY) << "built, not yet started";
         // The renderer never waits for the clock and holds one frame at most.
         guint maxBuffers = 0;
         gboolean drop = FALSE, sync = TRUE;

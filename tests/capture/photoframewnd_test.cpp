@@ -80,16 +80,11 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         m_frames = WritePackage(m_dir, "Frames.dll", SixFrames());
         ASSERT_FALSE(m_frames.isEmpty());
-    }
-    // A shown main window; frames made in a test go before it.
-    QWidget* Owner()
-    {
         m_owner.resize(800, 600);
         m_owner.show();
-        return &m_owner;
     }
 
-    QWidget m_owner;
+    QWidget m_owner; // the main window; frames made in a test go before it
     QTemporaryDir m_dir;
     QString m_frames;
 };
@@ -116,14 +111,13 @@ TEST_F(PhotoFrameWnd, RangeFromTheStringsWithoutWrapAround)
 
 TEST_F(PhotoFrameWnd, CreationStartsAtTheGivenFrameFocusGoesToTheOwnerDestructionKeepsThePackage)
 {
-    QWidget* owner = Owner();
-    owner->setFocusPolicy(Qt::StrongFocus);
-    QApplication::setActiveWindow(owner);
-    ASSERT_TRUE(::WaitFor([&] { return owner->isActiveWindow(); }));
+    m_owner.setFocusPolicy(Qt::StrongFocus);
+    QApplication::setActiveWindow(&m_owner);
+    ASSERT_TRUE(::WaitFor([&] { return m_owner.isActiveWindow(); }));
     CPhotoFrameWnd frame;
-    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, owner, 1001));
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, &m_owner, 1001));
     frame.setFocus(Qt::MouseFocusReason);
-    EXPECT_EQ(QApplication::focusWidget(), owner);
+    EXPECT_EQ(QApplication::focusWidget(), &m_owner);
     ASSERT_TRUE(frame.SetFrame(1003, true));
 
     frame.DestroyWindow();
@@ -135,7 +129,7 @@ TEST_F(PhotoFrameWnd, CreationStartsAtTheGivenFrameFocusGoesToTheOwnerDestructio
     // are read as numbers of at most seven characters.
     const QString stars = WritePackage(m_dir, "Stars.dll", FramePackage(Range("  1001xyz", "12345678"),
         {{1001, {WriteRegionData(kOutline1002), kFrame1002Colour}}}));
-    ASSERT_TRUE(frame.CreateFrameWindow(stars, 69, 120, Owner(), 1001));
+    ASSERT_TRUE(frame.CreateFrameWindow(stars, 69, 120, &m_owner, 1001));
     EXPECT_EQ(frame.GetFrame(), 1001);
     EXPECT_TRUE(SameArea(frame.mask(), kOutline1002));
     EXPECT_FALSE(frame.IsFrameInRange(1000));
@@ -146,7 +140,7 @@ TEST_F(PhotoFrameWnd, CreationStartsAtTheGivenFrameFocusGoesToTheOwnerDestructio
 TEST_F(PhotoFrameWnd, RefusedPackagesGiveNoWindow)
 {
     CPhotoFrameWnd frame;
-    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, Owner(), 1001));
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, &m_owner, 1001));
     ASSERT_TRUE(frame.isVisible());
 
     struct Refused {
@@ -166,19 +160,19 @@ TEST_F(PhotoFrameWnd, RefusedPackagesGiveNoWindow)
         SCOPED_TRACE(r.why);
         const QString written = WritePackage(m_dir, r.fileName, r.bytes);
         ASSERT_FALSE(written.isEmpty());
-        EXPECT_FALSE(frame.CreateFrameWindow(r.path.isEmpty() ? written : r.path, 69, 120, Owner(), 1001));
+        EXPECT_FALSE(frame.CreateFrameWindow(r.path.isEmpty() ? written : r.path, 69, 120, &m_owner, 1001));
         EXPECT_FALSE(frame.HasWindow());
         EXPECT_FALSE(frame.isVisible()) << "the page shows the bare video";
         EXPECT_FALSE(frame.IsFrameInRange(1001));
     }
     // The same bytes under a plain name load.
-    EXPECT_TRUE(frame.CreateFrameWindow(m_dir.filePath("Frames"), 69, 120, Owner(), 1001));
+    EXPECT_TRUE(frame.CreateFrameWindow(m_dir.filePath("Frames"), 69, 120, &m_owner, 1001));
 }
 
 TEST_F(PhotoFrameWnd, OutlineBecomesTheShapeAndMissingOutlinesKeepIt)
 {
     CPhotoFrameWnd frame;
-    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, Owner(), 1001));
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, &m_owner, 1001));
     EXPECT_TRUE(SameArea(frame.mask(), kOutline1001));
 
     // Without repaint the shape waits; a frame without REGION, with an empty
@@ -192,7 +186,7 @@ TEST_F(PhotoFrameWnd, OutlineBecomesTheShapeAndMissingOutlinesKeepIt)
     }
 
     // Starting at a frame without an outline: the whole window.
-    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, Owner(), 1003));
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, &m_owner, 1003));
     EXPECT_TRUE(frame.mask().isEmpty()) << "no mask: the whole 412 by 309 rectangle";
     EXPECT_EQ(frame.size(), QSize(412, 309));
 }
