@@ -92,8 +92,7 @@ protected:
 TEST_F(PhotoFrameWnd, RangeFromTheStringsWithoutWrapAround)
 {
     CPhotoFrameWnd frame;
-    EXPECT_FALSE(frame.IsFrameInRange(1001)) << "no package, no range";
-    EXPECT_FALSE(frame.SetFrame(1001, true));
+    EXPECT_FALSE(frame.SetFrame(1001, true)) << "no package, no range";
     ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 150, 90, nullptr, 1001));
     EXPECT_EQ(frame.GetFrame(), 1001);
     EXPECT_TRUE(frame.isVisible() && frame.windowFlags().testFlag(Qt::FramelessWindowHint)) << "without parent";

@@ -219,7 +219,6 @@ TEST_F(Sound, FoundInTheCurrentFolderThenTheProgramsFolderAndPlayedToTheEnd)
     EXPECT_TRUE(PlaySoundFile(kCameraWav));
     EXPECT_TRUE(PlaySoundFile("Camera.wav"));
     EXPECT_FALSE(PlaySoundFile("NoSuchSound.wav"));
-    EXPECT_FALSE(PlaySoundFile(m_current.filePath("Missing.wav")));
     EXPECT_FALSE(PlaySoundFile(broken));
     // Far above the sounds' length: only a hang exceeds it.
     EXPECT_LT(clock.elapsed(), 25000) << "no audio output must not hang";
