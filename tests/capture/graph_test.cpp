@@ -131,7 +131,6 @@ TEST(CaptureCapabilities, PhotoSizeIsFoundInValuesListsAndRanges)
         {"video/x-raw, format=YUY2, width=320, height=240", true},
         {"video/x-raw, format=YUY2, width={ 640, 320 }, height={ 480, 240 }", true},
         {"video/x-raw, format=YUY2, width=[ 160, 640 ], height=[ 120, 480 ]", true},
-        {"image/jpeg, width=320, height=240", true},
         {"video/x-raw, format=YUY2, width=320, height=288", false},
         {"video/x-raw, format=YUY2, width=[ 640, 1280 ], height=[ 120, 480 ]", false},
         {"video/x-raw, format=YUY2", false},
