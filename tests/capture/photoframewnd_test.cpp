@@ -237,11 +237,9 @@ TEST_F(FrameOnScreen, PictureInsideTheOutlineVideoOutside)
     EXPECT_EQ(m_frame.geometry(), QRect(69, 120, 412, 309));
     Grab();
     EXPECT_EQ(AtFrame(0, 0), kFrame1001Colour);
-    EXPECT_EQ(AtFrame(411, 59), kFrame1001Colour);
     EXPECT_EQ(AtFrame(200, 300), kFrame1001Colour);
     EXPECT_EQ(AtFrame(0, 60), kVideoColour) << "outside the outline the video shows";
     EXPECT_EQ(AtFrame(206, 154), kVideoColour);
-    EXPECT_EQ(AtFrame(411, 248), kVideoColour);
     EXPECT_EQ(AtFrame(-1, 0), QColor(250, 250, 250)) << "the window starts at x 69";
 
     ASSERT_TRUE(m_frame.SetFrame(1002, true));
@@ -249,7 +247,6 @@ TEST_F(FrameOnScreen, PictureInsideTheOutlineVideoOutside)
     EXPECT_EQ(AtFrame(79, 30), kFrame1002Colour);
     EXPECT_EQ(AtFrame(332, 200), kFrame1002Colour);
     EXPECT_EQ(AtFrame(80, 30), kVideoColour);
-    EXPECT_EQ(AtFrame(331, 200), kVideoColour);
 
     // Frame 1004 has an outline but no picture: nothing covers the video.
     ASSERT_TRUE(m_frame.SetFrame(1004, true));
