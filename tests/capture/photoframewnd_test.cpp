@@ -89,7 +89,7 @@ protected:
     QString m_frames;
 };
 
-TEST_F(PhotoFrameWnd, RangeFromTheStringsWithoutWrapAround)
+TEST_F(PhotoFrameWnd, StepsWithinTheRangeAndTakesEachOutlineAsItsShape)
 {
     CPhotoFrameWnd frame;
     EXPECT_FALSE(frame.SetFrame(1001, true)) << "no package, no range";
@@ -97,15 +97,27 @@ TEST_F(PhotoFrameWnd, RangeFromTheStringsWithoutWrapAround)
     EXPECT_EQ(frame.GetFrame(), 1001);
     EXPECT_TRUE(frame.isVisible() && frame.windowFlags().testFlag(Qt::FramelessWindowHint)) << "without parent";
     EXPECT_EQ(frame.geometry(), QRect(150, 90, 412, 309));
-    // No step before the first or past the last, nor to the same 16-bit id outside.
-    EXPECT_FALSE(frame.SetFrame(1000, true));
-    for (int expected = 1002; expected <= 1006; ++expected) {
-        EXPECT_TRUE(frame.SetFrame(frame.GetFrame() + 1, true));
-        EXPECT_EQ(frame.GetFrame(), expected);
+    EXPECT_TRUE(SameArea(frame.mask(), kOutline1001));
+    EXPECT_FALSE(frame.SetFrame(1000, true)) << "before the first";
+
+    // Without repaint the shape waits; a frame without REGION, with an empty
+    // outline or with bytes that are not one keeps the shape before it.
+    const std::tuple<int, bool, QRegion> steps[] = {{1002, false, kOutline1001}, {1002, true, kOutline1002},
+                                                    {1003, true, kOutline1002}, {1004, true, kOutline1004},
+                                                    {1005, true, kOutline1004}, {1006, true, kOutline1004}};
+    for (const auto& [number, repaint, shape] : steps) {
+        ASSERT_TRUE(frame.SetFrame(number, repaint));
+        EXPECT_EQ(frame.GetFrame(), number);
+        EXPECT_TRUE(SameArea(frame.mask(), shape)) << number << " " << repaint;
     }
+    // Not past the last, nor to the same 16-bit id outside the range.
     EXPECT_FALSE(frame.SetFrame(1007, true));
     EXPECT_FALSE(frame.SetFrame(1001 - 65536, true));
     EXPECT_EQ(frame.GetFrame(), 1006);
+
+    // Starting at a frame without an outline: the whole window.
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, &m_owner, 1003));
+    EXPECT_TRUE(frame.mask().isEmpty()) << "no mask: the whole 412 by 309 rectangle";
 }
 
 TEST_F(PhotoFrameWnd, CreationStartsAtTheGivenFrameFocusGoesToTheOwnerDestructionKeepsThePackage)
@@ -165,27 +177,6 @@ TEST_F(PhotoFrameWnd, RefusedPackagesGiveNoWindow)
     }
     // The same bytes under a plain name load.
     EXPECT_TRUE(frame.CreateFrameWindow(m_dir.filePath("Frames"), 69, 120, &m_owner, 1001));
-}
-
-TEST_F(PhotoFrameWnd, OutlineBecomesTheShapeAndMissingOutlinesKeepIt)
-{
-    CPhotoFrameWnd frame;
-    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, &m_owner, 1001));
-    EXPECT_TRUE(SameArea(frame.mask(), kOutline1001));
-
-    // Without repaint the shape waits; a frame without REGION, with an empty
-    // outline or with bytes that are not one keeps the shape before it.
-    const std::tuple<int, bool, QRegion> steps[] = {{1002, false, kOutline1001}, {1002, true, kOutline1002},
-                                                    {1003, true, kOutline1002}, {1004, true, kOutline1004},
-                                                    {1005, true, kOutline1004}, {1006, true, kOutline1004}};
-    for (const auto& [number, repaint, shape] : steps) {
-        ASSERT_TRUE(frame.SetFrame(number, repaint));
-        EXPECT_TRUE(SameArea(frame.mask(), shape)) << number << " " << repaint;
-    }
-
-    // Starting at a frame without an outline: the whole window.
-    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, &m_owner, 1003));
-    EXPECT_TRUE(frame.mask().isEmpty()) << "no mask: the whole 412 by 309 rectangle";
 }
 
 // The capture page: a video window of plain colour, the frame at the screen position of (69, 120).
