@@ -84,9 +84,20 @@ protected:
         m_owner.show();
     }
 
+    void Grab()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        QApplication::processEvents();
+        m_screen = m_owner.screen()->grabWindow(m_owner.winId()).toImage();
+        ASSERT_FALSE(m_screen.isNull());
+    }
+    // Frame coordinates (fx, fy) are client (69 + fx, 120 + fy).
+    QColor AtFrame(int fx, int fy) const { return m_screen.pixelColor(69 + fx, 120 + fy); }
+
     QWidget m_owner; // the main window; frames made in a test go before it
     QTemporaryDir m_dir;
     QString m_frames;
+    QImage m_screen;
 };
 
 TEST_F(PhotoFrameWnd, StepsWithinTheRangeAndTakesEachOutlineAsItsShape)
@@ -120,7 +131,7 @@ TEST_F(PhotoFrameWnd, StepsWithinTheRangeAndTakesEachOutlineAsItsShape)
     EXPECT_TRUE(frame.mask().isEmpty()) << "no mask: the whole 412 by 309 rectangle";
 }
 
-TEST_F(PhotoFrameWnd, CreationStartsAtTheGivenFrameFocusGoesToTheOwnerDestructionKeepsThePackage)
+TEST_F(PhotoFrameWnd, CreatedAtTheGivenFrameFocusToTheOwnerDestroyedKeepsThePackageRefusedNoWindow)
 {
     m_owner.setFocusPolicy(Qt::StrongFocus);
     QApplication::setActiveWindow(&m_owner);
@@ -146,14 +157,9 @@ TEST_F(PhotoFrameWnd, CreationStartsAtTheGivenFrameFocusGoesToTheOwnerDestructio
     EXPECT_FALSE(frame.IsFrameInRange(1000));
     EXPECT_TRUE(frame.IsFrameInRange(1234567));
     EXPECT_FALSE(frame.IsFrameInRange(1234568));
-}
 
-TEST_F(PhotoFrameWnd, RefusedPackagesGiveNoWindow)
-{
-    CPhotoFrameWnd frame;
-    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, &m_owner, 1001));
+    // A refused package leaves no window.
     ASSERT_TRUE(frame.isVisible());
-
     struct Refused {
         const char *why, *fileName;
         QByteArray bytes;
@@ -180,52 +186,31 @@ TEST_F(PhotoFrameWnd, RefusedPackagesGiveNoWindow)
 }
 
 // The capture page: a video window of plain colour, the frame at the screen position of (69, 120).
-class FrameOnScreen : public PhotoFrameWnd {
-protected:
-    void SetUp() override
-    {
-        PhotoFrameWnd::SetUp();
-        m_owner.setGeometry(100, 50, 800, 600);
-        m_owner.setAutoFillBackground(true);
-        m_owner.setPalette(QPalette(QColor(250, 250, 250)));
-        m_video = new CVideoWindow(&m_owner);
-        m_video->SetWindowPosition(69, 120, 412, 308);
-        QImage picture(320, 240, QImage::Format_RGB32);
-        picture.fill(kVideoColour);
-        m_video->ShowFrame(picture);
-        m_video->put_Visible(true);
-        m_owner.show();
-    }
-
-    void Grab()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-        QApplication::processEvents();
-        m_screen = m_owner.screen()->grabWindow(m_owner.winId()).toImage();
-        ASSERT_FALSE(m_screen.isNull());
-    }
-    // Frame coordinates (fx, fy) are client (69 + fx, 120 + fy).
-    QColor AtFrame(int fx, int fy) const { return m_screen.pixelColor(69 + fx, 120 + fy); }
-
-    QImage m_screen;
-    CVideoWindow* m_video = nullptr;
-    CPhotoFrameWnd m_frame; // after the base's owner: gone before it
-};
-
-TEST_F(FrameOnScreen, PictureInsideTheOutlineVideoOutside)
+TEST_F(PhotoFrameWnd, OnScreenPictureInsideTheOutlineVideoOutside)
 {
+    m_owner.setGeometry(100, 50, 800, 600);
+    m_owner.setAutoFillBackground(true);
+    m_owner.setPalette(QPalette(QColor(250, 250, 250)));
+    auto* video = new CVideoWindow(&m_owner);
+    video->SetWindowPosition(69, 120, 412, 308);
+    QImage picture(320, 240, QImage::Format_RGB32);
+    picture.fill(kVideoColour);
+    video->ShowFrame(picture);
+    video->put_Visible(true);
+    CPhotoFrameWnd frame;
+
     // Frame 1003's 200 by 100 picture is drawn at its own size, the video
     // beside and below it.
     const QPoint screenPoint = m_owner.mapToGlobal(QPoint(69, 120));
-    ASSERT_TRUE(m_frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1003));
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1003));
     Grab();
     EXPECT_EQ(AtFrame(199, 99), kFrame1003Colour);
     EXPECT_EQ(AtFrame(200, 99), kVideoColour);
     EXPECT_EQ(AtFrame(199, 100), kVideoColour);
 
-    ASSERT_TRUE(m_frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1001));
-    EXPECT_EQ(m_frame.parentWidget(), &m_owner);
-    EXPECT_EQ(m_frame.geometry(), QRect(69, 120, 412, 309));
+    ASSERT_TRUE(frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1001));
+    EXPECT_EQ(frame.parentWidget(), &m_owner);
+    EXPECT_EQ(frame.geometry(), QRect(69, 120, 412, 309));
     Grab();
     EXPECT_EQ(AtFrame(0, 0), kFrame1001Colour);
     EXPECT_EQ(AtFrame(200, 300), kFrame1001Colour);
@@ -233,21 +218,21 @@ TEST_F(FrameOnScreen, PictureInsideTheOutlineVideoOutside)
     EXPECT_EQ(AtFrame(206, 154), kVideoColour);
     EXPECT_EQ(AtFrame(-1, 0), QColor(250, 250, 250)) << "the window starts at x 69";
 
-    ASSERT_TRUE(m_frame.SetFrame(1002, true));
+    ASSERT_TRUE(frame.SetFrame(1002, true));
     Grab();
     EXPECT_EQ(AtFrame(79, 30), kFrame1002Colour);
     EXPECT_EQ(AtFrame(332, 200), kFrame1002Colour);
     EXPECT_EQ(AtFrame(80, 30), kVideoColour);
 
     // Frame 1004 has an outline but no picture: nothing covers the video.
-    ASSERT_TRUE(m_frame.SetFrame(1004, true));
+    ASSERT_TRUE(frame.SetFrame(1004, true));
     Grab();
     EXPECT_EQ(AtFrame(0, 0), kVideoColour);
     EXPECT_EQ(AtFrame(411, 99), kVideoColour);
 
     // Destroyed, the frame leaves the bare video.
-    ASSERT_TRUE(m_frame.SetFrame(1001, true));
-    m_frame.DestroyWindow();
+    ASSERT_TRUE(frame.SetFrame(1001, true));
+    frame.DestroyWindow();
     Grab();
     EXPECT_EQ(AtFrame(0, 0), kVideoColour);
 }
