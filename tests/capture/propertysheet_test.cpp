@@ -54,13 +54,12 @@ TEST_F(CapturePropertySheet, TestCameraOffersItsPictureSettingsAppliesThemLiveAn
     // Configure shows such a sheet modally over the main window until closed.
     QWidget owner;
     owner.show();
-    QString seenTitle;
     QWidget* seenParent = nullptr;
     bool sawPattern = false;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            seenTitle = dialog->windowTitle(), seenParent = dialog->parentWidget();
+            seenParent = dialog->parentWidget();
             sawPattern = dialog->findChild<QComboBox*>("pattern") != nullptr;
             dialog->reject();
         }
@@ -68,13 +67,12 @@ TEST_F(CapturePropertySheet, TestCameraOffersItsPictureSettingsAppliesThemLiveAn
     closer.start(10);
     ShowCaptureDeviceProperties(graph.get(), &owner);
     closer.stop();
-    EXPECT_EQ(seenTitle, "Pelmora Test Camera");
     EXPECT_EQ(seenParent, &owner);
     EXPECT_TRUE(sawPattern);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-TEST_F(CapturePropertySheet, ColourBalanceChannelsBecomeSliders)
+TEST_F(CapturePropertySheet, ColourBalanceBecomesSlidersAndNothingShowsWithoutSettingsOrDevice)
 {
     // videobalance offers colour balance as a camera's source does; its properties repeat the channels.
     std::unique_ptr<QDialog> sheet =
@@ -95,10 +93,7 @@ TEST_F(CapturePropertySheet, ColourBalanceChannelsBecomeSliders)
     gdouble value = 0;
     g_object_get(source.get(), "brightness", &value, nullptr);
     EXPECT_DOUBLE_EQ(value, 1.0);
-}
 
-TEST_F(CapturePropertySheet, NothingIsShownWithoutSettingsOrWithoutACaptureDevice)
-{
     // A bin around a test source, as a driver without property pages would be.
     // Had a modal call below opened a sheet, the test would never get past it.
     EXPECT_FALSE(Sheet(BinCamera("videotestsrc name=pattern-source", TestCameraCapabilities().toUtf8())));
