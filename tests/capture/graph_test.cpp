@@ -233,8 +233,7 @@ int LargestDifference(const char* a, const char* b, int count)
     return largest;
 }
 
-// One walk with the running test camera: its video window, a requested frame,
-// a stall, and the camera lost.
+// One walk with the running test camera: video window, requested frame, stall, loss.
 TEST_F(CaptureGraph, TestCameraFromBuildToLoss)
 {
     ASSERT_EQ(Build({TestCamera("smpte")}), S_OK);
@@ -275,9 +274,8 @@ TEST_F(CaptureGraph, TestCameraFromBuildToLoss)
         EXPECT_FALSE(video->isVisible());
     }
 
-    // A requested frame is stored bottom row first. Top and bottom differ, so
-    // a frame stored top row first cannot pass; the bottom right is noise, so
-    // only the left 200 pixels are compared.
+    // A requested frame is stored bottom row first: top and bottom differ, so top
+    // first cannot pass; the bottom right is noise, so the left 200 pixels are compared.
     ASSERT_TRUE(GrabOne());
     const QByteArray frame = window.frames.front();
     ASSERT_EQ(frame.size(), kFrameBytes);

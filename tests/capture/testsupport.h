@@ -49,8 +49,7 @@ private:
     QByteArray m_caps;
 };
 
-// A camera whose driver presents a chain of elements behind one output, as a
-// bin made from a pipeline description.
+// A driver's chain of elements behind one output, as a bin from a pipeline description.
 inline DeviceFactory BinCamera(QByteArray description, QByteArray capabilities)
 {
     return [=] {
