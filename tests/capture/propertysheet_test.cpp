@@ -37,8 +37,7 @@ TEST_F(CapturePropertySheet, TestCameraOffersItsPictureSettingsAppliesThemLiveAn
     EXPECT_NE(sheet->findChild<QPushButton*>("foreground-color"), nullptr);
     EXPECT_NE(sheet->findChild<QPushButton*>("background-color"), nullptr);
     // Framework and stream settings are not the camera's picture settings.
-    for (const char* name : {"name", "parent", "num-buffers", "do-timestamp", "blocksize", "is-live",
-                             "timestamp-offset", "typefind"})
+    for (const char* name : {"name", "num-buffers", "is-live", "timestamp-offset"})
         EXPECT_EQ(sheet->findChild<QWidget*>(name), nullptr) << name;
 
     pattern->setCurrentIndex(pattern->findText("snow"));
