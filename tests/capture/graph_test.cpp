@@ -176,9 +176,7 @@ TEST(FrameGrabCallback, OneRequestGivesOneOwnCopyAndNoWindowFailsTheRequest)
     EXPECT_EQ(callback.BufferCB(0.5, bytes.data(), 6), S_OK) << "idle: not delivered";
     callback.RequestFrame();
     callback.RequestFrame();
-    EXPECT_EQ(callback.m_bIdle.load(), 0);
     EXPECT_EQ(callback.BufferCB(1.0, bytes.data(), 6), S_OK);
-    EXPECT_EQ(callback.m_bIdle.load(), 1);
     bytes.assign(6, 0); // the grabber's buffer is reused at once
     EXPECT_EQ(callback.BufferCB(1.1, bytes.data(), 6), S_OK);
     QCoreApplication::sendPostedEvents(window);
@@ -188,7 +186,6 @@ TEST(FrameGrabCallback, OneRequestGivesOneOwnCopyAndNoWindowFailsTheRequest)
     delete window;
     callback.RequestFrame();
     EXPECT_EQ(callback.BufferCB(0.0, bytes.data(), 3), E_FAIL);
-    EXPECT_EQ(callback.m_bIdle.load(), 1);
     EXPECT_EQ(callback.BufferCB(0.0, bytes.data(), 3), S_OK);
 }
 
@@ -317,7 +314,6 @@ TEST_F(CaptureGraph, CameraThatStopsDeliveringLeavesTheGraphStopped)
     ASSERT_TRUE(graph->Run());
     ExpectStoppedWithPicture(video);
     QCoreApplication::processEvents();
-    EXPECT_GE(video->ReceivedFrames(), 1u);
     EXPECT_LE(video->ReceivedFrames(), 5u);
 }
 
