@@ -1,5 +1,4 @@
-// RGNDATA: exact bytes written, the checks ExtCreateRegion makes when
-// reading, and the outline of a picture's opaque pixels.
+// RGNDATA: exact bytes written, the reader's checks, and the outline of a picture's opaque pixels.
 #include "bytes.h"
 #include "rgndata.h"
 
@@ -12,10 +11,7 @@ using namespace testbytes;
 
 namespace {
 
-std::optional<QRegion> Read(const QByteArray& bytes, QString* error = nullptr)
-{
-    return ReadRegionData(Span(bytes), error);
-}
+std::optional<QRegion> Read(const QByteArray& bytes, QString* error = nullptr) { return ReadRegionData(Span(bytes), error); }
 
 TEST(RegionData, ExactBytesOfASmallRegion)
 {

@@ -40,18 +40,18 @@ TEST(MulDiv, RoundsToNearestAndReportsOverflow)
 
 TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
 {
-    QImage screen = deviceAt(96);
-    QImage printer = deviceAt(192);
-    CPicture photo = load(plainBmp(320, 240));
-    EXPECT_EQ(photo.GetPixelWidth(&printer), 640);
-    EXPECT_EQ(photo.GetPixelWidth(&screen), 640);
+    QImage screen = deviceAt(96), printer = deviceAt(192);
+    const QByteArray bmp = plainBmp(320, 240);
+    CPicture a = load(bmp);
+    const CPicture b(a); // same picture, no caches yet
+    EXPECT_EQ(a.GetPixelWidth(&printer), 640);
+    EXPECT_EQ(a.GetPixelWidth(&screen), 640);
     // Height has its own cache, fixed by its own first call.
-    EXPECT_EQ(photo.GetPixelHeight(&screen), 240);
-    EXPECT_EQ(photo.GetPixelHeight(&printer), 240);
-
+    EXPECT_EQ(a.GetPixelHeight(&screen), 240);
+    EXPECT_EQ(a.GetPixelHeight(&printer), 240);
     // Copies carry the caches along.
-    CPicture copy(photo), assigned;
-    assigned = photo;
+    CPicture copy(a), assigned;
+    assigned = a;
     EXPECT_EQ(copy.GetPixelWidth(&screen), 640);
     EXPECT_EQ(assigned.GetPixelWidth(&screen), 640);
     // Nothing to measure: -1, and nothing cached.
@@ -60,10 +60,6 @@ TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
     EXPECT_EQ(empty.GetPixelHeight(&screen), -1);
     EXPECT_EQ(fresh.GetPixelWidth(nullptr), -1);
     EXPECT_EQ(fresh.GetPixelWidth(&printer), 8);
-    const QByteArray bmp = plainBmp(320, 240);
-    CPicture a = load(bmp);
-    const CPicture b(a); // same picture, no caches yet
-    EXPECT_EQ(a.GetPixelWidth(&printer), 640);
 
     // Self-assignment and assignment of the same picture change nothing:
     // taking b's empty caches would make the next call measure 320.
@@ -73,19 +69,16 @@ TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
     a = b;
     EXPECT_TRUE(a.SharesPictureWith(b));
     EXPECT_EQ(a.GetPixelWidth(&screen), 640);
-
     // Another picture (even of the same bytes) brings its own caches.
     const CPicture c = load(bmp);
     a = c;
     EXPECT_TRUE(a.SharesPictureWith(c));
     EXPECT_EQ(a.GetPixelWidth(&screen), 320);
-
-    // An empty source empties the target.
+    // An empty source empties the target; the others still hold their picture.
     a = CPicture();
     EXPECT_EQ(a.GetBitmap(), nullptr);
     EXPECT_EQ(a.GetPixelWidth(&screen), -1);
     EXPECT_EQ(a.GetHimetricWidth(), 0);
-    // The others still hold their picture.
     ASSERT_NE(b.GetBitmap(), nullptr);
     EXPECT_EQ(b.GetBitmap()->size(), QSize(320, 240));
 }

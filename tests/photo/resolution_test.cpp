@@ -1,7 +1,4 @@
-// Frame pictures as other programs save them: whatever resolution a file
-// records, the picture measures, draws and composes as its pixels do. The
-// pictures travel in a package linked by MinGW windres and ld, as a
-// designer's package made on Windows does.
+// Frame pictures as other programs save them, in a package linked by MinGW windres and ld.
 #include "compose.h"
 #include "package.h"
 #include "photofixtures.h"
@@ -9,7 +6,6 @@
 #include "testing.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageWriter>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -37,14 +33,8 @@ const QSize kFrameSizes[] = {{320, 240}, {412, 309}};
 
 bool IsJpeg(const Saved& saved) { return std::strcmp(saved.format, "JPEG") == 0; }
 
-// IMAGE id of a row's picture of frame size s.
-std::uint16_t ImageId(const Saved& saved, int s)
-{
-    for (std::size_t i = 0; i < std::size(kSaved); ++i)
-        if (std::strcmp(kSaved[i].name, saved.name) == 0)
-            return std::uint16_t(2001 + 2 * i + s);
-    return 0;
-}
+// IMAGE id of row n's picture of frame size s.
+unsigned ImageId(int n, int s) { return unsigned(2001 + 2 * n + s); }
 
 int DotsPerMetre(int dpi) { return qRound(dpi / 0.0254); }
 
@@ -90,16 +80,15 @@ const pelmora::ResourcePackage* ToolchainPackage()
         []() -> std::unique_ptr<pelmora::ResourcePackage> {
         QTemporaryDir dir;
         const auto write = [&dir](const QString& name, const QByteArray& bytes) {
-            QFile file(dir.filePath(name));
-            return !bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+            return !bytes.isEmpty() && fixtures::writeFile(dir.filePath(name), bytes);
         };
         QByteArray rc;
-        for (const Saved& saved : kSaved) {
+        for (int n = 0; n < int(std::size(kSaved)); ++n) {
             for (int s = 0; s < 2; ++s) {
-                const QString name = QStringLiteral("%1-%2.pic").arg(saved.name).arg(s);
-                if (!write(name, SavedFile(saved, kFrameSizes[s])))
+                const QString name = QStringLiteral("%1-%2.pic").arg(kSaved[n].name).arg(s);
+                if (!write(name, SavedFile(kSaved[n], kFrameSizes[s])))
                     return nullptr;
-                rc += QByteArray::number(ImageId(saved, s)) + " IMAGE \"" + name.toLatin1() + "\"\n";
+                rc += QByteArray::number(ImageId(n, s)) + " IMAGE \"" + name.toLatin1() + "\"\n";
             }
         }
         const QString object = dir.filePath("frames.o"), library = dir.filePath("frames.dll");
@@ -122,21 +111,22 @@ QImage Drawn(CPicture picture)
     return canvas;
 }
 
-class SavedElsewhere : public ::testing::TestWithParam<Saved> {};
+// Whatever resolution a file records, the picture measures, draws and composes as its pixels do.
+class SavedElsewhere : public ::testing::TestWithParam<int> {};
 
 TEST_P(SavedElsewhere, MeasuresDrawsAndComposesAsItsPixels)
 {
-    const Saved& saved = GetParam();
+    const Saved& saved = kSaved[GetParam()];
     const pelmora::ResourcePackage* package = ToolchainPackage();
     ASSERT_NE(package, nullptr) << "windres, ld or a picture writer failed";
     // A lossy file is held against the same file without a resolution.
-    const Saved& plain = IsJpeg(saved) ? kSaved[7] : kSaved[3];
+    const int plain = IsJpeg(saved) ? 7 : 3;
     QImage screen = fixtures::deviceAt(96);
     const QByteArray camera = pelmora::ImageToBmpPixels(patternImage(320, 240, 1));
     for (int s = 0; s < 2; ++s) {
         const QSize size = kFrameSizes[s];
         SCOPED_TRACE(size.width());
-        CPicture picture(package, ImageId(saved, s), "IMAGE");
+        CPicture picture(package, ImageId(GetParam(), s), "IMAGE");
         const CPicture reference(package, ImageId(plain, s), "IMAGE");
         ASSERT_NE(picture.GetBitmap(), nullptr);
         EXPECT_EQ(picture.GetPixelWidth(&screen), size.width());
@@ -156,7 +146,7 @@ TEST_P(SavedElsewhere, MeasuresDrawsAndComposesAsItsPixels)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Resolutions, SavedElsewhere, ::testing::ValuesIn(kSaved),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Resolutions, SavedElsewhere, ::testing::Range(0, int(std::size(kSaved))),
+                         [](const auto& row) { return std::string(kSaved[row.param].name); });
 
 } // namespace
