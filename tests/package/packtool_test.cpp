@@ -51,9 +51,8 @@ QByteArray FramePackage(const QString& first, const QString& last, std::optional
     return WriteResourcePackage(resources);
 }
 
-// Two frame pictures, a camera picture whose every pixel differs from its
-// neighbours and from the frame (saved by Qt's own BMP writer, independent
-// of ours: 24 bits, rows bottom-up) and a package framing the top ten rows.
+// Two frame pictures, a camera picture whose every pixel differs from its neighbours and from
+// the frame (saved by Qt's own BMP writer: 24 bits, bottom-up) and a package framing ten rows.
 class PackTool : public ::testing::Test {
 protected:
     void SetUp() override
@@ -82,8 +81,7 @@ TEST_F(PackTool, BuildListExtract)
     const QString dll = Path("Tiny.dll");
     ProgramRun r = Pack({"build", dll, "1001", Path("a.png"), Path("b.png")});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
-    // 6 by 4 at 24 bits: rows of 18 bytes padded to 20, plus the 54-byte
-    // header. (The writer underneath is held against wrestool elsewhere.)
+    // 6 by 4 at 24 bits: rows of 18 bytes padded to 20, plus the 54-byte header.
     r = Pack({"list", dll});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "first 1001\nlast 1002\nframe 1001: image 6x4 (134 bytes), region 4 rectangles\n"
@@ -127,8 +125,7 @@ TEST_F(PackTool, PreviewFramesItsOutlineOnly)
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     EXPECT_EQ(ReadAll(Path("photo2.bmp")), file);
 
-    // A shipped frame made for the 412 by 309 window: the photo is still
-    // 320 by 240, framed at the corners, the camera's in the middle.
+    // A shipped frame for the 412 by 309 window: a 320 by 240 photo framed at the corners.
     r = Run(PELMORA_BIN_DIR "/Resource/Hearts.dll", Path("camera.bmp"), Path("hearts.bmp"));
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     const QImage hearts(Path("hearts.bmp"));

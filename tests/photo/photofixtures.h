@@ -23,9 +23,8 @@ inline QImage patternImage(int width, int height, int seed)
     return image;
 }
 
-// A picture decoded from the image's 24-bit BMP file without a resolution,
-// as composition and the tools make photos. Empty should it not decode, which
-// every test using it then shows as wrong pixels.
+// A picture decoded from the image's 24-bit BMP file without a resolution, as the booth makes
+// photos; empty should it not decode, which every test using it shows as wrong pixels.
 inline CPicture pictureOf(const QImage& image)
 {
     const QByteArray bmp =

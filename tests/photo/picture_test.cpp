@@ -1,5 +1,4 @@
-// CPicture: decoding, size caches, drawing and resources, and frame pictures as other programs
-// save them, in a package linked by MinGW windres and ld.
+// CPicture, and frame pictures as other programs save them, in a library linked by MinGW.
 #include "compose.h"
 #include "package.h"
 #include "packagewriter.h"
@@ -13,6 +12,7 @@
 #include <QtEndian>
 #include <climits>
 #include <cstring>
+#include <vector>
 #include <gtest/gtest.h>
 
 namespace {
@@ -91,27 +91,9 @@ TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
     EXPECT_EQ(b.GetBitmap()->size(), QSize(320, 240));
 }
 
-TEST(CPictureValue, FailedLoadLeavesItEmpty)
-{
-    QImage screen = deviceAt(96);
-    const QByteArray bmp = plainBmp(8, 8), garbage("BM not a bitmap at all, not even close");
-    // Garbage, no bytes, no pointer, a negative size, a BMP cut inside its
-    // pixels; each after a picture that loaded and was measured.
-    const std::pair<qsizetype, const char*> loads[] = {
-        {garbage.size(), garbage.constData()}, {0, bmp.constData()}, {bmp.size(), nullptr}, {-1, bmp.constData()}, {40, bmp.constData()}};
-    for (const auto& [size, bytes] : loads) {
-        CPicture picture = load(bmp);
-        EXPECT_EQ(picture.GetPixelWidth(&screen), 8);
-        EXPECT_FALSE(picture.LoadFromMemory(size, bytes)) << size;
-        EXPECT_EQ(picture.GetBitmap(), nullptr);
-        EXPECT_EQ(picture.GetPixelWidth(&screen), -1);
-    }
-}
-
 TEST(CPicturePixels, RowsOfAnOddWidthBmpExactly)
 {
-    // 3 by 2 pixels: rows of 9 bytes stored in 12, bottom row first,
-    // blue-green-red. Written out by hand, padding included.
+    // 3 by 2 pixels, by hand: rows of 9 bytes stored in 12, bottom row first, blue-green-red.
     const unsigned char rows[24] = {
         0x10, 0x11, 0x12, 0x20, 0x21, 0x22, 0x30, 0x31, 0x32, 0, 0, 0, // bottom row
         0x40, 0x41, 0x42, 0x50, 0x51, 0x52, 0x60, 0x61, 0x62, 0, 0, 0}; // top row
@@ -123,8 +105,7 @@ TEST(CPicturePixels, RowsOfAnOddWidthBmpExactly)
     EXPECT_EQ(picture.GetBitmap()->pixel(0, 0), qRgb(0x42, 0x41, 0x40));
     EXPECT_EQ(picture.GetBitmap()->pixel(2, 1), qRgb(0x32, 0x31, 0x30));
 
-    // A larger buffer receives exactly the rows, a shorter one its length;
-    // nothing to copy gives 0. The rest of the buffer stays untouched.
+    // A larger buffer receives the rows, a shorter one its length, the rest stays untouched.
     QByteArray dest(100, '\xAA'), part(10, '\xAA');
     EXPECT_EQ(picture.CopyPixels(dest.size(), dest.data()), 24);
     EXPECT_EQ(dest, pixels + QByteArray(76, '\xAA'));
@@ -136,8 +117,7 @@ TEST(CPicturePixels, RowsOfAnOddWidthBmpExactly)
 
 TEST(CPictureFormats, GifAndJpegDecode)
 {
-    // three-colours.gif (made with ImageMagick): 5 by 3, rows red red red
-    // lime lime, twice, then five blue.
+    // three-colours.gif (ImageMagick): 5 by 3, rows red red red lime lime, twice, then five blue.
     const CPicture gif = load(testFile("three-colours.gif"));
     ASSERT_NE(gif.GetBitmap(), nullptr);
     const QImage& g = *gif.GetBitmap();
@@ -149,8 +129,7 @@ TEST(CPictureFormats, GifAndJpegDecode)
     EXPECT_EQ(rows.left(16), QByteArray("\xFF\0\0\xFF\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0", 16));
     EXPECT_EQ(rows.mid(32, 16), QByteArray("\0\0\xFF\0\0\xFF\0\0\xFF\0\xFF\0\0\xFF\0\0", 16));
 
-    // halves-nodpi.jpg: 32 by 16, left half red, right half blue (lossy, so
-    // near those colours).
+    // halves-nodpi.jpg: 32 by 16, left half red, right half blue (lossy: near those colours).
     const CPicture jpeg = load(testFile("halves-nodpi.jpg"));
     ASSERT_NE(jpeg.GetBitmap(), nullptr);
     const QImage& j = *jpeg.GetBitmap();
@@ -159,27 +138,33 @@ TEST(CPictureFormats, GifAndJpegDecode)
     EXPECT_TRUE(left.red() > 230 && left.blue() < 25 && right.blue() > 230 && right.red() < 25);
 }
 
-TEST(CPictureFormats, OversizedPicturesAreRefusedFromTheHeader)
+TEST(CPictureValue, FailedLoadLeavesItEmpty)
 {
-    // Decodable, but wider than the bound; at the bound: accepted.
-    const QByteArray wide = plainBmp(pelmora::kMaxPictureSide + 1, 1), edge = plainBmp(pelmora::kMaxPictureSide, 1);
-    CPicture picture;
-    EXPECT_FALSE(picture.LoadFromMemory(wide.size(), wide.constData()));
-    EXPECT_EQ(picture.GetBitmap(), nullptr);
-    EXPECT_TRUE(picture.LoadFromMemory(edge.size(), edge.constData()));
-
-    // Headers alone that promise enormous pictures: refused at once.
-    auto header = [](std::int32_t width, std::int32_t height) {
+    QImage screen = deviceAt(96);
+    const QByteArray bmp = plainBmp(8, 8), garbage("BM not a bitmap at all, not even close");
+    // Headers alone that promise enormous pictures are refused before decoding.
+    const auto header = [](std::int32_t width, std::int32_t height) {
         QByteArray h = pelmora::BmpHeader(1, 1, 0);
         qToLittleEndian(width, h.data() + 18);
         qToLittleEndian(height, h.data() + 22);
         return h;
     };
-    for (const auto& [w, h] : {std::pair{100000, 100000}, {INT32_MAX, 1}, {8192, 4097}, {1, -100000}}) {
-        const QByteArray bytes = header(w, h);
-        EXPECT_FALSE(picture.LoadFromMemory(bytes.size(), bytes.constData())) << w << " x " << h;
+    // Decodable, but wider than the bound; at the bound: accepted.
+    const QByteArray wide = plainBmp(pelmora::kMaxPictureSide + 1, 1), edge = plainBmp(pelmora::kMaxPictureSide, 1);
+    const QByteArray refused[] = {garbage, wide, header(100000, 100000), header(INT32_MAX, 1), header(8192, 4097), header(1, -100000)};
+    // No bytes, no pointer, a negative size, a BMP cut inside its header; then the refused files.
+    std::vector<std::pair<qsizetype, const char*>> loads{{0, bmp.constData()}, {bmp.size(), nullptr}, {-1, bmp.constData()}, {40, bmp.constData()}};
+    for (const QByteArray& bytes : refused)
+        loads.emplace_back(bytes.size(), bytes.constData());
+    // Each after a picture that loaded and was measured.
+    for (const auto& [size, bytes] : loads) {
+        CPicture picture = load(bmp);
+        EXPECT_EQ(picture.GetPixelWidth(&screen), 8);
+        EXPECT_FALSE(picture.LoadFromMemory(size, bytes)) << size;
         EXPECT_EQ(picture.GetBitmap(), nullptr);
+        EXPECT_EQ(picture.GetPixelWidth(&screen), -1);
     }
+    EXPECT_NE(load(edge).GetBitmap(), nullptr);
 }
 
 // Natural size on the 96-dpi screen is drawn in SavedElsewhere below; on a

@@ -47,9 +47,8 @@ struct RecordCase {
     bool rewritten;
 };
 
-// The settings file of a user, in a folder of the test's own: the value is
-// written when missing or different (case counts), and left alone when the
-// same; other values of the key stay.
+// A user's settings file, in the test's own folder: the value is written when missing or
+// different (case counts), left alone when the same; other values of the key stay.
 TEST(InstalledDirectory, WrittenWhenMissingOrDifferent)
 {
     for (const RecordCase& c : {RecordCase{"first start", nullptr, true},
