@@ -1,8 +1,6 @@
 #pragma once
-// A PE32 library built byte by byte with as many sections and IMAGE
-// resources as asked: every section but the last is empty (no bytes from the
-// file), the last holds the resource tree, so each RVA lookup that walks the
-// section table walks all of it. 65,535 of each make a file of about 6 MB.
+// A PE32 library of as many sections and IMAGE resources as asked: all sections but the last
+// are empty and the last holds the tree, so every RVA lookup walks the whole section table.
 #include "bytes.h"
 
 #include <QByteArray>
@@ -16,9 +14,8 @@ inline QByteArray CraftedPackage(int sections, int resources)
     const qsizetype table = kOptional + 224;
     const qsizetype rsrc = (table + qsizetype(sections) * 40 + 0x1ff) / 0x200 * 0x200;
 
-    // The tree, offsets relative to its start: root, the type's name, the
-    // type directory, one language directory and one data entry a resource,
-    // then four bytes of data each.
+    // Offsets in the tree: root, type name, type directory, a language directory and a data
+    // entry per resource, then four bytes of data each.
     const std::uint32_t name = 16 + 8;
     const std::uint32_t typeDir = name + 12;
     const std::uint32_t languageDirs = typeDir + 16 + 8 * std::uint32_t(resources);

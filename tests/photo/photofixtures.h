@@ -1,26 +1,15 @@
 #pragma once
-// Pictures for the composition, export, sheet and printing tests: patterned
-// images whose every pixel tells where it came from, photos decoded from BMP
-// files as the booth makes them, and a 96-dpi device to measure them on.
+// Patterned pictures, photos decoded as the booth makes them, and devices to measure them on.
+#include "../package/bytes.h"
 #include "bmp.h"
 #include "picture.h"
 
-#include <QFile>
 #include <QImage>
 
 namespace fixtures {
 
-inline QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+inline constexpr auto readFile = testbytes::ReadAll;
+inline constexpr auto writeFile = testbytes::WriteAll;
 
 // Every pixel differs from its neighbours and from the same pixel of another
 // seed, so a pixel taken from the wrong place or the wrong picture shows.
@@ -34,9 +23,8 @@ inline QImage patternImage(int width, int height, int seed)
     return image;
 }
 
-// A picture decoded from the image's 24-bit BMP file without a resolution,
-// as composition and the tools make photos. Empty should it not decode, which
-// every test using it then shows as wrong pixels.
+// A picture decoded from the image's 24-bit BMP file without a resolution, as the booth makes
+// photos; empty should it not decode, which every test using it shows as wrong pixels.
 inline CPicture pictureOf(const QImage& image)
 {
     const QByteArray bmp =
@@ -53,13 +41,6 @@ inline QImage deviceAt(int dpi)
     device.setDotsPerMeterX(qRound(dpi / 0.0254));
     device.setDotsPerMeterY(qRound(dpi / 0.0254));
     return device;
-}
-
-// The three stored bytes (blue, green, red) of a colour.
-inline QByteArray bgr(QRgb colour)
-{
-    const char bytes[3] = {char(qBlue(colour)), char(qGreen(colour)), char(qRed(colour))};
-    return QByteArray(bytes, 3);
 }
 
 } // namespace fixtures

@@ -1,24 +1,23 @@
-#include "bmp.h"
+// CPicture, and frame pictures as other programs save them, in a library linked by MinGW.
+#include "compose.h"
 #include "package.h"
 #include "packagewriter.h"
 #include "photofixtures.h"
-#include "picture.h"
+#include "testing.h"
 
-#include <QFile>
-#include <QImage>
+#include <QBuffer>
+#include <QImageWriter>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <climits>
-#include <tuple>
+#include <cstring>
+#include <vector>
 #include <gtest/gtest.h>
 
 namespace {
 
-QByteArray testFile(const char* name)
-{
-    QFile f(QStringLiteral(PELMORA_TEST_DATA_DIR "/") + QLatin1String(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+QByteArray testFile(const char* name) { return fixtures::readFile(PELMORA_TEST_DATA_DIR "/" + QLatin1String(name)); }
 
 // A 24-bit BMP of the given size, every pixel red-green-blue (3, 2, 1).
 QByteArray plainBmp(int width, int height)
@@ -49,18 +48,18 @@ TEST(MulDiv, RoundsToNearestAndReportsOverflow)
 
 TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
 {
-    QImage screen = deviceAt(96);
-    QImage printer = deviceAt(192);
-    CPicture photo = load(plainBmp(320, 240));
-    EXPECT_EQ(photo.GetPixelWidth(&printer), 640);
-    EXPECT_EQ(photo.GetPixelWidth(&screen), 640);
+    QImage screen = deviceAt(96), printer = deviceAt(192);
+    const QByteArray bmp = plainBmp(320, 240);
+    CPicture a = load(bmp);
+    const CPicture b(a); // same picture, no caches yet
+    EXPECT_EQ(a.GetPixelWidth(&printer), 640);
+    EXPECT_EQ(a.GetPixelWidth(&screen), 640);
     // Height has its own cache, fixed by its own first call.
-    EXPECT_EQ(photo.GetPixelHeight(&screen), 240);
-    EXPECT_EQ(photo.GetPixelHeight(&printer), 240);
-
+    EXPECT_EQ(a.GetPixelHeight(&screen), 240);
+    EXPECT_EQ(a.GetPixelHeight(&printer), 240);
     // Copies carry the caches along.
-    CPicture copy(photo), assigned;
-    assigned = photo;
+    CPicture copy(a), assigned;
+    assigned = a;
     EXPECT_EQ(copy.GetPixelWidth(&screen), 640);
     EXPECT_EQ(assigned.GetPixelWidth(&screen), 640);
     // Nothing to measure: -1, and nothing cached.
@@ -69,10 +68,6 @@ TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
     EXPECT_EQ(empty.GetPixelHeight(&screen), -1);
     EXPECT_EQ(fresh.GetPixelWidth(nullptr), -1);
     EXPECT_EQ(fresh.GetPixelWidth(&printer), 8);
-    const QByteArray bmp = plainBmp(320, 240);
-    CPicture a = load(bmp);
-    const CPicture b(a); // same picture, no caches yet
-    EXPECT_EQ(a.GetPixelWidth(&printer), 640);
 
     // Self-assignment and assignment of the same picture change nothing:
     // taking b's empty caches would make the next call measure 320.
@@ -82,47 +77,23 @@ TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
     a = b;
     EXPECT_TRUE(a.SharesPictureWith(b));
     EXPECT_EQ(a.GetPixelWidth(&screen), 640);
-
     // Another picture (even of the same bytes) brings its own caches.
     const CPicture c = load(bmp);
     a = c;
     EXPECT_TRUE(a.SharesPictureWith(c));
     EXPECT_EQ(a.GetPixelWidth(&screen), 320);
-
-    // An empty source empties the target.
+    // An empty source empties the target; the others still hold their picture.
     a = CPicture();
     EXPECT_EQ(a.GetBitmap(), nullptr);
     EXPECT_EQ(a.GetPixelWidth(&screen), -1);
     EXPECT_EQ(a.GetHimetricWidth(), 0);
-    // The others still hold their picture.
     ASSERT_NE(b.GetBitmap(), nullptr);
     EXPECT_EQ(b.GetBitmap()->size(), QSize(320, 240));
 }
 
-TEST(CPictureValue, FailedLoadLeavesItEmpty)
+TEST(CPicturePixels, BmpGifAndJpegDecodeUprightAndCopyAsBmpRows)
 {
-    QImage screen = deviceAt(96);
-    const QByteArray bmp = plainBmp(8, 8), garbage("BM not a bitmap at all, not even close");
-    // Garbage, no bytes, no pointer, a negative size, a BMP cut inside its
-    // pixels; each after a picture that loaded and was measured.
-    const std::pair<qsizetype, const char*> loads[] = {
-        {garbage.size(), garbage.constData()}, {0, bmp.constData()}, {bmp.size(), nullptr}, {-1, bmp.constData()}, {40, bmp.constData()}};
-    for (const auto& [size, bytes] : loads) {
-        CPicture picture = load(bmp);
-        EXPECT_EQ(picture.GetPixelWidth(&screen), 8);
-        EXPECT_FALSE(picture.LoadFromMemory(size, bytes)) << size;
-        EXPECT_EQ(picture.GetBitmap(), nullptr);
-        EXPECT_EQ(picture.GetPixelWidth(&screen), -1);
-    }
-    CPicture picture = load(bmp);
-    picture.ReleasePicture();
-    EXPECT_EQ(picture.GetBitmap(), nullptr);
-}
-
-TEST(CPicturePixels, RowsOfAnOddWidthBmpExactly)
-{
-    // 3 by 2 pixels: rows of 9 bytes stored in 12, bottom row first,
-    // blue-green-red. Written out by hand, padding included.
+    // 3 by 2 pixels, by hand: rows of 9 bytes stored in 12, bottom row first, blue-green-red.
     const unsigned char rows[24] = {
         0x10, 0x11, 0x12, 0x20, 0x21, 0x22, 0x30, 0x31, 0x32, 0, 0, 0, // bottom row
         0x40, 0x41, 0x42, 0x50, 0x51, 0x52, 0x60, 0x61, 0x62, 0, 0, 0}; // top row
@@ -134,8 +105,7 @@ TEST(CPicturePixels, RowsOfAnOddWidthBmpExactly)
     EXPECT_EQ(picture.GetBitmap()->pixel(0, 0), qRgb(0x42, 0x41, 0x40));
     EXPECT_EQ(picture.GetBitmap()->pixel(2, 1), qRgb(0x32, 0x31, 0x30));
 
-    // A larger buffer receives exactly the rows, a shorter one its length;
-    // nothing to copy gives 0. The rest of the buffer stays untouched.
+    // A larger buffer receives the rows, a shorter one its length, the rest stays untouched.
     QByteArray dest(100, '\xAA'), part(10, '\xAA');
     EXPECT_EQ(picture.CopyPixels(dest.size(), dest.data()), 24);
     EXPECT_EQ(dest, pixels + QByteArray(76, '\xAA'));
@@ -143,87 +113,75 @@ TEST(CPicturePixels, RowsOfAnOddWidthBmpExactly)
     EXPECT_EQ(CPicture().CopyPixels(part.size(), part.data()), 0);
     EXPECT_EQ(picture.CopyPixels(0, part.data()), 0);
     EXPECT_EQ(part, pixels.left(5) + QByteArray(5, '\xAA'));
-}
 
-TEST(CPictureFormats, GifAndJpegDecode)
-{
-    // three-colours.gif (made with ImageMagick): 5 by 3, rows red red red
-    // lime lime, twice, then five blue.
+    // three-colours.gif (ImageMagick): 5 by 3, rows red red red lime lime, twice, then five blue.
     const CPicture gif = load(testFile("three-colours.gif"));
-    ASSERT_NE(gif.GetBitmap(), nullptr);
-    const QImage& g = *gif.GetBitmap();
+    const QImage g = gif.GetBitmap() ? *gif.GetBitmap() : QImage();
     ASSERT_EQ(g.size(), QSize(5, 3));
     EXPECT_TRUE(g.pixel(0, 0) == qRgb(255, 0, 0) && g.pixel(3, 1) == qRgb(0, 255, 0) && g.pixel(4, 2) == qRgb(0, 0, 255));
     // Its serialisation: rows of 16 bytes, the blue row first.
-    QByteArray rows(64, '\xAA');
-    EXPECT_EQ(gif.CopyPixels(rows.size(), rows.data()), 48);
-    EXPECT_EQ(rows.left(16), QByteArray("\xFF\0\0\xFF\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0", 16));
-    EXPECT_EQ(rows.mid(32, 16), QByteArray("\0\0\xFF\0\0\xFF\0\0\xFF\0\xFF\0\0\xFF\0\0", 16));
+    QByteArray gifRows(64, '\xAA');
+    EXPECT_EQ(gif.CopyPixels(gifRows.size(), gifRows.data()), 48);
+    EXPECT_EQ(gifRows.left(16), QByteArray("\xFF\0\0\xFF\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0", 16));
+    EXPECT_EQ(gifRows.mid(32, 16), QByteArray("\0\0\xFF\0\0\xFF\0\0\xFF\0\xFF\0\0\xFF\0\0", 16));
 
-    // halves-nodpi.jpg: 32 by 16, left half red, right half blue (lossy, so
-    // near those colours).
+    // halves-nodpi.jpg: 32 by 16, left half red, right half blue (lossy: near those colours).
     const CPicture jpeg = load(testFile("halves-nodpi.jpg"));
-    ASSERT_NE(jpeg.GetBitmap(), nullptr);
-    const QImage& j = *jpeg.GetBitmap();
+    const QImage j = jpeg.GetBitmap() ? *jpeg.GetBitmap() : QImage();
     ASSERT_EQ(j.size(), QSize(32, 16));
     const QColor left = j.pixelColor(4, 8), right = j.pixelColor(27, 8);
     EXPECT_TRUE(left.red() > 230 && left.blue() < 25 && right.blue() > 230 && right.red() < 25);
 }
 
-TEST(CPictureFormats, OversizedPicturesAreRefusedFromTheHeader)
+TEST(CPictureValue, FailedLoadLeavesItEmpty)
 {
-    // Decodable, but wider than the bound; at the bound: accepted.
-    const QByteArray wide = plainBmp(pelmora::kMaxPictureSide + 1, 1), edge = plainBmp(pelmora::kMaxPictureSide, 1);
-    CPicture picture;
-    EXPECT_FALSE(picture.LoadFromMemory(wide.size(), wide.constData()));
-    EXPECT_EQ(picture.GetBitmap(), nullptr);
-    EXPECT_TRUE(picture.LoadFromMemory(edge.size(), edge.constData()));
-
-    // Headers alone that promise enormous pictures: refused at once.
-    auto header = [](std::int32_t width, std::int32_t height) {
+    QImage screen = deviceAt(96);
+    const QByteArray bmp = plainBmp(8, 8), garbage("BM not a bitmap at all, not even close");
+    // Headers alone that promise enormous pictures are refused before decoding.
+    const auto header = [](std::int32_t width, std::int32_t height) {
         QByteArray h = pelmora::BmpHeader(1, 1, 0);
         qToLittleEndian(width, h.data() + 18);
         qToLittleEndian(height, h.data() + 22);
         return h;
     };
-    for (const auto& [w, h] : {std::pair{100000, 100000}, {INT32_MAX, 1}, {8192, 4097}, {1, -100000}}) {
-        const QByteArray bytes = header(w, h);
-        EXPECT_FALSE(picture.LoadFromMemory(bytes.size(), bytes.constData())) << w << " x " << h;
+    // Decodable, but wider than the bound; at the bound: accepted.
+    const QByteArray wide = plainBmp(pelmora::kMaxPictureSide + 1, 1), edge = plainBmp(pelmora::kMaxPictureSide, 1);
+    const QByteArray refused[] = {garbage, wide, header(100000, 100000), header(INT32_MAX, 1), header(8192, 4097), header(1, -100000)};
+    // No bytes, no pointer, a negative size, a BMP cut inside its header; then the refused files.
+    std::vector<std::pair<qsizetype, const char*>> loads{{0, bmp.constData()}, {bmp.size(), nullptr}, {-1, bmp.constData()}, {40, bmp.constData()}};
+    for (const QByteArray& bytes : refused)
+        loads.emplace_back(bytes.size(), bytes.constData());
+    // Each after a picture that loaded and was measured.
+    for (const auto& [size, bytes] : loads) {
+        CPicture picture = load(bmp);
+        EXPECT_EQ(picture.GetPixelWidth(&screen), 8);
+        EXPECT_FALSE(picture.LoadFromMemory(size, bytes)) << size;
         EXPECT_EQ(picture.GetBitmap(), nullptr);
+        EXPECT_EQ(picture.GetPixelWidth(&screen), -1);
     }
+    EXPECT_NE(load(edge).GetBitmap(), nullptr);
 }
 
-TEST(CPictureDraw, UprightAtNaturalSize)
+// Natural size on the 96-dpi screen is drawn in SavedElsewhere below; on a
+// 192-dpi canvas each pixel covers two by two, placed in device pixels.
+TEST(CPictureDraw, UprightAtTheDeviceResolution)
 {
     const QByteArray rows("\xFF\0\0\xFF\0\0\0\0"  // bottom row: blue, blue
                           "\0\0\xFF\0\xFF\0\0\0", // top row: red, lime
                           16);
-    const CPicture source = load(pelmora::MakeBmpFile(2, 2, rows));
-
-    // On the 96-dpi canvas at natural size; on a 192-dpi one twice the pixels.
-    const auto canvas = [](int side, int dpm) {
-        QImage image(side, side, QImage::Format_RGB32);
-        image.setDotsPerMeterX(dpm);
-        image.setDotsPerMeterY(dpm);
-        image.fill(Qt::white);
-        return image;
-    };
-    QImage screen = canvas(6, 3780), fine = canvas(8, 7559);
-    CPicture picture = source;
+    CPicture picture = load(pelmora::MakeBmpFile(2, 2, rows));
+    QImage fine = deviceAt(192).scaled(8, 8);
+    fine.fill(Qt::white);
     {
-        QPainter painter(&screen);
-        EXPECT_TRUE(picture.Draw(painter, 3, 1));
+        QPainter painter(&fine);
+        EXPECT_TRUE(picture.Draw(painter, 1, 1));
         EXPECT_FALSE(CPicture().Draw(painter, 0, 0));
-        QPainter finePainter(&fine);
-        EXPECT_TRUE(load(pelmora::MakeBmpFile(2, 2, rows)).Draw(finePainter, 0, 0));
     }
-    const std::tuple<const QImage*, QPoint, QRgb> seen[] = {
-        {&screen, {3, 1}, qRgb(255, 0, 0)},     {&screen, {4, 1}, qRgb(0, 255, 0)}, {&screen, {3, 2}, qRgb(0, 0, 255)},
-        {&screen, {5, 2}, qRgb(255, 255, 255)}, {&screen, {2, 1}, qRgb(255, 255, 255)},
-        {&screen, {3, 3}, qRgb(255, 255, 255)}, {&fine, {1, 1}, qRgb(255, 0, 0)},   {&fine, {3, 3}, qRgb(0, 0, 255)},
-        {&fine, {4, 4}, qRgb(255, 255, 255)}};
-    for (const auto& [image, at, colour] : seen)
-        EXPECT_EQ(image->pixel(at), colour) << at.x() << "," << at.y();
+    const std::pair<QPoint, QRgb> seen[] = {{{2, 2}, qRgb(255, 0, 0)},     {{3, 2}, qRgb(0, 255, 0)},
+                                            {{4, 4}, qRgb(0, 0, 255)},     {{5, 5}, qRgb(255, 255, 255)},
+                                            {{0, 0}, qRgb(255, 255, 255)}, {{1, 5}, qRgb(255, 255, 255)}};
+    for (const auto& [at, colour] : seen)
+        EXPECT_EQ(fine.pixel(at), colour) << at.x() << "," << at.y();
     // A painter that is not painting draws nothing.
     QPainter idle;
     EXPECT_FALSE(picture.Draw(idle, 0, 0));
@@ -232,7 +190,6 @@ TEST(CPictureDraw, UprightAtNaturalSize)
 TEST(CPictureResource, FromAPackageAndFromTheExecutable)
 {
     const QByteArray gif = testFile("three-colours.gif");
-    ASSERT_FALSE(gif.isEmpty());
     const auto package = pelmora::ResourcePackage::FromBytes(pelmora::WriteResourcePackage({{"IMAGE", 0, 1001, gif}}));
     ASSERT_NE(package, nullptr);
 
@@ -255,5 +212,137 @@ TEST(CPictureResource, FromAPackageAndFromTheExecutable)
     EXPECT_FALSE(own.LoadFromResource(nullptr, 170, "BITMAP"));
     EXPECT_EQ(own.GetBitmap(), nullptr);
 }
+
+struct Saved {
+    const char* name;
+    const char* format; // as Qt's writers name it
+    int dpi;            // 0: the file records no resolution
+};
+
+const Saved kSaved[] = {
+    {"Bmp72", "BMP", 72},   {"Bmp96", "BMP", 96},   {"Bmp300", "BMP", 300},   {"BmpNone", "BMP", 0},
+    {"Jpeg72", "JPEG", 72}, {"Jpeg96", "JPEG", 96}, {"Jpeg300", "JPEG", 300}, {"JpegNone", "JPEG", 0},
+    {"Png72", "PNG", 72},   {"Png300", "PNG", 300},
+};
+
+const QSize kFrameSizes[] = {{320, 240}, {412, 309}};
+
+bool IsJpeg(const Saved& saved) { return std::strcmp(saved.format, "JPEG") == 0; }
+
+// IMAGE id of row n's picture of frame size s.
+unsigned ImageId(int n, int s) { return unsigned(2001 + 2 * n + s); }
+
+int DotsPerMetre(int dpi) { return qRound(dpi / 0.0254); }
+
+// The resolution goes into each format's own field: BMP pixels per metre at
+// 38 and 42, the JFIF density (units at 13, 1 = dots per inch, 0 = none)
+// patched by hand; PNG's pHYs as Qt's writer makes it from the image.
+QByteArray SavedFile(const Saved& saved, const QSize& size)
+{
+    QImage image = fixtures::patternImage(size.width(), size.height(), 3);
+    QByteArray file;
+    if (std::strcmp(saved.format, "BMP") == 0) {
+        file = pelmora::MakeBmpFile(size.width(), size.height(), pelmora::ImageToBmpPixels(image));
+        for (int at : {38, 42})
+            qToLittleEndian<qint32>(saved.dpi ? DotsPerMetre(saved.dpi) : 0, file.data() + at);
+        return file;
+    }
+    if (saved.dpi) {
+        image.setDotsPerMeterX(DotsPerMetre(saved.dpi));
+        image.setDotsPerMeterY(DotsPerMetre(saved.dpi));
+    }
+    QBuffer buffer(&file);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, saved.format);
+    writer.setQuality(90);
+    if (!writer.write(image))
+        return {};
+    if (IsJpeg(saved)) {
+        if (file.mid(2, 2) != "\xFF\xE0" || file.mid(6, 5) != QByteArray("JFIF\0", 5))
+            return {};
+        file[13] = char(saved.dpi ? 1 : 0);
+        for (int at : {14, 16})
+            qToBigEndian<quint16>(saved.dpi ? saved.dpi : 1, file.data() + at);
+    } else if (!file.contains("pHYs")) {
+        return {};
+    }
+    return file;
+}
+
+// Every row's pictures in one library, built once.
+const pelmora::ResourcePackage* ToolchainPackage()
+{
+    static const std::unique_ptr<pelmora::ResourcePackage> package =
+        []() -> std::unique_ptr<pelmora::ResourcePackage> {
+        QTemporaryDir dir;
+        const auto write = [&dir](const QString& name, const QByteArray& bytes) {
+            return !bytes.isEmpty() && fixtures::writeFile(dir.filePath(name), bytes);
+        };
+        QByteArray rc;
+        for (int n = 0; n < int(std::size(kSaved)); ++n) {
+            for (int s = 0; s < 2; ++s) {
+                const QString name = QStringLiteral("%1-%2.pic").arg(kSaved[n].name).arg(s);
+                if (!write(name, SavedFile(kSaved[n], kFrameSizes[s])))
+                    return nullptr;
+                rc += QByteArray::number(ImageId(n, s)) + " IMAGE \"" + name.toLatin1() + "\"\n";
+            }
+        }
+        const QString object = dir.filePath("frames.o"), library = dir.filePath("frames.dll");
+        const bool linked =
+            write("frames.rc", rc)
+            && RunProgram(PELMORA_WINDRES, {"--preprocessor=cpp", "-I", dir.path(), "-i", dir.filePath("frames.rc"), "-O", "coff", "-o", object}).exitCode == 0
+            && RunProgram(PELMORA_MINGW_LD, {"--dll", "-e", "0", "-s", "--subsystem", "windows", "-o", library, object}).exitCode == 0;
+        return linked ? pelmora::ResourcePackage::FromFile(library) : nullptr;
+    }();
+    return package.get();
+}
+
+// The picture drawn at (4, 4) of a white 96-dpi canvas larger than a frame.
+QImage Drawn(CPicture picture)
+{
+    QImage canvas = fixtures::deviceAt(96).scaled(430, 320);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    EXPECT_TRUE(picture.Draw(painter, 4, 4));
+    return canvas;
+}
+
+// Whatever resolution a file records, the picture measures, draws and composes as its pixels do.
+class SavedElsewhere : public ::testing::TestWithParam<int> {};
+
+TEST_P(SavedElsewhere, MeasuresDrawsAndComposesAsItsPixels)
+{
+    const Saved& saved = kSaved[GetParam()];
+    const pelmora::ResourcePackage* package = ToolchainPackage();
+    ASSERT_NE(package, nullptr) << "windres, ld or a picture writer failed";
+    // A lossy file is held against the same file without a resolution.
+    const int plain = IsJpeg(saved) ? 7 : 3;
+    QImage screen = fixtures::deviceAt(96);
+    const QByteArray camera = pelmora::ImageToBmpPixels(fixtures::patternImage(320, 240, 1));
+    for (int s = 0; s < 2; ++s) {
+        const QSize size = kFrameSizes[s];
+        SCOPED_TRACE(size.width());
+        CPicture picture(package, ImageId(GetParam(), s), "IMAGE");
+        const CPicture reference(package, ImageId(plain, s), "IMAGE");
+        ASSERT_NE(picture.GetBitmap(), nullptr);
+        EXPECT_EQ(picture.GetPixelWidth(&screen), size.width());
+        EXPECT_EQ(picture.GetPixelHeight(&screen), size.height());
+
+        const QImage drawn = Drawn(picture);
+        EXPECT_EQ(drawn, Drawn(reference));
+        EXPECT_EQ(drawn.pixel(4 + size.width(), 4 + size.height()), qRgb(255, 255, 255));
+        EXPECT_TRUE(IsJpeg(saved) || drawn.copy(QRect(QPoint(4, 4), size)) == fixtures::patternImage(size.width(), size.height(), 3));
+
+        // A band ten pixels wide round the edge: picture and outline must meet.
+        const QRegion outline =
+            QRegion(QRect(QPoint(0, 0), size)) - QRegion(10, 10, size.width() - 20, size.height() - 20);
+        const QByteArray photo = ComposeFramedPhotoFile(camera, &picture, &outline, &screen);
+        EXPECT_EQ(photo, ComposeFramedPhotoFile(camera, &reference, &outline, &screen));
+        EXPECT_NE(photo, pelmora::MakeBmpFile(320, 240, camera));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Resolutions, SavedElsewhere, ::testing::Range(0, int(std::size(kSaved))),
+                         [](const auto& row) { return std::string(kSaved[row.param].name); });
 
 } // namespace

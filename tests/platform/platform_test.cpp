@@ -1,0 +1,77 @@
+// BMP bytes as the booth writes and reads them, and the settings it records.
+#include "bmp.h"
+#include "settings.h"
+
+#include <QImage>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(BmpHeader, PhotoHeaderBytes)
+{
+    const QByteArray h = pelmora::BmpHeader(320, 240, 230400);
+    const unsigned char expected[54] = {
+        'B', 'M', 0x36, 0x84, 0x03, 0x00, 0, 0, 0, 0, 54, 0, 0, 0,        // file header
+        40,  0,   0,    0,    0x40, 0x01, 0, 0, 0xF0, 0, 0, 0, 1, 0, 24, // info header...
+        0,   0,   0,    0,    0,    0,    0, 0, 0,    0, 0, 0, 0, 0, 0,
+        0,   0,   0,    0,    0,    0,    0, 0, 0,    0};
+    ASSERT_EQ(h.size(), 54);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(expected), 54), h);
+}
+
+TEST(BmpRows, BottomUpBgrWithPadding)
+{
+    // 5 pixels wide: 15 bytes of pixels, stored in rows of 16.
+    QImage img(5, 2, QImage::Format_RGB32);
+    img.fill(Qt::black);
+    img.setPixel(0, 0, qRgb(1, 2, 3));  // top-left
+    img.setPixel(4, 1, qRgb(7, 8, 9));  // bottom-right
+    const QByteArray px = pelmora::ImageToBmpPixels(img);
+    ASSERT_EQ(px.size(), 32);
+    // The bottom row is stored first; its last pixel is blue-green-red 9, 8, 7.
+    EXPECT_EQ(px.mid(12, 3), QByteArray("\x09\x08\x07", 3));
+    EXPECT_EQ(px.at(15), '\0');
+    EXPECT_EQ(px.mid(16, 3), QByteArray("\x03\x02\x01", 3));
+
+    const QImage back = pelmora::BmpPixelsToImage(px.constData(), px.size(), 5, 2);
+    EXPECT_EQ(back.pixel(0, 0), qRgb(1, 2, 3));
+    EXPECT_EQ(back.pixel(4, 1), qRgb(7, 8, 9));
+    EXPECT_TRUE(pelmora::BmpPixelsToImage(px.constData(), px.size() - 1, 5, 2).isNull());
+}
+
+struct RecordCase {
+    const char* name;
+    const char* before; // the value a previous start left; nullptr: none
+    bool rewritten;
+};
+
+// A user's settings file, in the test's own folder: the value is written when missing or
+// different (case counts), left alone when the same; other values of the key stay.
+TEST(InstalledDirectory, WrittenWhenMissingOrDifferent)
+{
+    for (const RecordCase& c : {RecordCase{"first start", nullptr, true},
+                                RecordCase{"another folder", "/home/ann/pelmora", true},
+                                RecordCase{"another case", "/opt/Pelmora", true},
+                                RecordCase{"the same folder", "/opt/pelmora", false}}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Pelmora 2004.conf");
+        {
+            QSettings before(path, QSettings::IniFormat);
+            before.setValue("Something Else", 7);
+            if (c.before)
+                before.setValue(pelmora::kInstalledDirectoryValue, c.before);
+        }
+        QSettings s(path, QSettings::IniFormat);
+        EXPECT_EQ(pelmora::RecordInstalledDirectory(s, "/opt/pelmora"), c.rewritten) << c.name;
+        s.sync();
+        QSettings after(path, QSettings::IniFormat);
+        EXPECT_EQ(after.value(pelmora::kInstalledDirectoryValue).toString(), "/opt/pelmora") << c.name;
+        EXPECT_EQ(after.value("Something Else").toInt(), 7) << c.name;
+    }
+    QSettings unwritable("/proc/no-such-place/Pelmora 2004.conf", QSettings::IniFormat);
+    EXPECT_FALSE(pelmora::RecordInstalledDirectory(unwritable, "/opt/pelmora")) << "silent";
+}
+
+} // namespace
