@@ -1,3 +1,4 @@
+// The sticker sheet: places read from a layout file, and the photos it holds.
 #include "archive.h"
 #include "photofixtures.h"
 #include "stickersheet.h"
@@ -18,56 +19,48 @@ protected:
         EXPECT_TRUE(fixtures::writeFile(m_dir.filePath(name), bytes));
         return m_dir.filePath(name);
     }
-    // A one-colour photo, as composition hands them to the sheet.
-    static CPicture photo(QRgb colour)
-    {
-        QImage image(4, 3, QImage::Format_RGB32);
-        image.fill(colour);
-        return fixtures::pictureOf(image);
-    }
-    static QRgb colourOf(const CPicture* picture) { return picture && picture->GetBitmap() ? picture->GetBitmap()->pixel(0, 0) : 0; }
     QTemporaryDir m_dir;
 };
 
-TEST_F(StickerSheetTest, ReadsPlacesInFileOrder)
+TEST_F(StickerSheetTest, PlacesInFileOrderOrNoneOrAnErrorWithItsOffset)
 {
     const std::vector<SheetRect> rects = {{0, 0, 160, 120}, {160, 120, 320, 240}, {9, 9, 100, 50}};
     CStickerSheet sheet(file("Three up.dat", pelmora::WriteLayoutArchive(rects)));
     ASSERT_EQ(sheet.GetCapacity(), 3);
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_NE(sheet.GetRect(i), nullptr);
-        EXPECT_EQ(sheet.GetRect(i)->m_rect, rects[size_t(i)]);
-    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(sheet.GetRect(i) ? sheet.GetRect(i)->m_rect : SheetRect(), rects[size_t(i)]) << i;
     EXPECT_TRUE(sheet.GetRect(3) == nullptr && sheet.GetRect(-1) == nullptr && sheet.GetPhotoCount() == 0);
-}
 
-TEST_F(StickerSheetTest, EmptyMissingAndFolderGiveNoPlaces)
-{
-    EXPECT_EQ(CStickerSheet(file("Empty.dat", QByteArray("\0\0", 2))).GetCapacity(), 0);
-    EXPECT_EQ(CStickerSheet(m_dir.filePath("Missing.dat")).GetCapacity(), 0);
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("Folder.dat"));
-    EXPECT_EQ(CStickerSheet(m_dir.filePath("Folder.dat")).GetCapacity(), 0);
-    // A pipe is not read (opening it would wait for a writer forever).
+    // Empty, missing, a folder or a pipe (opening it would wait for a writer
+    // forever) give no places, and no error.
     const QString pipe = m_dir.filePath("Pipe.dat");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    EXPECT_EQ(CStickerSheet(pipe).GetCapacity(), 0);
-}
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("Folder.dat"));
+    for (const QString& path : {file("Empty.dat", QByteArray("\0\0", 2)), m_dir.filePath("Missing.dat"),
+                                m_dir.filePath("Folder.dat"), pipe})
+        EXPECT_EQ(CStickerSheet(path).GetCapacity(), 0) << path.toStdString();
 
-TEST_F(StickerSheetTest, MalformedFileThrowsWithOffset)
-{
     // Schema 2 in an otherwise whole one-place file.
     QByteArray bytes = pelmora::WriteLayoutArchive(std::vector<SheetRect>{{1, 2, 3, 4}});
     bytes[4] = 2;
     const QString path = file("Bad.dat", bytes);
     try {
-        CStickerSheet sheet(path);
-        FAIL() << "a malformed layout gave a sheet of " << sheet.GetCapacity();
+        CStickerSheet bad(path);
+        ADD_FAILURE() << "a malformed layout gave a sheet of " << bad.GetCapacity();
     } catch (const CArchiveException& e) {
         EXPECT_EQ(e.path(), path);
         EXPECT_EQ(e.offset(), 4u);
         EXPECT_NE(e.reason().find("schema 2"), std::string::npos);
     }
     EXPECT_THROW(CStickerSheet(file("Nothing.dat", QByteArray())), CArchiveException);
+}
+
+// A one-colour photo, as composition hands them to the sheet.
+CPicture photo(QRgb colour)
+{
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(colour);
+    return fixtures::pictureOf(image);
 }
 
 TEST_F(StickerSheetTest, PhotosAddRemoveAndClear)
@@ -87,8 +80,8 @@ TEST_F(StickerSheetTest, PhotosAddRemoveAndClear)
         EXPECT_FALSE(sheet.RemovePhoto(n)) << n;
     const auto colours = [&] {
         std::vector<QRgb> out;
-        for (int i = 0; i < sheet.GetPhotoCount(); ++i)
-            out.push_back(colourOf(sheet.GetPhoto(i)));
+        for (const CPicture& p : sheet.Photos())
+            out.push_back(p.GetBitmap() ? p.GetBitmap()->pixel(0, 0) : 0);
         return out;
     };
     EXPECT_TRUE(sheet.RemovePhoto(2));
@@ -102,7 +95,7 @@ TEST_F(StickerSheetTest, PhotosAddRemoveAndClear)
     EXPECT_EQ(sheet.Clear(), 1);
     EXPECT_EQ(sheet.GetCapacity(), 0);
     EXPECT_EQ(sheet.Clear(), 0);
-    EXPECT_EQ(colourOf(&a), red) << "the caller's picture outlives the sheet's share";
+    EXPECT_TRUE(a.GetBitmap() && a.GetBitmap()->pixel(0, 0) == red) << "the caller's picture outlives the sheet's share";
 }
 
 } // namespace
