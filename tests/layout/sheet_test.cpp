@@ -1,5 +1,7 @@
-// The sticker sheet: places read from a layout file, and the photos it holds.
+// Layout files: the sticker sheet's places read from them and the photos it
+// holds, and pelmora-layout run as a process, its files checked by exact bytes.
 #include "archive.h"
+#include "bmp.h"
 #include "photofixtures.h"
 #include "stickersheet.h"
 
@@ -7,22 +9,27 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include "testing.h"
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
 
-class StickerSheetTest : public ::testing::Test {
+const auto contents = fixtures::readFile;
+const auto save = fixtures::writeFile;
+
+class LayoutFiles : public ::testing::Test {
 protected:
-    QString file(const QString& name, const QByteArray& bytes)
+    QString path(const char* name) const { return m_dir.filePath(name); }
+    QString file(const char* name, const QByteArray& bytes)
     {
-        EXPECT_TRUE(fixtures::writeFile(m_dir.filePath(name), bytes));
-        return m_dir.filePath(name);
+        EXPECT_TRUE(save(path(name), bytes));
+        return path(name);
     }
     QTemporaryDir m_dir;
 };
 
-TEST_F(StickerSheetTest, PlacesInFileOrderOrNoneOrAnErrorWithItsOffset)
+TEST_F(LayoutFiles, PlacesInFileOrderOrNoneOrAnErrorWithItsOffset)
 {
     const std::vector<SheetRect> rects = {{0, 0, 160, 120}, {160, 120, 320, 240}, {9, 9, 100, 50}};
     CStickerSheet sheet(file("Three up.dat", pelmora::WriteLayoutArchive(rects)));
@@ -33,11 +40,11 @@ TEST_F(StickerSheetTest, PlacesInFileOrderOrNoneOrAnErrorWithItsOffset)
 
     // Empty, missing, a folder or a pipe (opening it would wait for a writer
     // forever) give no places, and no error.
-    const QString pipe = m_dir.filePath("Pipe.dat");
+    const QString pipe = path("Pipe.dat");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     ASSERT_TRUE(QDir(m_dir.path()).mkdir("Folder.dat"));
-    for (const QString& path : {file("Empty.dat", QByteArray("\0\0", 2)), m_dir.filePath("Missing.dat"),
-                                m_dir.filePath("Folder.dat"), pipe})
+    for (const QString& path : {file("Empty.dat", QByteArray("\0\0", 2)), path("Missing.dat"),
+                                path("Folder.dat"), pipe})
         EXPECT_EQ(CStickerSheet(path).GetCapacity(), 0) << path.toStdString();
 
     // Schema 2 in an otherwise whole one-place file.
@@ -63,7 +70,7 @@ CPicture photo(QRgb colour)
     return fixtures::pictureOf(image);
 }
 
-TEST_F(StickerSheetTest, PhotosAddRemoveAndClear)
+TEST_F(LayoutFiles, PhotosAddRemoveAndClear)
 {
     CStickerSheet sheet(file("Four.dat", pelmora::WriteLayoutArchive(std::vector<SheetRect>(4))));
     ASSERT_EQ(sheet.GetCapacity(), 4);
@@ -96,6 +103,106 @@ TEST_F(StickerSheetTest, PhotosAddRemoveAndClear)
     EXPECT_EQ(sheet.GetCapacity(), 0);
     EXPECT_EQ(sheet.Clear(), 0);
     EXPECT_TRUE(a.GetBitmap() && a.GetBitmap()->pixel(0, 0) == red) << "the caller's picture outlives the sheet's share";
+}
+
+// A one-colour photo file as the booth makes them, of the given size.
+QByteArray photoFile(QRgb colour, int width = 320, int height = 240)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return pelmora::MakeBmpFile(width, height, pelmora::ImageToBmpPixels(image));
+}
+
+class LayoutTool : public LayoutFiles {
+protected:
+    static ProgramRun run(const QStringList& args) { return RunProgram(QStringLiteral(PELMORA_BIN_DIR "/pelmora-layout"), args); }
+    // The run refused with one line on stderr and left `out` alone.
+    void expectRefused(const QStringList& args, const QString& out, const QByteArray& kept = {}, const char* says = "")
+    {
+        const ProgramRun r = run(args);
+        EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.constData();
+        EXPECT_TRUE(r.err.contains(says)) << r.err.constData();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_EQ(contents(out), kept) << args.join(' ').toStdString();
+        EXPECT_EQ(QFile::exists(out), !kept.isEmpty());
+    }
+};
+
+TEST_F(LayoutTool, WriteDumpAndRefuse)
+{
+    const QString two = path("Two up.dat");
+    const ProgramRun written = run({"write", two, "0,0,160,120", "160,120,320,-240"});
+    ASSERT_EQ(written.exitCode, 0) << written.err.constData();
+    const QByteArray bytes = contents(two);
+    EXPECT_EQ(bytes.size(), 52);
+    EXPECT_EQ(pelmora::ReadLayoutArchive(bytes).rects, (std::vector<SheetRect>{{0, 0, 160, 120}, {160, 120, 320, -240}}));
+    EXPECT_EQ(run({"dump", two}).out, "0 0 160 120\n160 120 320 -240\n");
+    expectRefused({"write", two, "1,1,2,2"}, two, bytes, "already exists");
+
+    const QString bad = path("Bad.dat");
+    for (const char* spec : {"1,2,3", "1,2,3,4,5", "1,2,3,x", "1;2;3;4", "1,2,3,4294967296", ""})
+        expectRefused({"write", bad, "0,0,1,1", spec}, bad);
+    EXPECT_EQ(run({"write", bad}).exitCode, 2);
+    EXPECT_EQ(run({"frobnicate", bad}).exitCode, 2);
+    expectRefused({"write", path("no/such/folder.dat"), "0,0,1,1"}, bad, {}, "folder.dat");
+    // A file cut inside its third rectangle: one line naming the offset.
+    const QByteArray cut = pelmora::WriteLayoutArchive(std::vector<SheetRect>(3)).left(60);
+    expectRefused({"dump", file("Cut.dat", cut)}, path("Cut.dat"), cut, "offset 54: file ends inside rectangle 3");
+    expectRefused({"dump", path("Missing.dat")}, path("Missing.dat"));
+}
+
+TEST_F(LayoutTool, ShippedLayoutsFitTheCanvas)
+{
+    const std::pair<const char*, int> layouts[] = {{"1 Photo", 1},  {"2 Photos", 2},  {"4 Photos", 4}, {"6 Photos", 6},
+                                                   {"9 Photos", 9}, {"16 Photos", 16}, {"1 Large 4 Small", 5}};
+    for (const auto& [name, count] : layouts) {
+        const auto read = pelmora::ReadLayoutArchive(contents(QStringLiteral(PELMORA_BIN_DIR "/Resource/%1.dat").arg(name)));
+        ASSERT_EQ(int(read.rects.size()), count) << name;
+        for (size_t a = 0; a < read.rects.size(); ++a) {
+            const SheetRect& r = read.rects[a];
+            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= 320 && r.bottom <= 240 && r.right > r.left && r.bottom > r.top) << name;
+            for (size_t b = a + 1; b < read.rects.size(); ++b) { // stickers do not overlap
+                const SheetRect& o = read.rects[b];
+                EXPECT_TRUE(r.right <= o.left || o.right <= r.left || r.bottom <= o.top || o.bottom <= r.top) << name << a << b;
+            }
+        }
+    }
+}
+
+TEST_F(LayoutTool, SheetPlacesPhotosFromTheBottomEdgeAndRefuses)
+{
+    const QString layout = path("Two.dat"), out = path("sheet.bmp");
+    const QString red = file("red.bmp", photoFile(qRgb(255, 0, 0))), blue = file("blue.bmp", photoFile(qRgb(0, 0, 255)));
+    ASSERT_EQ(run({"write", layout, "0,0,160,120", "0,120,320,240", "1,1,2,2"}).exitCode, 0);
+    const ProgramRun r = run({"sheet", layout, out, red, blue});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QByteArray bytes = contents(out);
+    ASSERT_EQ(bytes.size(), 230454);
+    EXPECT_EQ(bytes.left(54), pelmora::BmpHeader(320, 240, 230400));
+    const QImage sheet = QImage::fromData(bytes, "BMP");
+    ASSERT_EQ(sheet.size(), QSize(320, 240));
+    // As seen: the first place is the lower-left quarter, the second the
+    // upper half; the third has no photo and stays white like the rest.
+    for (int y = 0; y < 240; y += 7)
+        for (int x = 0; x < 320; x += 7)
+            ASSERT_EQ(sheet.pixel(x, y), y < 120 ? qRgb(0, 0, 255) : x < 160 ? qRgb(255, 0, 0) : qRgb(255, 255, 255)) << x << "," << y;
+    expectRefused({"sheet", layout, out, blue, red}, out, bytes, "already exists");
+
+    const QString one = path("One.dat"), none = path("none.bmp");
+    ASSERT_EQ(run({"write", one, "0,0,320,240"}).exitCode, 0);
+    const QString small = file("small.bmp", photoFile(qRgb(1, 2, 3), 100, 75)), text = file("text.bmp", "BM not a picture");
+    const QString broken = file("broken.dat", contents(one).left(20));
+    for (const QStringList& args : QList<QStringList>{
+             {one, none, small},                   // not 320 x 240
+             {one, none, text},                    // not a picture
+             {one, none, path("missing.bmp")},     // no such photo
+             {one, none, red, red},                // more photos than places
+             {path("none.dat"), none, red},        // no such layout
+             {broken, none, red},                  // malformed layout
+             {one, path("no/dir/s.bmp"), red}})    // nowhere to write
+        expectRefused(QStringList{"sheet"} + args, none);
+    EXPECT_EQ(run({"sheet", one, none}).exitCode, 2);
 }
 
 } // namespace
