@@ -1,5 +1,4 @@
-// Layout files: the sticker sheet's places read from them and the photos it
-// holds, and pelmora-layout run as a process, its files checked by exact bytes.
+// Layout files read into the sticker sheet and its photos, and pelmora-layout run as a process.
 #include "archive.h"
 #include "bmp.h"
 #include "photofixtures.h"
