@@ -1,7 +1,6 @@
 #include "archive.h"
 
 #include <QByteArray>
-#include <QtEndian>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -13,14 +12,8 @@ using pelmora::WriteLayoutArchive;
 using Rects = std::vector<SheetRect>;
 
 // Archive bytes spelled out independently of the writer.
-template <typename T> QByteArray le(T v)
-{
-    QByteArray b(sizeof v, '\0');
-    qToLittleEndian(v, b.data());
-    return b;
-}
-QByteArray le16(std::uint16_t v) { return le(v); }
-QByteArray le32(std::uint32_t v) { return le(v); }
+QByteArray le16(std::uint16_t v) { return QByteArray(1, char(v)) + char(v >> 8); }
+QByteArray le32(std::uint32_t v) { return le16(std::uint16_t(v)) + le16(std::uint16_t(v >> 16)); }
 
 QByteArray rect(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b)
 {
@@ -75,8 +68,7 @@ TEST(LayoutArchive, RarerFormsAreReadAndMalformedFilesNameTheOffsetAndTheReason)
         // 0x7FFF and the 32-bit class tag 0x80000001 is the same as 0x8001.
         {"long tag", le16(2) + kFirst + le16(0x7FFF) + le32(0x80000001u) + rect(2, 2, 2, 2),
          {{0, 0, 1, 1}, {2, 2, 2, 2}}},
-        // A second class definition takes the next entry (3), which later
-        // elements may name.
+        // A second class definition takes the next entry (3), for later elements to name.
         {"class defined twice", le16(3) + kFirst + classHeader() + rect(2, 2, 2, 2) + le16(0x8003) + rect(3, 3, 3, 3),
          {{0, 0, 1, 1}, {2, 2, 2, 2}, {3, 3, 3, 3}}},
         // The count's bound: count 2 needs 36 bytes after the count.
@@ -139,8 +131,7 @@ TEST(LayoutArchive, RoundTripWithLongCount)
         const QByteArray count = n >= 0xFFFF ? le16(0xFFFF) + le32(std::uint32_t(n)) : le16(std::uint16_t(n));
         EXPECT_EQ(bytes.size(), qsizetype(count.size() + 32 + 18 * (n - 1))) << n;
         EXPECT_TRUE(bytes.startsWith(count)) << n;
-        // Every later element names the class at entry 1 in the short form,
-        // also past entry 0x7FFF: the class never moves.
+        // Later elements name the class at entry 1 in the short form, also past entry 0x7FFF.
         EXPECT_EQ(bytes.right(18).left(2), le16(0x8001));
         EXPECT_EQ(ReadLayoutArchive(bytes).rects, rects) << n;
     }

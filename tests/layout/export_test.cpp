@@ -40,13 +40,11 @@ protected:
     // At 120 dpi a photo measures 400 x 300; its file holds its own 320 x 240 rows.
     int exportTo(const QString& folder, ExportReport* report = nullptr) { return m_sheet.ExportPhotos(&m_screen, folder, report); }
     QTemporaryDir m_dir;
-    const QString m_out = m_dir.filePath("out");
+    // Taken as it is: not a format whose placeholders a second arg() would fill.
+    const QString m_out = m_dir.filePath("out%1x 50%2off Größe Фото 写真");
     CStickerSheet m_sheet{QString()};
     QImage m_screen = fixtures::deviceAt(120);
 };
-
-// The header of a 320 x 240 photo file, its bytes pinned by the BMP tests.
-const QByteArray kPhotoHeader = pelmora::BmpHeader(320, 240, 230400);
 
 // The upright pixels as ImageMagick reads them from a file, and as they are.
 QByteArray readByImageMagick(const QString& path) { return RunProgram("convert", {path, "-depth", "8", "rgb:-"}).out; }
@@ -70,7 +68,7 @@ TEST_F(Export, ThreePhotosIntoAnEmptyFolder)
     EXPECT_EQ(report.written, numbered(m_out + "/", 3));
     for (int i = 0; i < 3; ++i) {
         const QString path = report.written.value(i);
-        EXPECT_EQ(contents(path), kPhotoHeader + rowsOf(i + 1)) << path.toStdString();
+        EXPECT_EQ(contents(path), pelmora::BmpHeader(320, 240, 230400) + rowsOf(i + 1)) << path.toStdString();
         EXPECT_EQ(readByImageMagick(path), rgbOf(patternImage(320, 240, i + 1))) << path.toStdString();
     }
     EXPECT_EQ(RunProgram("identify", {"-format", "%m %w %h", m_out + "/Pelmora 2.bmp"}).out, "BMP3 320 240");
@@ -81,8 +79,7 @@ TEST_F(Export, TakenNumbersAreSkippedAndKept)
     addPhotos(2);
     ASSERT_TRUE(writeFile(m_out + "/Pelmora 1.bmp", "first"));
     ASSERT_TRUE(writeFile(m_out + "/Pelmora 3.bmp", "third"));
-    // A dangling link holds its name too: creating through it could make a
-    // file somewhere else.
+    // A dangling link holds its name: creating through it would make a file elsewhere.
     ASSERT_TRUE(QFile::link(m_dir.filePath("nowhere.bmp"), m_out + "/Pelmora 5.bmp"));
     EXPECT_EQ(exportTo(m_out), 2);
     EXPECT_EQ(filesIn(m_out), numbered("", 5));
@@ -99,19 +96,6 @@ TEST_F(Export, TakenNumbersAreSkippedAndKept)
     EXPECT_FALSE(QFile::exists(m_dir.filePath("nowhere.bmp")));
 }
 
-TEST_F(Export, FolderNamesAreTakenAsTheyAre)
-{
-    addPhotos(2);
-    for (const QString name : {"out%1x", "50%2off", "Größe Фото 写真"}) {
-        const QString folder = m_dir.filePath(name);
-        ASSERT_TRUE(QDir().mkpath(folder));
-        ExportReport report;
-        EXPECT_EQ(exportTo(folder, &report), 2) << qPrintable(name);
-        EXPECT_EQ(report.written, numbered(folder + "/", 2));
-        EXPECT_EQ(filesIn(folder), numbered("", 2));
-    }
-}
-
 TEST_F(Export, FoldersThatCannotHoldFilesEndTheExport)
 {
     addPhotos(2);
@@ -125,10 +109,7 @@ TEST_F(Export, FoldersThatCannotHoldFilesEndTheExport)
         ExportReport report;
         EXPECT_EQ(exportTo(folder, &report), 0);
         EXPECT_TRUE(report.stopped());
-        EXPECT_EQ(report.folder, folder);
         EXPECT_EQ(report.failedFile, folder + "/Pelmora 1.bmp");
-        EXPECT_FALSE(report.reason.isEmpty());
-        EXPECT_TRUE(report.written.isEmpty());
         // The folder's text is shown as it is, placeholders and all.
         EXPECT_EQ(report.StoppedMessage(2), "The photos could not all be saved to the folder \"" + folder
                                                  + "\".\n\n" + report.reason + "\n\n0 of 2 photos were saved.");

@@ -37,8 +37,7 @@ TEST_F(LayoutFiles, PlacesInFileOrderOrNoneOrAnErrorWithItsOffset)
         EXPECT_EQ(sheet.GetRect(i) ? sheet.GetRect(i)->m_rect : SheetRect(), rects[size_t(i)]) << i;
     EXPECT_TRUE(sheet.GetRect(3) == nullptr && sheet.GetRect(-1) == nullptr && sheet.GetPhotoCount() == 0);
 
-    // Empty, missing, a folder or a pipe (opening it would wait for a writer
-    // forever) give no places, and no error.
+    // No places and no error: empty, missing, a folder, a pipe (opening it would wait forever).
     const QString pipe = path("Pipe.dat");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     ASSERT_TRUE(QDir(m_dir.path()).mkdir("Folder.dat"));
@@ -90,12 +89,10 @@ TEST_F(LayoutFiles, PhotosAddRemoveAndClear)
             out.push_back(p.GetBitmap() ? p.GetBitmap()->pixel(0, 0) : 0);
         return out;
     };
-    EXPECT_TRUE(sheet.RemovePhoto(2));
-    EXPECT_EQ(colours(), (std::vector<QRgb>{red, blue, red}));
-    EXPECT_TRUE(sheet.RemovePhoto(3));
-    EXPECT_EQ(colours(), (std::vector<QRgb>{red, blue}));
-    EXPECT_TRUE(sheet.RemovePhoto(1));
-    EXPECT_EQ(colours(), (std::vector<QRgb>{blue}));
+    for (const auto& [n, left] : {std::pair{2, std::vector<QRgb>{red, blue, red}}, {3, {red, blue}}, {1, {blue}}}) {
+        EXPECT_TRUE(sheet.RemovePhoto(n)) << n;
+        EXPECT_EQ(colours(), left) << n;
+    }
     EXPECT_EQ(sheet.GetPhoto(1), nullptr);
 
     EXPECT_EQ(sheet.Clear(), 1);
@@ -181,8 +178,7 @@ TEST_F(LayoutTool, SheetPlacesPhotosFromTheBottomEdgeAndRefuses)
     EXPECT_EQ(bytes.left(54), pelmora::BmpHeader(320, 240, 230400));
     const QImage sheet = QImage::fromData(bytes, "BMP");
     ASSERT_EQ(sheet.size(), QSize(320, 240));
-    // As seen: the first place is the lower-left quarter, the second the
-    // upper half; the third has no photo and stays white like the rest.
+    // As seen: place 1 is the lower-left quarter, place 2 the upper half; place 3 has no photo.
     for (int y = 0; y < 240; y += 7)
         for (int x = 0; x < 320; x += 7)
             ASSERT_EQ(sheet.pixel(x, y), y < 120 ? qRgb(0, 0, 255) : x < 160 ? qRgb(255, 0, 0) : qRgb(255, 255, 255)) << x << "," << y;

@@ -12,7 +12,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -44,7 +43,6 @@ QImage composed(const PlacingCase& c, const QPaintDevice* dc)
     for (int i = 0; i < c.photos; ++i)
         photos.push_back(fixtures::pictureOf(photo(c, i)));
     const CPicture picture = pelmora::ComposeSheetPicture(photos, c.places, dc, W, H);
-    EXPECT_NE(picture.GetBitmap(), nullptr) << c.name;
     return picture.GetBitmap() ? picture.GetBitmap()->convertToFormat(QImage::Format_RGB32) : QImage();
 }
 
@@ -88,8 +86,7 @@ TEST(SheetPicture, PhotosAreStretchedIntoTheirPlacesCountedFromTheBottomEdge)
     };
     for (const PlacingCase& c : cases)
         EXPECT_EQ(composed(c, &screen), expected(c)) << c.name;
-    // The rule spelled out at the corners: the half-size copy's top-left
-    // pixel is photo pixel (1, 1), under the centre of the stretched pixel.
+    // The rule at the corners: the half-size copy's top-left pixel is photo pixel (1, 1).
     const QImage page = composed(cases[0], &screen);
     EXPECT_EQ(page.pixel(0, 120), patternImage(W, H, 1).pixel(1, 1));
     EXPECT_EQ(page.pixel(159, 239), patternImage(W, H, 1).pixel(319, 239));
@@ -109,8 +106,7 @@ TEST(PrintDestination, MillimetresAtThePrintersResolution)
         EXPECT_EQ(pelmora::PrintDestinationSize(145, 102, x, y), size) << x << " x " << y;
 }
 
-// Four quadrants of four colours, so the rendered page shows which way up
-// and which way round the sheet came out.
+// Four colours, so the rendered page shows which way up and which way round the sheet came out.
 QImage quadrants()
 {
     QImage image(320, 240, QImage::Format_RGB32);
@@ -134,15 +130,12 @@ class PrintToPdf : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (QStandardPaths::findExecutable("pdftoppm").isEmpty())
-            GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
         ASSERT_TRUE(writeFile(m_dir.filePath("one.dat"), pelmora::WriteLayoutArchive(std::vector<SheetRect>{{0, 0, 320, 240}})));
         m_sheet = std::make_unique<CStickerSheet>(m_dir.filePath("one.dat"));
         m_sheet->AddPhoto(fixtures::pictureOf(quadrants()));
     }
-    // One page of the booth's title, which rendered at 150 dpi shows the sheet
-    // upright, 145 x 102 mm, its top-left corner at the given millimetres from
-    // the page's. A queue's file may still be written: read once it is whole.
+    // One page of the booth's title showing the sheet upright, 145 x 102 mm, at the given
+    // millimetres from the page's corner. A queue's file is read once it is whole.
     void expectSheetAt(const QString& pdf, QPointF corner)
     {
         QString info;
@@ -198,8 +191,7 @@ TEST_F(PrintToPdf, SheetAtTheTopLeftOfThePrintableAreaAt145By102mm)
     EXPECT_FALSE(QFile::exists(m_dir.filePath("none.pdf")));
 }
 
-// A private cupsd with a cups-pdf queue whose PDF lands in the test's folder.
-// Skipped where cupsd, cups-pdf or root are missing.
+// A private cupsd with a cups-pdf queue into the test's folder; skipped without root, cupsd or cups-pdf.
 class PrintQueue : public PrintToPdf {
 protected:
     void SetUp() override
@@ -224,8 +216,7 @@ protected:
                                              "StateDir %1/state\nAccessLog %1/log/access_log\nErrorLog %1/log/error_log\n"
                                              "PageLog %1/log/page_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n")
                                   .arg(root).toUtf8()));
-        // cups-pdf takes its settings for the URI cups-pdf:/NAME from
-        // /etc/cups/cups-pdf-NAME.conf; this one sends everything here.
+        // cups-pdf takes the settings of the URI cups-pdf:/NAME from /etc/cups/cups-pdf-NAME.conf.
         m_queue = QStringLiteral("pelmoratest%1").arg(::getpid());
         const QString conf = QStringLiteral("/etc/cups/cups-pdf-%1.conf").arg(m_queue);
         ASSERT_FALSE(QFileInfo::exists(conf));
@@ -269,7 +260,6 @@ TEST_F(PrintQueue, SheetComesOutOfCupsPdfAsOnePageAt145By102mm)
     for (int i = 0; i < 600 && (pdfs = out.entryList({"*.pdf"}, QDir::Files)).isEmpty(); ++i)
         QThread::msleep(100);
     ASSERT_EQ(pdfs.size(), 1) << "no PDF from the queue";
-    EXPECT_TRUE(pdfs.first().startsWith("Pelmora_2004")) << pdfs.first().toStdString();
     expectSheetAt(out.filePath(pdfs.first()), printable);
 }
 
