@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QTemporaryDir>
 #include "testing.h"
 #include <gtest/gtest.h>
@@ -45,9 +44,8 @@ TEST_F(LayoutFiles, PlacesInFileOrderOrNoneOrAnErrorWithItsOffset)
                                 path("Folder.dat"), pipe})
         EXPECT_EQ(CStickerSheet(path).GetCapacity(), 0) << path.toStdString();
 
-    // Schema 2 in an otherwise whole one-place file.
     QByteArray bytes = pelmora::WriteLayoutArchive(std::vector<SheetRect>{{1, 2, 3, 4}});
-    bytes[4] = 2;
+    bytes[4] = 2; // schema 2 in an otherwise whole one-place file
     const QString path = file("Bad.dat", bytes);
     try {
         CStickerSheet bad(path);
@@ -60,13 +58,15 @@ TEST_F(LayoutFiles, PlacesInFileOrderOrNoneOrAnErrorWithItsOffset)
     EXPECT_THROW(CStickerSheet(file("Nothing.dat", QByteArray())), CArchiveException);
 }
 
-// A one-colour photo, as composition hands them to the sheet.
-CPicture photo(QRgb colour)
+// A one-colour photo; as a file, the booth's own BMP.
+QImage plain(QRgb colour, int width = 320, int height = 240)
 {
-    QImage image(4, 3, QImage::Format_RGB32);
+    QImage image(width, height, QImage::Format_RGB32);
     image.fill(colour);
-    return fixtures::pictureOf(image);
+    return image;
 }
+CPicture photo(QRgb colour) { return fixtures::pictureOf(plain(colour)); }
+QByteArray photoFile(const QImage& image) { return pelmora::MakeBmpFile(image.width(), image.height(), pelmora::ImageToBmpPixels(image)); }
 
 TEST_F(LayoutFiles, PhotosAddRemoveAndClear)
 {
@@ -74,10 +74,8 @@ TEST_F(LayoutFiles, PhotosAddRemoveAndClear)
     ASSERT_EQ(sheet.GetCapacity(), 4);
     const QRgb red = qRgb(255, 0, 0), green = qRgb(0, 255, 0), blue = qRgb(0, 0, 255);
     const CPicture a = photo(red);
-    int next = 0;
-    for (QRgb colour : {red, green, blue})
-        EXPECT_EQ(sheet.AddPhoto(photo(colour)), next++);
-    EXPECT_EQ(sheet.AddPhoto(a), 3);
+    for (const auto& [picture, index] : {std::pair{photo(red), 0}, {photo(green), 1}, {photo(blue), 2}, {a, 3}})
+        EXPECT_EQ(sheet.AddPhoto(picture), index);
     EXPECT_TRUE(sheet.GetPhoto(3)->SharesPictureWith(a)) << "shared, not copied";
 
     // Positions count from 1; out of range changes nothing.
@@ -99,14 +97,6 @@ TEST_F(LayoutFiles, PhotosAddRemoveAndClear)
     EXPECT_EQ(sheet.GetCapacity(), 0);
     EXPECT_EQ(sheet.Clear(), 0);
     EXPECT_TRUE(a.GetBitmap() && a.GetBitmap()->pixel(0, 0) == red) << "the caller's picture outlives the sheet's share";
-}
-
-// A one-colour photo file as the booth makes them, of the given size.
-QByteArray photoFile(QRgb colour, int width = 320, int height = 240)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    return pelmora::MakeBmpFile(width, height, pelmora::ImageToBmpPixels(image));
 }
 
 class LayoutTool : public LayoutFiles {
@@ -169,7 +159,7 @@ TEST_F(LayoutTool, ShippedLayoutsFitTheCanvas)
 TEST_F(LayoutTool, SheetPlacesPhotosFromTheBottomEdgeAndRefuses)
 {
     const QString layout = path("Two.dat"), out = path("sheet.bmp");
-    const QString red = file("red.bmp", photoFile(qRgb(255, 0, 0))), blue = file("blue.bmp", photoFile(qRgb(0, 0, 255)));
+    const QString red = file("red.bmp", photoFile(plain(qRgb(255, 0, 0)))), blue = file("blue.bmp", photoFile(plain(qRgb(0, 0, 255))));
     ASSERT_EQ(run({"write", layout, "0,0,160,120", "0,120,320,240", "1,1,2,2"}).exitCode, 0);
     const ProgramRun r = run({"sheet", layout, out, red, blue});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
@@ -186,7 +176,7 @@ TEST_F(LayoutTool, SheetPlacesPhotosFromTheBottomEdgeAndRefuses)
 
     const QString one = path("One.dat"), none = path("none.bmp");
     ASSERT_EQ(run({"write", one, "0,0,320,240"}).exitCode, 0);
-    const QString small = file("small.bmp", photoFile(qRgb(1, 2, 3), 100, 75)), text = file("text.bmp", "BM not a picture");
+    const QString small = file("small.bmp", photoFile(plain(qRgb(1, 2, 3), 100, 75))), text = file("text.bmp", "BM not a picture");
     const QString broken = file("broken.dat", contents(one).left(20));
     for (const QStringList& args : QList<QStringList>{
              {one, none, small},                   // not 320 x 240
