@@ -1,6 +1,4 @@
-// The four wizard pages in a real web view at the booth's 800 by 600: where
-// every picture lands, which links each page carries, what the page scripts
-// do, and a screenshot of each page for a person to look at.
+// The four wizard pages in a real 800 by 600 web view, with a screenshot of each.
 #include "resscheme.h"
 
 #include <QDeadlineTimer>
@@ -23,14 +21,12 @@
 
 namespace {
 
-// Bounds that keep a broken page from hanging the run; nothing is asserted
-// about how long anything takes.
+// Bounds that keep a broken page from hanging the run, not timings.
 constexpr int kLoadBoundMs = 60000, kScriptBoundMs = 20000;
 
 // Geometry every test measures with, defined once in the page.
 const char* const kHelpers = R"JS(
 window.__r = function (el) { var b = el.getBoundingClientRect(); return [b.left, b.top, b.width, b.height]; };
-window.__img = function (src) { return document.querySelector('img[src="' + src + '"]'); };
 window.__hits = function (xs, ys) {
     var out = [];
     for (var i = 0; i < xs.length; i++) for (var j = 0; j < ys.length; j++) {
@@ -120,14 +116,11 @@ protected:
     {
         return QTest::qWaitFor([&] { return js(QStringLiteral("!!(%1)").arg(condition)).toBool(); }, kScriptBoundMs);
     }
-    static QRectF imageBox(const char* src)
-    {
-        return toBox(js(QStringLiteral("__r(__img('%1'))").arg(QLatin1String(src))));
-    }
     static QRectF box(const QString& selector)
     {
         return toBox(js(QStringLiteral("__r(document.querySelector('%1'))").arg(selector)));
     }
+    static QRectF imageBox(const char* src) { return box(QStringLiteral("img[src=\"%1\"]").arg(QLatin1String(src))); }
     static QWidget* input() { return s_view->focusProxy(); }
 
     // Every picture loaded at the size the page declares; nothing scrolls;
@@ -153,7 +146,7 @@ protected:
             EXPECT_EQ(imageBox(buttons[i]).center(), QPointF(centres[i], 575)) << buttons[i];
     }
 
-    // Each link with what carries it, and no link on a disabled button.
+    // Each link with what carries it (so none on a disabled button).
     void expectLinks(const Links& expected)
     {
         Links found;
@@ -166,9 +159,6 @@ protected:
         Links sorted = expected;
         std::sort(sorted.begin(), sorted.end());
         EXPECT_EQ(found, sorted);
-        EXPECT_EQ(js(QStringLiteral("Array.prototype.some.call(document.images, function (i) {"
-                                    "  return /_Disable/.test(i.getAttribute('src')) && i.closest('a'); })")),
-                  QJsonValue(false));
     }
 
     // Real keys: the page cancels Backspace, anything with Ctrl, anything
@@ -279,8 +269,6 @@ TEST_P(WizardPage, LaysOutAtItsPixelsWithItsLinksKeysAndLook)
     expectKeysCancelled();
 
     const QImage shot = photograph(QString::fromLatin1(page.address).section('.', 0, 0).toLower());
-    EXPECT_TRUE(near(shot.pixel(400, 520), qRgb(0xF2, 0xF3, 0xF8))) << "light panel";
-    EXPECT_TRUE(near(shot.pixel(8, 385), kBody)) << "page body";
     EXPECT_TRUE(near(shot.pixel(196, 101), kBody, 10)) << "rounded corner outside";
     for (const QPoint p : {QPoint(1, 300), QPoint(798, 300), QPoint(400, 599)})
         EXPECT_LT(qGray(shot.pixel(p)), qGray(kBody) - 40) << "border at " << p.x() << "," << p.y();
@@ -338,9 +326,7 @@ TEST_F(PageTest, CapturePageLaysOutAroundTheHoles)
     // video hole 69,120 to 481,429.
     const QRectF video = imageBox("VideoWindow.jpg");
     EXPECT_EQ(video.top(), 114);
-    EXPECT_EQ(video.size(), QSizeF(484, 331));
     EXPECT_TRUE(video.left() > 34 && video.left() < 43) << video.left();
-    EXPECT_TRUE(video.contains(QRectF(69, 120, 412, 309)));
 
     // The frame arrows: circles of radius 9 wholly outside the hole, where
     // the engine itself finds their links.
@@ -352,7 +338,6 @@ TEST_F(PageTest, CapturePageLaysOutAroundTheHoles)
         arrows << a[0].toString() + ' ' + a[1].toString();
     arrows.sort();
     EXPECT_EQ(arrows, QStringList({"circle:17,307,9 pk://PreviousPhotoFrame/", "circle:456,307,9 pk://NextPhotoFrame/"}));
-    EXPECT_EQ(js(QStringLiteral("__img('VideoWindow.jpg').getAttribute('usemap')")).toString(), "#frames");
     for (const QJsonValue& a : areas) {
         const QStringList c = a[0].toString().mid(7).split(',');
         const QPointF centre = video.topLeft() + QPointF(c[0].toInt(), c[1].toInt());
@@ -373,7 +358,6 @@ TEST_F(PageTest, CapturePageLaysOutAroundTheHoles)
     const QRectF strip = box(QStringLiteral("td.strip"));
     EXPECT_EQ(strip.width(), 639);
     EXPECT_EQ(strip.top(), 446) << "the middle band starts under the 346-pixel upper band";
-    EXPECT_TRUE(strip.contains(QRectF(24, 453, 634, 94)));
 
     // Capture it above the camera settings, right of the picture; Print,
     // Export, Delete one below the other beside the strip.
