@@ -86,8 +86,7 @@ TEST(AboutDialog, TemplateControlsReadOnlyAgreementAndScreenshot)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     EXPECT_EQ(QApplication::focusWidget(), ok) << "the first tab stop";
 
-    // The link shows the address and keeps the width of its mailto text,
-    // measured in the dialog's font.
+    // The link shows the address and keeps the width of its mailto text.
     CLinkLabel& link = dialog.m_link;
     EXPECT_EQ(link.objectName(), QStringLiteral("control1008"));
     EXPECT_EQ(link.text(), QStringLiteral("support@orvane.example"));
@@ -100,8 +99,7 @@ TEST(AboutDialog, TemplateControlsReadOnlyAgreementAndScreenshot)
                                      QSize(metrics.horizontalAdvance(kMailto), metrics.height())));
     EXPECT_TRUE(dialog.grab().toImage().save(QStringLiteral(ABOUT_SHOT_DIR "/about.png")));
 
-    // The agreement box: a line per CR LF line, scrolled by the keys,
-    // unchanged by typing.
+    // The agreement box: a line per CR LF line, scrolled by keys, unchanged by typing.
     auto* edit = dialog.findChild<QPlainTextEdit*>(QStringLiteral("control1004"));
     ASSERT_TRUE(edit);
     EXPECT_TRUE(edit->isReadOnly());
@@ -119,8 +117,7 @@ TEST(AboutDialog, TemplateControlsReadOnlyAgreementAndScreenshot)
     EXPECT_EQ(edit->toPlainText(), lines);
 }
 
-// Each way of closing; the link works inside the box, and the next showing
-// starts unvisited.
+// Each way of closing; the link works inside, and the next showing starts unvisited.
 TEST(AboutDialog, OkEnterEscapeAndCloseEndItAndTheLinkWorksInside)
 {
     int opens = 0;

@@ -1,7 +1,8 @@
 // The help file beside the executable, read back with chmlib's extract_chmLib.
+#include "testing.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -38,7 +39,6 @@ QStringList Matches(const QByteArray& text, const QString& pattern)
     return found;
 }
 
-// extract_chmLib is a reader independent of the compiler that made the file.
 TEST(HelpFile, TopicsUnchangedAndEveryLinkInside)
 {
     ASSERT_TRUE(QFile::exists(kHelpFile)) << "built by the default build";
@@ -47,18 +47,14 @@ TEST(HelpFile, TopicsUnchangedAndEveryLinkInside)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString out = dir.filePath(QStringLiteral("out"));
-    QProcess extract;
-    extract.start(extractor, {kHelpFile, out});
-    ASSERT_TRUE(extract.waitForFinished(60000));
-    ASSERT_EQ(extract.exitStatus(), QProcess::NormalExit);
-    ASSERT_EQ(extract.exitCode(), 0) << extract.readAllStandardError().constData();
+    const ProgramRun extract = RunProgram(extractor, {kHelpFile, out});
+    ASSERT_EQ(extract.exitCode, 0) << extract.err.constData();
     const auto extracted = [&out](const QString& name) { return out + '/' + name; };
 
     const QByteArray head = ReadAll(kHelpFile).left(0x60);
     ASSERT_EQ(head.size(), 0x60);
     EXPECT_EQ(head.left(9).toHex(), "4954534603000000" "60") << "ITSF, version 3, header length";
-    // The system file names the title, the contents, the index and the
-    // topic the viewer opens first.
+    // The title, the contents, the index and the topic the viewer opens first.
     const QByteArray system = ReadAll(extracted(QStringLiteral("#SYSTEM")));
     for (const char* name : {"Pelmora 2004 Help", "Contents.hhc", "Index.hhk", "Welcome.html"})
         EXPECT_TRUE(system.contains(name)) << name;

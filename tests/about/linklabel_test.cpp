@@ -128,9 +128,8 @@ TEST(LinkStartProgram, OutcomesMapToLaunchResults)
         EXPECT_EQ(StartDetachedProgram(program, {}), result) << program.toStdString();
 }
 
-// The whole fallback with the desktop's own tools: xdg-mime names the
-// default text/html handler, its desktop entry gives the command, and the
-// handler (a script) receives the URL.
+// The whole fallback with the desktop's own tools: xdg-mime names the default
+// text/html handler, its desktop entry the command; the handler gets the URL.
 TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
 {
     QTemporaryDir dir;
@@ -171,8 +170,7 @@ TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
         value ? qputenv(name, *value) : qunsetenv(name);
 }
 
-// Pixels of exactly one colour, and the longest run of them in a row (an
-// underline is a run about as wide as the text).
+// Pixels of one colour, and their longest run in a row (an underline is a long run).
 struct ColourCount {
     int pixels = 0, longestRow = 0;
 };

@@ -59,8 +59,7 @@ struct PageCase {
 
 void PrintTo(const PageCase& page, std::ostream* out) { *out << page.address; }
 
-// The frame every page has, then the light panel and button bar of the
-// pages before the capture page.
+// The frame of every page; the light panel and button bar of all but the capture page.
 const std::pair<const char*, QRectF> kFrame[] = {
     {"Title.jpg", {0, 0, 800, 100}},          {"LeftBorder.jpg", {0, 100, 4, 500}},
     {"RightBorder.jpg", {797, 100, 3, 500}},  {"BottomBorder.jpg", {4, 598, 793, 2}},
@@ -126,9 +125,8 @@ protected:
     static QRectF imageBox(const char* src) { return box(QStringLiteral("img[src=\"%1\"]").arg(QLatin1String(src))); }
     static QWidget* input() { return s_view->focusProxy(); }
 
-    // Saves what the screen shows and gives it back for pixel checks. The
-    // compositor delivers frames on its own schedule: the picture is taken
-    // once two grabs a little apart agree.
+    // Saves and returns what the screen shows: the compositor delivers frames
+    // on its own schedule, so only once two grabs a little apart agree.
     static QImage photograph(const QString& name)
     {
         QScreen* screen = s_view->windowHandle() ? s_view->windowHandle()->screen() : nullptr;
@@ -165,8 +163,7 @@ TEST_P(WizardPage, LaysOutAtItsPixelsWithItsLinksKeysAndLook)
 {
     const PageCase& page = GetParam();
     open(page.address, page.panel);
-    // Every picture loaded at the size the page declares; nothing scrolls;
-    // the button bar's four buttons centred at x 267.5, 473.5, 573.5, 695.5.
+    // Every picture loaded at the size the page declares, nothing scrolls, the four buttons in place.
     const QJsonArray images = js(QStringLiteral(
         "Array.prototype.map.call(document.images, function (i) { var b = i.getBoundingClientRect();"
         "  return [i.getAttribute('src'), i.complete && i.naturalWidth == i.getAttribute('width') &&"
@@ -199,8 +196,7 @@ TEST_P(WizardPage, LaysOutAtItsPixelsWithItsLinksKeysAndLook)
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(found, expected);
 
-    // Body and link colours, fonts, and no selection or context menu; the
-    // capture page leaves the cursor alone.
+    // Colours, fonts, no selection or context menu; only the capture page leaves the cursor alone.
     EXPECT_EQ(js(QStringLiteral(
                   "(function () { var b = getComputedStyle(document.body);"
                   "  var a = getComputedStyle(document.querySelector('a[href]'));"
@@ -249,8 +245,7 @@ TEST_P(WizardPage, LaysOutAtItsPixelsWithItsLinksKeysAndLook)
         EXPECT_EQ(onCell, 15) << "the three inner probe rows lie on the empty cell";
     }
 
-    // Real keys: the page cancels Backspace, anything with Ctrl, anything
-    // with Alt except F4.
+    // Real keys: the page cancels Backspace, anything with Ctrl, anything with Alt but F4.
     ASSERT_TRUE(js(QStringLiteral("(function () { window.__keys = {};"
                                   "  window.addEventListener('keydown', function (e) {"
                                   "    window.__keys[e.keyCode] = e.defaultPrevented; }); return true; })()"))
@@ -298,8 +293,7 @@ TEST_F(PageTest, WelcomeTextInThePanelAndTheHelpLinkTurnsRedUnderThePointer)
                                 "  return [p.length, getComputedStyle(p[0]).fontSize, p[0].closest('font').getAttribute('size'),"
                                 "    p[0].textContent.indexOf('\\u00a0\\u00a0\\u00a0\\u00a0Pelmora 2004 helps you')]; })()")),
               QJsonArray({3, QStringLiteral("13px"), QStringLiteral("2"), 0}));
-    // Paragraphs, Get Started against the right edge, then the help link
-    // after its picture, all inside the light panel.
+    // Get Started against the right edge, then the help link after its picture, inside the panel.
     const QRectF start = imageBox("GetStarted.jpg");
     const QRectF content = box(QStringLiteral("div.text"));
     const double padding =
@@ -324,14 +318,12 @@ TEST_F(PageTest, WelcomeTextInThePanelAndTheHelpLinkTurnsRedUnderThePointer)
 TEST_F(PageTest, CapturePageLaysOutAroundTheHoles)
 {
     open("Capture.htm", false);
-    // The video picture: left edge between 34 and 43, top at 114, around the
-    // video hole 69,120 to 481,429.
+    // The video picture round the video hole 69,120 to 481,429.
     const QRectF video = imageBox("VideoWindow.jpg");
     EXPECT_EQ(video.top(), 114);
     EXPECT_TRUE(video.left() > 34 && video.left() < 43) << video.left();
 
-    // The frame arrows: circles of radius 9 wholly outside the hole, where
-    // the engine itself finds their links.
+    // The frame arrows: circles wholly outside the hole, where the engine finds their links.
     const QJsonArray areas = js(QStringLiteral(
         "Array.prototype.map.call(document.querySelectorAll('map[name=frames] area'), function (a) {"
         "  return [a.getAttribute('shape') + ':' + a.getAttribute('coords'), a.getAttribute('href')]; })")).toArray();
@@ -361,8 +353,7 @@ TEST_F(PageTest, CapturePageLaysOutAroundTheHoles)
     EXPECT_EQ(strip.width(), 639);
     EXPECT_EQ(strip.top(), 446) << "the middle band starts under the 346-pixel upper band";
 
-    // Capture it above the camera settings, right of the picture; Print,
-    // Export, Delete one below the other beside the strip.
+    // Capture it above the camera settings; Print, Export, Delete down beside the strip.
     const QRectF capture = imageBox("CaptureIt.jpg");
     const QRectF configure = imageBox("Configure.jpg");
     EXPECT_GT(capture.left(), video.right());
@@ -379,8 +370,7 @@ TEST_F(PageTest, CapturePageLaysOutAroundTheHoles)
         lastBottom = b.bottom();
     }
 
-    // The camera screen is dark all along the inside of the video hole,
-    // while the arrow buttons are light.
+    // The camera screen is dark all along the inside of the hole, the arrows light.
     const QImage shot = photograph(QStringLiteral("capture"));
     for (int x = 69; x <= 480; x += 7)
         EXPECT_TRUE(dark(shot, x, 120) && dark(shot, x, 428)) << x;
