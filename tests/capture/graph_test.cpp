@@ -10,7 +10,6 @@
 namespace pelmora::test {
 namespace {
 
-// Collects the frames posted to the main window.
 class FrameRecorder : public QObject {
 public:
     std::vector<QByteArray> frames;
@@ -29,7 +28,6 @@ constexpr HRESULT kBusy = HRESULT(0x800700AAu);
 constexpr HRESULT kNoDriver = HRESULT(0x80040154u);
 constexpr int kRowBytes = 960, kRows = 240, kFrameBytes = 230400;
 
-// A camera whose binding fails with the given result.
 DeviceFactory Unbindable(HRESULT hr)
 {
     return [hr] { return std::make_unique<ScriptedCamera>([hr](GstElementPtr*) { return hr; }, QByteArray()); };
@@ -47,7 +45,6 @@ protected:
         callback.RequestFrame();
         return WaitFor([&] { return !window.frames.empty(); });
     }
-    // A camera that is gone leaves the graph stopped with its last picture.
     void ExpectStoppedWithPicture(CVideoWindow* video)
     {
         ASSERT_TRUE(WaitFor([&] { return graph->HasFailed(); }));
@@ -202,12 +199,10 @@ QByteArray ReferencePicture(const char* pattern)
     GstElementPtr sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
     gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
     GstSamplePtr sample(gst_app_sink_pull_sample(GST_APP_SINK(sink.get())));
-    QByteArray picture;
-    GstMapInfo map;
-    if (sample && gst_buffer_map(gst_sample_get_buffer(sample.get()), &map, GST_MAP_READ)) {
-        picture = QByteArray(reinterpret_cast<const char*>(map.data), qsizetype(map.size));
-        gst_buffer_unmap(gst_sample_get_buffer(sample.get()), &map);
-    }
+    GstBuffer* buffer = sample ? gst_sample_get_buffer(sample.get()) : nullptr;
+    QByteArray picture(buffer ? qsizetype(gst_buffer_get_size(buffer)) : 0, '\0');
+    if (buffer)
+        gst_buffer_extract(buffer, 0, picture.data(), size_t(picture.size()));
     gst_element_set_state(pipeline.get(), GST_STATE_NULL);
     return picture;
 }
@@ -220,7 +215,6 @@ int LargestDifference(const char* a, const char* b, int count)
     return largest;
 }
 
-// One walk with the running test camera: video window, requested frame, stall, loss.
 TEST_F(CaptureGraph, TestCameraFromBuildToLoss)
 {
     ASSERT_EQ(Build({TestCamera("smpte")}), S_OK);
@@ -236,8 +230,7 @@ TEST_F(CaptureGraph, TestCameraFromBuildToLoss)
     CVideoWindow* video = graph->VideoWindow();
     ASSERT_TRUE(video && graph->Run());
 
-    // The video window: shown only when asked, frames upright; detached it is
-    // hidden and no longer the owner's child, which would delete it.
+    // Detached, the video window is hidden and no longer the owner's child, which would delete it.
     {
         QWidget owner;
         owner.resize(800, 600);
@@ -260,8 +253,7 @@ TEST_F(CaptureGraph, TestCameraFromBuildToLoss)
         EXPECT_FALSE(video->isVisible());
     }
 
-    // A requested frame is stored bottom row first: top and bottom differ, so top
-    // first cannot pass; the bottom right is noise, so the left 200 pixels are compared.
+    // Stored bottom row first (top and bottom differ); the bottom right is noise: 200 pixels compared.
     ASSERT_TRUE(GrabOne());
     const QByteArray frame = window.frames.front();
     ASSERT_EQ(frame.size(), kFrameBytes);
@@ -290,8 +282,7 @@ TEST_F(CaptureGraph, TestCameraFromBuildToLoss)
     ASSERT_TRUE(WaitFor([&] { return video->ReceivedFrames() >= until; }));
     EXPECT_EQ(window.frames.size(), 1u);
 
-    // A bus error stops the graph and keeps the last picture; once what was
-    // on its way is handled, a request goes unanswered and nothing hangs.
+    // After a bus error and what was on its way, a request goes unanswered and nothing hangs.
     GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "Camera was unplugged");
     gst_element_post_message(source.get(), gst_message_new_error(GST_OBJECT(source.get()), error, "test"));
     g_error_free(error);

@@ -1,4 +1,5 @@
 // The photo-frame window: its packages, frame range, outline as shape, and what reaches the screen.
+#include "../package/bytes.h"
 #include "packagewriter.h"
 #include "photoframewnd.h"
 #include "rgndata.h"
@@ -36,20 +37,17 @@ QByteArray FramePackage(const std::map<std::uint16_t, QString>& strings, const s
     return WriteResourcePackage(resources);
 }
 
-// Writes bytes to folder/fileName; returns the path without the ".dll" the loader adds.
+// The written file's path without the ".dll" the loader adds; empty if not written.
 QString WritePackage(const QTemporaryDir& folder, const QString& fileName, const QByteArray& bytes)
 {
-    QFile file(folder.filePath(fileName));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return file.fileName().endsWith(QStringLiteral(".dll")) ? file.fileName().chopped(4) : file.fileName();
+    const QString path = folder.filePath(fileName);
+    return testbytes::WriteAll(path, bytes) ? path.chopped(path.endsWith(".dll") ? 4 : 0) : QString();
 }
 
 const QColor kVideoColour(10, 160, 90);
 const QColor kFrame1001Colour(200, 30, 40), kFrame1002Colour(20, 40, 210), kFrame1003Colour(230, 220, 30),
     kFrame1005Colour(120, 60, 150);
 
-// Opaque parts: bands along the top and bottom edges, the left and right edges.
 const QRegion kOutline1001 = QRegion(0, 0, 412, 60) | QRegion(0, 249, 412, 60);
 const QRegion kOutline1002 = QRegion(0, 0, 80, 309) | QRegion(332, 0, 80, 309);
 const QRegion kOutline1004 = QRegion(0, 0, 412, 100);
@@ -58,8 +56,6 @@ const FrameContent kShaped{WriteRegionData(kOutline1001), kFrame1001Colour};
 
 std::map<std::uint16_t, QString> Range(const QString& first, const QString& last) { return {{1, first}, {2, last}}; }
 
-// Two shaped and painted frames; one without outline, its picture smaller than
-// the window; one without picture; an empty outline; outline bytes not RGNDATA.
 QByteArray SixFrames()
 {
     return FramePackage(Range("1001", "1006"),
@@ -91,10 +87,9 @@ protected:
         m_screen = m_owner.screen()->grabWindow(m_owner.winId()).toImage();
         ASSERT_FALSE(m_screen.isNull());
     }
-    // Frame coordinates (fx, fy) are client (69 + fx, 120 + fy).
     QColor AtFrame(int fx, int fy) const { return m_screen.pixelColor(69 + fx, 120 + fy); }
 
-    QWidget m_owner; // the main window; frames made in a test go before it
+    QWidget m_owner; // declared first: frames made in a test go before it
     QTemporaryDir m_dir;
     QString m_frames;
     QImage m_screen;
@@ -121,14 +116,13 @@ TEST_F(PhotoFrameWnd, StepsWithinTheRangeAndTakesEachOutlineAsItsShape)
         EXPECT_EQ(frame.GetFrame(), number);
         EXPECT_TRUE(SameArea(frame.mask(), shape)) << number << " " << repaint;
     }
-    // Not past the last, nor to the same 16-bit id outside the range.
+    // Nor to the same 16-bit id outside the range.
     EXPECT_FALSE(frame.SetFrame(1007, true));
     EXPECT_FALSE(frame.SetFrame(1001 - 65536, true));
     EXPECT_EQ(frame.GetFrame(), 1006);
 
-    // Starting at a frame without an outline: the whole window.
     ASSERT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, &m_owner, 1003));
-    EXPECT_TRUE(frame.mask().isEmpty()) << "no mask: the whole 412 by 309 rectangle";
+    EXPECT_TRUE(frame.mask().isEmpty()) << "started without an outline: the whole 412 by 309 rectangle";
 }
 
 TEST_F(PhotoFrameWnd, CreatedAtTheGivenFrameFocusToTheOwnerDestroyedKeepsThePackageRefusedNoWindow)
@@ -147,8 +141,7 @@ TEST_F(PhotoFrameWnd, CreatedAtTheGivenFrameFocusToTheOwnerDestroyedKeepsThePack
     EXPECT_EQ(frame.parentWidget(), nullptr) << "no longer among the owner's children";
     EXPECT_TRUE(frame.SetFrame(1004, false)) << "the range is still readable";
 
-    // Entering again, now with another series chosen, whose range strings
-    // are read as numbers of at most seven characters.
+    // Entering again with another series, whose range strings are numbers of at most seven characters.
     const QString stars = WritePackage(m_dir, "Stars.dll", FramePackage(Range("  1001xyz", "12345678"),
         {{1001, {WriteRegionData(kOutline1002), kFrame1002Colour}}}));
     ASSERT_TRUE(frame.CreateFrameWindow(stars, 69, 120, &m_owner, 1001));
@@ -158,34 +151,31 @@ TEST_F(PhotoFrameWnd, CreatedAtTheGivenFrameFocusToTheOwnerDestroyedKeepsThePack
     EXPECT_TRUE(frame.IsFrameInRange(1234567));
     EXPECT_FALSE(frame.IsFrameInRange(1234568));
 
-    // A refused package leaves no window.
     ASSERT_TRUE(frame.isVisible());
     struct Refused {
         const char *why, *fileName;
         QByteArray bytes;
-        QString path; // empty: the written file's path
     };
     const Refused refused[] = {
-        {"string 2 missing", "NoLast.dll", FramePackage({{1, "1001"}}, {{1001, kShaped}}), {}},
-        {"string 1 missing", "NoFirst.dll", FramePackage({{2, "1005"}}, {{1001, kShaped}}), {}},
-        {"range without 1001", "Later.dll", FramePackage(Range("1002", "1005"), {{1002, kShaped}}), {}},
-        {"a dot in the series name: no .dll appended", "Frames.old.dll", SixFrames(), m_dir.filePath("Frames.old")},
-        {"not a library", "Text.dll", QByteArray("MZ but nothing more"), {}},
+        {"string 2 missing", "NoLast.dll", FramePackage({{1, "1001"}}, {{1001, kShaped}})},
+        {"string 1 missing", "NoFirst.dll", FramePackage({{2, "1005"}}, {{1001, kShaped}})},
+        {"range without 1001", "Later.dll", FramePackage(Range("1002", "1005"), {{1002, kShaped}})},
+        {"a dot in the series name: no .dll appended", "Frames.old.dll", SixFrames()},
+        {"not a library", "Text.dll", QByteArray("MZ but nothing more")},
     };
     for (const Refused& r : refused) {
         SCOPED_TRACE(r.why);
         const QString written = WritePackage(m_dir, r.fileName, r.bytes);
         ASSERT_FALSE(written.isEmpty());
-        EXPECT_FALSE(frame.CreateFrameWindow(r.path.isEmpty() ? written : r.path, 69, 120, &m_owner, 1001));
+        EXPECT_FALSE(frame.CreateFrameWindow(written, 69, 120, &m_owner, 1001));
         EXPECT_FALSE(frame.HasWindow());
         EXPECT_FALSE(frame.isVisible()) << "the page shows the bare video";
         EXPECT_FALSE(frame.IsFrameInRange(1001));
     }
-    // The same bytes under a plain name load.
-    EXPECT_TRUE(frame.CreateFrameWindow(m_dir.filePath("Frames"), 69, 120, &m_owner, 1001));
+    EXPECT_TRUE(frame.CreateFrameWindow(m_frames, 69, 120, &m_owner, 1001)) << "the same bytes under a plain name";
 }
 
-// The capture page: a video window of plain colour, the frame at the screen position of (69, 120).
+// As on the capture page: a video window of plain colour, the frame at the screen position of (69, 120).
 TEST_F(PhotoFrameWnd, OnScreenPictureInsideTheOutlineVideoOutside)
 {
     m_owner.setGeometry(100, 50, 800, 600);
@@ -199,8 +189,7 @@ TEST_F(PhotoFrameWnd, OnScreenPictureInsideTheOutlineVideoOutside)
     video->put_Visible(true);
     CPhotoFrameWnd frame;
 
-    // Frame 1003's 200 by 100 picture is drawn at its own size, the video
-    // beside and below it.
+    // Frame 1003's 200 by 100 picture is drawn at its own size.
     const QPoint screenPoint = m_owner.mapToGlobal(QPoint(69, 120));
     ASSERT_TRUE(frame.CreateFrameWindow(m_frames, screenPoint.x(), screenPoint.y(), &m_owner, 1003));
     Grab();
@@ -224,13 +213,11 @@ TEST_F(PhotoFrameWnd, OnScreenPictureInsideTheOutlineVideoOutside)
     EXPECT_EQ(AtFrame(332, 200), kFrame1002Colour);
     EXPECT_EQ(AtFrame(80, 30), kVideoColour);
 
-    // Frame 1004 has an outline but no picture: nothing covers the video.
-    ASSERT_TRUE(frame.SetFrame(1004, true));
+    ASSERT_TRUE(frame.SetFrame(1004, true)); // an outline but no picture
     Grab();
     EXPECT_EQ(AtFrame(0, 0), kVideoColour);
     EXPECT_EQ(AtFrame(411, 99), kVideoColour);
 
-    // Destroyed, the frame leaves the bare video.
     ASSERT_TRUE(frame.SetFrame(1001, true));
     frame.DestroyWindow();
     Grab();

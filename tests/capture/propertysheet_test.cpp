@@ -93,8 +93,7 @@ TEST_F(CapturePropertySheet, ColourBalanceBecomesSlidersAndNothingShowsWithoutSe
     g_object_get(source.get(), "brightness", &value, nullptr);
     EXPECT_DOUBLE_EQ(value, 1.0);
 
-    // A bin around a test source, as a driver without property pages would be.
-    // Had a modal call below opened a sheet, the test would never get past it.
+    // A driver without property pages; had a modal call below opened a sheet, the test would hang.
     EXPECT_FALSE(Sheet(BinCamera("videotestsrc name=pattern-source", TestCameraCapabilities().toUtf8())));
     ShowCaptureDeviceProperties(graph.get(), nullptr);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);

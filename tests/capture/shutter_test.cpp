@@ -1,4 +1,5 @@
 // The shutter's outlines and what they do to the screen; its sound, where sounds are found, and playing.
+#include "../package/bytes.h"
 #include "paths.h"
 #include "shutter.h"
 #include "sound.h"
@@ -7,9 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QLabel>
 #include <QPixmap>
 #include <QScreen>
@@ -41,7 +40,6 @@ TEST(ShutterGeometry, OutlinesRunFromTheVideoToTheNextStripSlot)
     EXPECT_EQ(tiny[2], GdiRect(9, 11, 14, 16));
 }
 
-// A main window of plain colour with a patterned child where the video is.
 class ShutterOnScreen : public ::testing::Test {
 protected:
     void SetUp() override
@@ -73,7 +71,7 @@ TEST_F(ShutterOnScreen, EachOutlineInvertsWhatLiesBeneathAndNothingStays)
     const QImage before = Screen();
     ASSERT_FALSE(before.isNull());
 
-    // Given in client coordinates of the child at (69, 120): outlines move with its origin.
+    // Given in the child's coordinates: outlines move with its origin.
     const QRect end = ShutterEndRect(3);
     const std::array<QRect, 10> outlines = ShutterOutlines(kShutterStartRect, end, QPoint(0, 0));
     std::vector<QImage> during;
@@ -95,7 +93,6 @@ TEST_F(ShutterOnScreen, EachOutlineInvertsWhatLiesBeneathAndNothingStays)
         for (const QPoint p : {QPoint(midX, r.top() + 3), QPoint(midX, r.bottom() + 3),
                                QPoint(r.left() - 3, midY), QPoint(r.right() - 3, midY)})
             EXPECT_EQ(shot.pixelColor(p), before.pixelColor(p)) << p.x() << "," << p.y();
-        // Only one outline at a time.
         if (i > 0) {
             const QRect previous = outlines[i - 1];
             const QPoint p(previous.left(), (previous.top() + previous.bottom()) / 2);
@@ -109,26 +106,12 @@ TEST_F(ShutterOnScreen, EachOutlineInvertsWhatLiesBeneathAndNothingStays)
     EXPECT_EQ(Screen(), before) << "nor after pending paints";
 }
 
+using testbytes::ReadAll;
+using testbytes::WriteAll;
+
 const QString kCameraWav = QStringLiteral(PELMORA_BIN_DIR "/Camera.wav");
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool Write(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray Le32(quint32 v)
-{
-    char bytes[4];
-    qToLittleEndian(v, bytes);
-    return QByteArray(bytes, 4).toHex();
-}
+QByteArray Le32(quint32 v) { return testbytes::Words({std::int32_t(v)}).toHex(); }
 
 TEST(ShutterSound, CameraWavIsShortMonoPcmWithTwoClicksTheSameOnEveryRun)
 {
@@ -185,15 +168,15 @@ TEST_F(Sound, FoundInTheCurrentFolderThenTheProgramsFolderAndPlayedToTheEnd)
 {
     const QString name = QStringLiteral("PelmoraLookupTest.wav");
     EXPECT_TRUE(FindSoundFile(name).isEmpty());
-    ASSERT_TRUE(Write(Beside(name), "RIFF"));
+    ASSERT_TRUE(WriteAll(Beside(name), "RIFF"));
     EXPECT_EQ(FindSoundFile(name), m_beside);
-    ASSERT_TRUE(Write(m_current.filePath(name), "RIFF"));
+    ASSERT_TRUE(WriteAll(m_current.filePath(name), "RIFF"));
     EXPECT_EQ(FindSoundFile(name), m_current.filePath(name));
 
     // A name with a folder is taken as it stands, relative to the current folder.
     ASSERT_TRUE(QDir(m_current.path()).mkdir("sub"));
     EXPECT_TRUE(FindSoundFile("sub/" + name).isEmpty());
-    ASSERT_TRUE(Write(m_current.filePath("sub/" + name), "RIFF"));
+    ASSERT_TRUE(WriteAll(m_current.filePath("sub/" + name), "RIFF"));
     EXPECT_EQ(FindSoundFile("sub/" + name), m_current.filePath("sub/" + name));
     EXPECT_EQ(FindSoundFile("sub\\" + name), m_current.filePath("sub/" + name));
 
@@ -202,10 +185,9 @@ TEST_F(Sound, FoundInTheCurrentFolderThenTheProgramsFolderAndPlayedToTheEnd)
     EXPECT_TRUE(FindSoundFile("Folder.wav").isEmpty());
     EXPECT_TRUE(FindSoundFile(QString()).isEmpty());
 
-    // Playing returns: to the end, or after a beep when there is nothing to play.
+    // Played to the end, or a beep when there is nothing; the sound goes beside the test program.
     const QString broken = m_current.filePath("Broken.wav");
-    ASSERT_TRUE(Write(broken, QByteArrayLiteral("RIFF\x10\0\0\0WAVEthis is no sound at all")));
-    // The test program's folder is not the booth's: the sound goes beside it.
+    ASSERT_TRUE(WriteAll(broken, QByteArrayLiteral("RIFF\x10\0\0\0WAVEthis is no sound at all")));
     QFile::remove(m_beside);
     QFile::remove(Beside("Camera.wav"));
     ASSERT_TRUE(QFile::copy(kCameraWav, m_beside));

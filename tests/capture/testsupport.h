@@ -8,7 +8,7 @@
 
 namespace pelmora::test {
 
-// A category listing exactly the given cameras, made afresh on each call.
+// Made afresh on each call, as the system's category is.
 using DeviceFactory = std::function<std::unique_ptr<CaptureDevice>()>;
 inline CaptureDeviceSource Category(std::vector<DeviceFactory> factories)
 {
@@ -70,7 +70,6 @@ inline GstElementPtr ChildNamed(CCaptureGraph* graph, const char* name)
     return GstElementPtr(gst_bin_get_by_name(GST_BIN(graph->Pipeline()), name));
 }
 
-// The nick of an element's "pattern" value.
 inline const char* PatternNick(GstElement* element)
 {
     gint chosen = 0;
