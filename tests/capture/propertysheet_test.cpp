@@ -36,9 +36,8 @@ TEST_F(CapturePropertySheet, TestCameraOffersItsPictureSettingsAppliesThemLiveAn
     EXPECT_EQ(pattern->currentText(), "smpte");
     EXPECT_NE(sheet->findChild<QPushButton*>("foreground-color"), nullptr);
     EXPECT_NE(sheet->findChild<QPushButton*>("background-color"), nullptr);
-    // Framework and stream settings are not the camera's picture settings.
     for (const char* name : {"name", "num-buffers", "is-live", "timestamp-offset"})
-        EXPECT_EQ(sheet->findChild<QWidget*>(name), nullptr) << name;
+        EXPECT_EQ(sheet->findChild<QWidget*>(name), nullptr) << name << " is no picture setting";
 
     pattern->setCurrentIndex(pattern->findText("snow"));
     auto* speed = sheet->findChild<QSpinBox*>("horizontal-speed");
@@ -50,7 +49,6 @@ TEST_F(CapturePropertySheet, TestCameraOffersItsPictureSettingsAppliesThemLiveAn
     EXPECT_EQ(speedValue, -7);
     EXPECT_TRUE(graph->IsRunning());
 
-    // Configure shows such a sheet modally over the main window until closed.
     QWidget owner;
     owner.show();
     QWidget* seenParent = nullptr;
@@ -78,15 +76,12 @@ TEST_F(CapturePropertySheet, ColourBalanceBecomesSlidersAndNothingShowsWithoutSe
         Sheet(FakeCamera("video/x-raw, format=I420, width=320, height=240, framerate=30/1", "videobalance"));
     ASSERT_TRUE(sheet);
     QStringList names;
-    QSlider* brightness = nullptr;
-    for (QSlider* slider : sheet->findChildren<QSlider*>()) {
+    for (QSlider* slider : sheet->findChildren<QSlider*>())
         names << slider->objectName().toLower();
-        if (names.back() == "brightness")
-            brightness = slider;
-    }
     names.sort();
     EXPECT_EQ(names, QStringList({"brightness", "contrast", "hue", "saturation"}));
     EXPECT_EQ(sheet->findChildren<QAbstractSpinBox*>().size(), 0) << "no control twice";
+    auto* brightness = sheet->findChild<QSlider*>("BRIGHTNESS");
     ASSERT_TRUE(brightness);
     brightness->setValue(brightness->maximum());
     gdouble value = 0;

@@ -85,14 +85,12 @@ TEST_F(ShutterOnScreen, EachOutlineInvertsWhatLiesBeneathAndNothingStays)
         const QImage& shot = during[i];
         const int midX = (r.left() + r.right()) / 2;
         const int midY = (r.top() + r.bottom()) / 2;
-        // The 2-pixel line lies on the edges themselves.
         for (const QPoint p : {QPoint(midX, r.top()), QPoint(midX, r.bottom()), QPoint(r.left(), midY),
                                QPoint(r.right(), midY), r.topLeft(), r.bottomRight()})
-            EXPECT_EQ(shot.pixelColor(p), Inverted(before.pixelColor(p))) << p.x() << "," << p.y();
-        // Three pixels off the line nothing changes, inside or out.
+            EXPECT_EQ(shot.pixelColor(p), Inverted(before.pixelColor(p))) << "on the line " << p.x() << "," << p.y();
         for (const QPoint p : {QPoint(midX, r.top() + 3), QPoint(midX, r.bottom() + 3),
                                QPoint(r.left() - 3, midY), QPoint(r.right() - 3, midY)})
-            EXPECT_EQ(shot.pixelColor(p), before.pixelColor(p)) << p.x() << "," << p.y();
+            EXPECT_EQ(shot.pixelColor(p), before.pixelColor(p)) << "3 pixels off " << p.x() << "," << p.y();
         if (i > 0) {
             const QRect previous = outlines[i - 1];
             const QPoint p(previous.left(), (previous.top() + previous.bottom()) / 2);
@@ -106,12 +104,11 @@ TEST_F(ShutterOnScreen, EachOutlineInvertsWhatLiesBeneathAndNothingStays)
     EXPECT_EQ(Screen(), before) << "nor after pending paints";
 }
 
-using testbytes::ReadAll;
-using testbytes::WriteAll;
+using namespace testbytes;
 
 const QString kCameraWav = QStringLiteral(PELMORA_BIN_DIR "/Camera.wav");
 
-QByteArray Le32(quint32 v) { return testbytes::Words({std::int32_t(v)}).toHex(); }
+QByteArray Le32(quint32 v) { return Words({std::int32_t(v)}).toHex(); }
 
 TEST(ShutterSound, CameraWavIsShortMonoPcmWithTwoClicksTheSameOnEveryRun)
 {
@@ -146,14 +143,9 @@ TEST(ShutterSound, CameraWavIsShortMonoPcmWithTwoClicksTheSameOnEveryRun)
     EXPECT_NE(QProcess::execute(QStringLiteral(PELMORA_SHUTTER_SOUND_TOOL), {dir.filePath("no/such/dir.wav")}), 0);
 }
 
-// Runs in a temporary current folder, with a file that may go beside the program.
 class Sound : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_previous = QDir::currentPath();
-        ASSERT_TRUE(m_current.isValid() && QDir::setCurrent(m_current.path()));
-    }
+    void SetUp() override { ASSERT_TRUE(m_current.isValid() && QDir::setCurrent(m_current.path())); }
     void TearDown() override
     {
         QFile::remove(m_beside);
@@ -161,7 +153,7 @@ protected:
     }
     QString Beside(const QString& name) { return m_beside = ExecutableFolder() + '/' + name; }
     QTemporaryDir m_current;
-    QString m_previous, m_beside;
+    QString m_previous = QDir::currentPath(), m_beside;
 };
 
 TEST_F(Sound, FoundInTheCurrentFolderThenTheProgramsFolderAndPlayedToTheEnd)
@@ -180,9 +172,8 @@ TEST_F(Sound, FoundInTheCurrentFolderThenTheProgramsFolderAndPlayedToTheEnd)
     EXPECT_EQ(FindSoundFile("sub/" + name), m_current.filePath("sub/" + name));
     EXPECT_EQ(FindSoundFile("sub\\" + name), m_current.filePath("sub/" + name));
 
-    // A folder of that name is no sound.
     ASSERT_TRUE(QDir(m_current.path()).mkdir("Folder.wav"));
-    EXPECT_TRUE(FindSoundFile("Folder.wav").isEmpty());
+    EXPECT_TRUE(FindSoundFile("Folder.wav").isEmpty()) << "a folder is no sound";
     EXPECT_TRUE(FindSoundFile(QString()).isEmpty());
 
     // Played to the end, or a beep when there is nothing; the sound goes beside the test program.

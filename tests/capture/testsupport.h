@@ -25,14 +25,12 @@ inline DeviceFactory TestCamera(const QString& pattern = QString())
     return [pattern] { return MakeTestCamera(pattern); };
 }
 
-// A live camera made of the given element, reporting the given capabilities.
 inline DeviceFactory FakeCamera(const QString& capabilities, const QString& factory = "videotestsrc",
                                 const QString& name = "Fake Camera", const QString& properties = "is-live=true")
 {
     return [=] { return std::make_unique<FactoryCaptureDevice>(name, factory, properties, capabilities); };
 }
 
-// A camera bound by the given function, reporting the given capabilities (none if empty).
 class ScriptedCamera : public CaptureDevice {
 public:
     using Binder = std::function<HRESULT(GstElementPtr*)>;
