@@ -58,7 +58,6 @@ TEST_F(LayoutFiles, PlacesInFileOrderOrNoneOrAnErrorWithItsOffset)
     EXPECT_THROW(CStickerSheet(file("Nothing.dat", QByteArray())), CArchiveException);
 }
 
-// A one-colour photo; as a file, the booth's own BMP.
 QImage plain(QRgb colour, int width = 320, int height = 240)
 {
     QImage image(width, height, QImage::Format_RGB32);
@@ -132,7 +131,6 @@ TEST_F(LayoutTool, WriteDumpAndRefuse)
     EXPECT_EQ(run({"write", bad}).exitCode, 2);
     EXPECT_EQ(run({"frobnicate", bad}).exitCode, 2);
     expectRefused({"write", path("no/such/folder.dat"), "0,0,1,1"}, bad, {}, "folder.dat");
-    // A file cut inside its third rectangle: one line naming the offset.
     const QByteArray cut = pelmora::WriteLayoutArchive(std::vector<SheetRect>(3)).left(60);
     expectRefused({"dump", file("Cut.dat", cut)}, path("Cut.dat"), cut, "offset 54: file ends inside rectangle 3");
     expectRefused({"dump", path("Missing.dat")}, path("Missing.dat"));
