@@ -1,7 +1,6 @@
 // The sheet picture pixel by pixel, and the sheet printed to PDF and through a private CUPS queue, read back by pdftoppm.
-#include "archive.h"
 #include "photofixtures.h"
-#include "stickersheet.h"
+#include "photooutput.h"
 
 #include <QApplication>
 #include <QDir>
@@ -118,12 +117,6 @@ using fixtures::writeFile;
 
 class PrintToPdf : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(writeFile(m_dir.filePath("one.dat"), pelmora::WriteLayoutArchive(std::vector<SheetRect>{{0, 0, 320, 240}})));
-        m_sheet = std::make_unique<CStickerSheet>(m_dir.filePath("one.dat"));
-        m_sheet->AddPhoto(fixtures::pictureOf(quadrants()));
-    }
     // One page titled for the booth, the sheet upright, 145 x 102 mm at `corner` mm (a queue's file once whole).
     void expectSheetAt(const QString& pdf, QPointF corner)
     {
@@ -154,8 +147,10 @@ protected:
         EXPECT_PRED2(near, page.pixel(box.left() + qx, box.bottom() - qy), qRgb(0, 0, 255));
         EXPECT_PRED2(near, page.pixel(box.right() - qx, box.bottom() - qy), qRgb(0, 0, 0));
     }
+    bool printSheet(QPrinter& printer) { return pelmora::PrintSheetPictureOn(printer, {&m_photo, 1}, {&m_place, 1}, &m_screen); }
     QTemporaryDir m_dir;
-    std::unique_ptr<CStickerSheet> m_sheet;
+    const CPicture m_photo = fixtures::pictureOf(quadrants());
+    const SheetRect m_place{0, 0, W, H};
     QImage m_screen = fixtures::deviceAt(96);
 };
 
@@ -169,12 +164,12 @@ TEST_F(PrintToPdf, SheetAtTheTopLeftOfThePrintableAreaAt145By102mm)
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 15, 10, 10),
                                       QPageLayout::Millimeter));
     ASSERT_EQ(printer.logicalDpiX(), 600);
-    ASSERT_TRUE(m_sheet->PrintSheetOn(printer, &m_screen));
+    ASSERT_TRUE(printSheet(printer));
     expectSheetAt(pdf, QPointF(10, 15));
     // An empty picture, no screen or an unusable size print nothing.
     printer.setOutputFileName(m_dir.filePath("none.pdf"));
     EXPECT_FALSE(CPicture().PrintPictureOn(printer, &m_screen, 145, 102));
-    CPicture photo = fixtures::pictureOf(quadrants());
+    CPicture photo = m_photo;
     EXPECT_FALSE(photo.PrintPictureOn(printer, nullptr, 145, 102));
     EXPECT_FALSE(photo.PrintPictureOn(printer, &m_screen, 0, 102));
     EXPECT_FALSE(QFile::exists(m_dir.filePath("none.pdf")));
@@ -217,7 +212,6 @@ protected:
             GTEST_SKIP() << "cupsd did not open its socket";
         qputenv("CUPS_SERVER", QFile::encodeName(socket));
         ASSERT_EQ(RunProgram("lpadmin", {"-p", m_queue, "-E", "-v", "cups-pdf:/" + m_queue, "-P", ppd}).exitCode, 0);
-        PrintToPdf::SetUp();
     }
     void TearDown() override
     {
@@ -238,7 +232,7 @@ TEST_F(PrintQueue, SheetComesOutOfCupsPdfAsOnePageAt145By102mm)
     printer.setPrinterName(m_queue);
     ASSERT_TRUE(printer.isValid() && printer.printerName() == m_queue && printer.outputFormat() == QPrinter::NativeFormat);
     const QPointF printable = printer.pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
-    ASSERT_TRUE(m_sheet->PrintSheetOn(printer, &m_screen));
+    ASSERT_TRUE(printSheet(printer));
     const QDir out(m_dir.filePath("out"));
     QStringList pdfs;
     for (int i = 0; i < 600 && (pdfs = out.entryList({"*.pdf"}, QDir::Files)).isEmpty(); ++i)
