@@ -52,7 +52,6 @@ TEST(LayoutArchive, RarerFormsAreReadAndMalformedFilesNameTheOffsetAndTheReason)
 {
     const QByteArray three = kFirst + le16(0x8001) + rect(1, 1, 2, 2) + le16(0x8001) + rect(2, 2, 3, 3);
     const Rects threeRects = {{0, 0, 1, 1}, {1, 1, 2, 2}, {2, 2, 3, 3}};
-    const QByteArray whole = WriteLayoutArchive(Rects{{0, 0, 160, 120}, {160, 120, 320, 240}, {-5, 9, 100, 50}});
     const std::vector<ReadCase> cases = {
         {"empty", QByteArray("\0\0", 2), {}},
         {"extreme coordinates", le16(1) + classHeader() + rect(INT32_MIN, INT32_MAX, -1, 0),
@@ -60,7 +59,6 @@ TEST(LayoutArchive, RarerFormsAreReadAndMalformedFilesNameTheOffsetAndTheReason)
         {"32-bit count", le16(0xFFFF) + le32(3) + three, threeRects},
         // Bytes after the last element are not looked at, nor is a second list.
         {"trailing bytes", le16(3) + three + QByteArray("\xFF\xFF\x00garbage", 10), threeRects},
-        {"count below the elements", le16(1) + three, {{0, 0, 1, 1}}},
         // 0x7FFF and the 32-bit class tag 0x80000001 is the same as 0x8001.
         {"long tag", le16(2) + kFirst + le16(0x7FFF) + le32(0x80000001u) + rect(2, 2, 2, 2),
          {{0, 0, 1, 1}, {2, 2, 2, 2}}},
@@ -70,8 +68,6 @@ TEST(LayoutArchive, RarerFormsAreReadAndMalformedFilesNameTheOffsetAndTheReason)
         // The count's bound: count 2 needs 36 bytes after the count.
         {"exactly the bytes for the count", le16(2) + kFirst + le16(0x8001) + rect(1, 1, 2, 2),
          {{0, 0, 1, 1}, {1, 1, 2, 2}}},
-        // Refused: where, and why.
-        {"nothing", QByteArray(), {}, 0, "inside the count"},
         {"half a count", QByteArray("\x01", 1), {}, 0, "inside the count"},
         {"half a 32-bit count", le16(0xFFFF) + le16(1), {}, 2, "inside the 32-bit count"},
         // The count check passes (the second element redefines the class).
@@ -79,8 +75,7 @@ TEST(LayoutArchive, RarerFormsAreReadAndMalformedFilesNameTheOffsetAndTheReason)
         {"inside a class header", le16(2) + kFirst + le16(0xFFFF) + le16(1), {}, 38, "inside a class header"},
         {"inside a long tag", le16(2) + kFirst + le16(0x7FFF) + le16(1), {}, 36, "inside a 32-bit element tag"},
         {"inside a class name", le16(2) + kFirst + kFirst.left(10), {}, 40, "inside a class name"},
-        {"last rectangle one byte short", whole.left(whole.size() - 1), {}, 54, "rectangle 3"},
-        {"more places than bytes", le16(2) + kFirst, {}, 0, "exceeds"},
+        {"last rectangle one byte short", (le16(3) + three).chopped(1), {}, 54, "rectangle 3"},
         {"one byte below the count's bound", le16(2) + kFirst + le16(0x8001) + QByteArray(1, '\0'), {}, 0, "exceeds"},
         {"huge 32-bit count", le16(0xFFFF) + le32(0xFFFFFFFFu) + kFirst, {}, 0, "exceeds"},
         {"count 0xFFFE", le16(0xFFFE) + kFirst, {}, 0, "exceeds"},
@@ -92,19 +87,16 @@ TEST(LayoutArchive, RarerFormsAreReadAndMalformedFilesNameTheOffsetAndTheReason)
         {"name cut", le16(1) + classHeader(1, "CRectangl") + rect(0, 0, 1, 1), {}, 8, "is not CRectangle"},
         {"schema 2", le16(1) + classHeader(2) + rect(0, 0, 1, 1), {}, 4, "schema 2"},
         {"schema 0", le16(1) + classHeader(0) + rect(0, 0, 1, 1), {}, 4, "schema 0"},
-        // Class tags naming no class read before.
         {"class before any", le16(1) + le16(0x8001) + rect(0, 0, 1, 1), {}, 2, "not a class"},
         {"class entry 0", le16(2) + kFirst + le16(0x8000) + rect(0, 0, 1, 1), {}, 34, "entry 0"},
         {"class entry not yet read", le16(2) + kFirst + le16(0x8003) + rect(0, 0, 1, 1), {}, 34, "entry 3"},
         {"class entry of an object", le16(2) + kFirst + le16(0x8002) + rect(0, 0, 1, 1), {}, 34, "entry 2"},
         {"long class tag to nothing", le16(2) + kFirst + le16(0x7FFF) + le32(0xFFFFFFFFu) + rect(0, 0, 1, 1), {},
          34, "not a class"},
-        // Object references are no new places.
         {"reference to no object", le16(2) + kFirst + le16(0x0000) + rect(0, 0, 1, 1), {}, 34, "no object"},
         {"reference to the rectangle", le16(2) + kFirst + le16(0x0002) + rect(0, 0, 1, 1), {}, 34, "entry 2"},
         {"reference to the class", le16(2) + kFirst + le16(0x0001) + rect(0, 0, 1, 1), {}, 34, "entry 1"},
         {"long reference", le16(2) + kFirst + le16(0x7FFF) + le32(2) + rect(0, 0, 1, 1), {}, 34, "entry 2"},
-        {"long reference to nothing", le16(2) + kFirst + le16(0x7FFF) + le32(0) + rect(0, 0, 1, 1), {}, 34, "no object"},
     };
     for (const ReadCase& c : cases) {
         const auto result = ReadLayoutArchive(c.bytes);

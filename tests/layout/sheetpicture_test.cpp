@@ -1,7 +1,6 @@
 // The sheet picture pixel by pixel, and the sheet printed to PDF and through a private CUPS queue, read back by pdftoppm.
-#include "archive.h"
 #include "photofixtures.h"
-#include "stickersheet.h"
+#include "photooutput.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <optional>
 #include <tuple>
 #include <unistd.h>
 #include "testing.h"
@@ -32,7 +32,6 @@ struct PlacingCase {
     QSize photoSize = QSize(W, H);
 };
 
-// Photo i of a case is the pattern of seed i + 1.
 QImage photo(const PlacingCase& c, int i) { return patternImage(c.photoSize.width(), c.photoSize.height(), i + 1); }
 
 QImage composed(const PlacingCase& c, const QPaintDevice* dc)
@@ -44,10 +43,8 @@ QImage composed(const PlacingCase& c, const QPaintDevice* dc)
     return picture.GetBitmap() ? picture.GetBitmap()->convertToFormat(QImage::Format_RGB32) : QImage();
 }
 
-// The sheet as the printed page shows it, by the placing rule: a place covers
-// rows H - bottom to H - 1 - top counted from the top, columns left to
-// right - 1; its pixel at (c, r) from the place's top-left is the photo pixel
-// under the centre of the stretched pixel. The rest is white.
+// The placing rule: a place covers rows H - bottom to H - 1 - top from the top, columns left to right - 1,
+// each pixel the photo pixel under the centre of the stretched pixel; the rest is white.
 QImage expected(const PlacingCase& c)
 {
     QImage page(W, H, QImage::Format_RGB32);
@@ -88,7 +85,6 @@ TEST(SheetPicture, PhotosAreStretchedIntoTheirPlacesCountedFromTheBottomEdge)
     const QImage page = composed(cases[0], &screen);
     EXPECT_EQ(page.pixel(0, 120), patternImage(W, H, 1).pixel(1, 1));
     EXPECT_EQ(page.pixel(159, 239), patternImage(W, H, 1).pixel(319, 239));
-    EXPECT_EQ(page.pixel(160, 120), qRgb(255, 255, 255));
     EXPECT_EQ(page.pixel(0, 0), patternImage(W, H, 2).pixel(0, 1));
     const PlacingCase whole{"unscaled: the photo exactly", {{0, 0, W, H}}, 1};
     EXPECT_EQ(composed(whole, &screen), patternImage(W, H, 1));
@@ -107,12 +103,8 @@ TEST(PrintDestination, MillimetresAtThePrintersResolution)
 // Four colours, so the rendered page shows which way up and which way round the sheet came out.
 QImage quadrants()
 {
-    QImage image(320, 240, QImage::Format_RGB32);
     const QRgb colours[4] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(0, 0, 0)};
-    for (int y = 0; y < 240; ++y)
-        for (int x = 0; x < 320; ++x)
-            image.setPixel(x, y, colours[(y >= 120) * 2 + (x >= 160)]);
-    return image;
+    return QImage(reinterpret_cast<const uchar*>(colours), 2, 2, QImage::Format_RGB32).scaled(W, H);
 }
 
 // The renderer's colour handling may move a channel by a step or two.
@@ -123,17 +115,9 @@ bool near(QRgb a, QRgb b)
 
 using fixtures::writeFile;
 
-// A one-place sheet holding the quadrants, and the PDF rendering of a page.
 class PrintToPdf : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(writeFile(m_dir.filePath("one.dat"), pelmora::WriteLayoutArchive(std::vector<SheetRect>{{0, 0, 320, 240}})));
-        m_sheet = std::make_unique<CStickerSheet>(m_dir.filePath("one.dat"));
-        m_sheet->AddPhoto(fixtures::pictureOf(quadrants()));
-    }
-    // One page of the booth's title showing the sheet upright, 145 x 102 mm, at the given
-    // millimetres from the page's corner. A queue's file is read once it is whole.
+    // One page titled for the booth, the sheet upright, 145 x 102 mm at `corner` mm (a queue's file once whole).
     void expectSheetAt(const QString& pdf, QPointF corner)
     {
         QString info;
@@ -163,8 +147,10 @@ protected:
         EXPECT_PRED2(near, page.pixel(box.left() + qx, box.bottom() - qy), qRgb(0, 0, 255));
         EXPECT_PRED2(near, page.pixel(box.right() - qx, box.bottom() - qy), qRgb(0, 0, 0));
     }
+    bool printSheet(QPrinter& printer) { return pelmora::PrintSheetPictureOn(printer, {&m_photo, 1}, {&m_place, 1}, &m_screen); }
     QTemporaryDir m_dir;
-    std::unique_ptr<CStickerSheet> m_sheet;
+    const CPicture m_photo = fixtures::pictureOf(quadrants());
+    const SheetRect m_place{0, 0, W, H};
     QImage m_screen = fixtures::deviceAt(96);
 };
 
@@ -172,18 +158,17 @@ TEST_F(PrintToPdf, SheetAtTheTopLeftOfThePrintableAreaAt145By102mm)
 {
     const QString pdf = m_dir.filePath("sheet.pdf");
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     printer.setResolution(600);
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 15, 10, 10),
                                       QPageLayout::Millimeter));
     ASSERT_EQ(printer.logicalDpiX(), 600);
-    ASSERT_TRUE(m_sheet->PrintSheetOn(printer, &m_screen));
+    ASSERT_TRUE(printSheet(printer));
     expectSheetAt(pdf, QPointF(10, 15));
     // An empty picture, no screen or an unusable size print nothing.
     printer.setOutputFileName(m_dir.filePath("none.pdf"));
     EXPECT_FALSE(CPicture().PrintPictureOn(printer, &m_screen, 145, 102));
-    CPicture photo = fixtures::pictureOf(quadrants());
+    CPicture photo = m_photo;
     EXPECT_FALSE(photo.PrintPictureOn(printer, nullptr, 145, 102));
     EXPECT_FALSE(photo.PrintPictureOn(printer, &m_screen, 0, 102));
     EXPECT_FALSE(QFile::exists(m_dir.filePath("none.pdf")));
@@ -198,34 +183,27 @@ protected:
         if (::geteuid() != 0 || !QFileInfo::exists(cupsd) || !QFileInfo::exists("/usr/lib/cups/backend/cups-pdf")
             || !QFileInfo::exists(ppd) || !QFileInfo(QString("/etc/cups")).isWritable())
             GTEST_SKIP() << "needs root, cupsd and cups-pdf";
-        PrintToPdf::SetUp();
-        if (HasFatalFailure())
-            return;
         const QString root = m_dir.path();
         for (const char* sub : {"etc", "spool/tmp", "cache", "state", "log", "out", "pdfspool"})
             ASSERT_TRUE(QDir(root).mkpath(sub));
         QFile::setPermissions(root, QFile::Permissions(0x7755));
         const QString socket = root + "/cups.sock";
-        ASSERT_TRUE(writeFile(root + "/etc/cupsd.conf", QStringLiteral("Listen %1\nWebInterface No\nBrowsing No\nDefaultAuthType None\n"
-                                                                       "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n")
-                                                            .arg(socket).toUtf8()));
-        ASSERT_TRUE(writeFile(root + "/etc/cups-files.conf",
-                              QStringLiteral("ServerRoot %1/etc\nRequestRoot %1/spool\nTempDir %1/spool/tmp\nCacheDir %1/cache\n"
-                                             "StateDir %1/state\nAccessLog %1/log/access_log\nErrorLog %1/log/error_log\n"
-                                             "PageLog %1/log/page_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n")
-                                  .arg(root).toUtf8()));
+        const auto config = [&](const QString& path, const QString& text) { return writeFile(path, text.arg(root).toUtf8()); };
+        ASSERT_TRUE(config(root + "/etc/cupsd.conf", "Listen %1/cups.sock\nWebInterface No\nBrowsing No\nDefaultAuthType None\n"
+                                                     "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"));
+        ASSERT_TRUE(config(root + "/etc/cups-files.conf",
+                           "ServerRoot %1/etc\nRequestRoot %1/spool\nTempDir %1/spool/tmp\nCacheDir %1/cache\n"
+                           "StateDir %1/state\nAccessLog %1/log/access_log\nErrorLog %1/log/error_log\n"
+                           "PageLog %1/log/page_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"));
         // cups-pdf takes the settings of the URI cups-pdf:/NAME from /etc/cups/cups-pdf-NAME.conf.
         m_queue = QStringLiteral("pelmoratest%1").arg(::getpid());
         const QString conf = QStringLiteral("/etc/cups/cups-pdf-%1.conf").arg(m_queue);
         ASSERT_FALSE(QFileInfo::exists(conf));
         m_backendConf = conf;
-        ASSERT_TRUE(writeFile(conf, QStringLiteral("Out %1/out\nAnonDirName %1/out\nSpool %1/pdfspool\nLog %1/log\nGrp root\n")
-                                        .arg(root).toUtf8()));
+        ASSERT_TRUE(config(conf, "Out %1/out\nAnonDirName %1/out\nSpool %1/pdfspool\nLog %1/log\nGrp root\n"));
         m_cupsd.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_cupsd.start(cupsd, {"-f", "-c", root + "/etc/cupsd.conf", "-s", root + "/etc/cups-files.conf"});
-        if (!m_cupsd.waitForStarted())
-            GTEST_SKIP() << "cupsd does not start";
-        for (int i = 0; i < 100 && !QFileInfo::exists(socket) && m_cupsd.state() == QProcess::Running; ++i)
+        for (int i = 0; i < 100 && !QFileInfo::exists(socket) && m_cupsd.state() != QProcess::NotRunning; ++i)
             QThread::msleep(100);
         if (!QFileInfo::exists(socket))
             GTEST_SKIP() << "cupsd did not open its socket";
@@ -251,8 +229,7 @@ TEST_F(PrintQueue, SheetComesOutOfCupsPdfAsOnePageAt145By102mm)
     printer.setPrinterName(m_queue);
     ASSERT_TRUE(printer.isValid() && printer.printerName() == m_queue && printer.outputFormat() == QPrinter::NativeFormat);
     const QPointF printable = printer.pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
-    ASSERT_TRUE(m_sheet->PrintSheetOn(printer, &m_screen));
-    // The queue works on its own time.
+    ASSERT_TRUE(printSheet(printer));
     const QDir out(m_dir.filePath("out"));
     QStringList pdfs;
     for (int i = 0; i < 600 && (pdfs = out.entryList({"*.pdf"}, QDir::Files)).isEmpty(); ++i)
@@ -263,25 +240,22 @@ TEST_F(PrintQueue, SheetComesOutOfCupsPdfAsOnePageAt145By102mm)
 
 TEST(PrintDialog, OffersNoRangeSelectionOrFileAndCancelStillReturnsTrue)
 {
-    CPicture photo = fixtures::pictureOf(quadrants());
     const QImage screen = fixtures::deviceAt(96);
     // Answers the dialog as a user who looks at it and cancels.
-    bool seen = false;
-    QAbstractPrintDialog::PrintDialogOptions options;
+    std::optional<QAbstractPrintDialog::PrintDialogOptions> options;
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {
         if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
-            seen = true;
             options = dialog->options();
             dialog->reject();
         }
     });
     answer.start(20);
-    EXPECT_TRUE(photo.PrintPicture(&screen, 145, 102));
-    ASSERT_TRUE(seen);
+    EXPECT_TRUE(fixtures::pictureOf(quadrants()).PrintPicture(&screen, 145, 102));
+    ASSERT_TRUE(options);
     for (auto option : {QAbstractPrintDialog::PrintPageRange, QAbstractPrintDialog::PrintSelection,
                         QAbstractPrintDialog::PrintToFile, QAbstractPrintDialog::PrintCurrentPage})
-        EXPECT_FALSE(options.testFlag(option)) << option;
+        EXPECT_FALSE(options->testFlag(option)) << option;
 }
 
 } // namespace
