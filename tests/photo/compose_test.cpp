@@ -17,9 +17,8 @@ using fixtures::pictureOf;
 constexpr int W = 320;
 constexpr int H = 240;
 
-// What composition must give, by the per-pixel rule: photo pixel (x, y) is
-// frame pixel (sx(x), sy(y)) when that source pixel lies in the region, else
-// the camera's. The source mapping is the nearest pixel under the centre.
+// The per-pixel rule: photo pixel (x, y) is the frame's source pixel (nearest under the centre)
+// when that lies in the region, else the camera's.
 QByteArray perPixelReference(const QImage& frame, const QRegion& region, bool stretched)
 {
     const QImage camera = patternImage(W, H, 1);
@@ -34,8 +33,7 @@ QByteArray perPixelReference(const QImage& frame, const QRegion& region, bool st
     return pelmora::MakeBmpFile(W, H, pelmora::ImageToBmpPixels(photo));
 }
 
-// An odd region: rectangles, some reaching outside the picture, united and
-// xored so it has holes, single pixels and ragged edges.
+// Rectangles, some outside the picture, united and xored: holes, single pixels, ragged edges.
 QRegion randomRegion(std::mt19937& random, int width, int height)
 {
     std::uniform_int_distribution<int> x(-20, width + 20);
@@ -64,8 +62,7 @@ TEST_F(Compose, HeaderFullEmptyAndMissingOutlines)
     const QRegion all(0, 0, W, H), empty, outside(QRect(-50, -50, 40, 400));
     const QByteArray file = ComposeFramedPhotoFile(m_camera, &m_frame, &all, &m_screen);
     EXPECT_EQ(file, pelmora::MakeBmpFile(W, H, pelmora::ImageToBmpPixels(m_frameImage)));
-    // No outline, no frame picture or an outline wholly outside the picture
-    // leave the camera frame; a camera buffer of another size gives nothing.
+    // No outline or frame picture, or all outside, leave the camera frame; another camera size gives nothing.
     const QByteArray unchanged = pelmora::MakeBmpFile(W, H, m_camera);
     const CPicture none;
     EXPECT_EQ(ComposeFramedPhotoFile(m_camera, &m_frame, &empty, &m_screen), unchanged);
@@ -121,7 +118,6 @@ TEST(MaskAndRegion, RegionOfTheKeyColourByRowRuns)
     const QRegion black = CreateRegionFromMask(mask, qRgb(0, 0, 0));
     EXPECT_EQ(black, QRegion(1, 0, 2, 2) + QRegion(4, 0, 2, 2) + QRegion(0, 2, 6, 1) + QRegion(0, 3, 2, 1));
     EXPECT_EQ(black.rectCount(), 4);
-    // Any key: the white pixels.
     EXPECT_EQ(CreateRegionFromMask(mask, qRgb(255, 255, 255)), QRegion(0, 0, 1, 2) + QRegion(3, 0, 1, 2) + QRegion(2, 3, 4, 1));
     EXPECT_TRUE(CreateRegionFromMask(mask, qRgb(1, 2, 3)).isEmpty());
     EXPECT_TRUE(CreateRegionFromMask(QImage(), qRgb(0, 0, 0)).isEmpty());

@@ -19,12 +19,9 @@ namespace {
 
 QByteArray testFile(const char* name) { return fixtures::readFile(PELMORA_TEST_DATA_DIR "/" + QLatin1String(name)); }
 
-// A 24-bit BMP of the given size, every pixel red-green-blue (3, 2, 1).
 QByteArray plainBmp(int width, int height)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(qRgb(3, 2, 1));
-    return pelmora::MakeBmpFile(width, height, pelmora::ImageToBmpPixels(image));
+    return pelmora::MakeBmpFile(width, height, QByteArray(pelmora::BmpRowStride(width) * height, '\1'));
 }
 
 using fixtures::deviceAt;
@@ -54,15 +51,13 @@ TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
     const CPicture b(a); // same picture, no caches yet
     EXPECT_EQ(a.GetPixelWidth(&printer), 640);
     EXPECT_EQ(a.GetPixelWidth(&screen), 640);
-    // Height has its own cache, fixed by its own first call.
+    // Height has its own cache.
     EXPECT_EQ(a.GetPixelHeight(&screen), 240);
     EXPECT_EQ(a.GetPixelHeight(&printer), 240);
-    // Copies carry the caches along.
     CPicture copy(a), assigned;
     assigned = a;
     EXPECT_EQ(copy.GetPixelWidth(&screen), 640);
     EXPECT_EQ(assigned.GetPixelWidth(&screen), 640);
-    // Nothing to measure: -1, and nothing cached.
     CPicture empty, fresh = load(plainBmp(4, 4));
     EXPECT_EQ(empty.GetPixelWidth(&screen), -1);
     EXPECT_EQ(empty.GetPixelHeight(&screen), -1);
@@ -119,7 +114,6 @@ TEST(CPicturePixels, BmpGifAndJpegDecodeUprightAndCopyAsBmpRows)
     const QImage g = gif.GetBitmap() ? *gif.GetBitmap() : QImage();
     ASSERT_EQ(g.size(), QSize(5, 3));
     EXPECT_TRUE(g.pixel(0, 0) == qRgb(255, 0, 0) && g.pixel(3, 1) == qRgb(0, 255, 0) && g.pixel(4, 2) == qRgb(0, 0, 255));
-    // Its serialisation: rows of 16 bytes, the blue row first.
     QByteArray gifRows(64, '\xAA');
     EXPECT_EQ(gif.CopyPixels(gifRows.size(), gifRows.data()), 48);
     EXPECT_EQ(gifRows.left(16), QByteArray("\xFF\0\0\xFF\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0", 16));
@@ -137,14 +131,13 @@ TEST(CPictureValue, FailedLoadLeavesItEmpty)
 {
     QImage screen = deviceAt(96);
     const QByteArray bmp = plainBmp(8, 8), garbage("BM not a bitmap at all, not even close");
-    // Headers alone that promise enormous pictures are refused before decoding.
+    // Headers alone promising enormous pictures, refused before decoding.
     const auto header = [](std::int32_t width, std::int32_t height) {
         QByteArray h = pelmora::BmpHeader(1, 1, 0);
         qToLittleEndian(width, h.data() + 18);
         qToLittleEndian(height, h.data() + 22);
         return h;
     };
-    // Decodable, but wider than the bound; at the bound: accepted.
     const QByteArray wide = plainBmp(pelmora::kMaxPictureSide + 1, 1), edge = plainBmp(pelmora::kMaxPictureSide, 1);
     const QByteArray refused[] = {garbage, wide, header(100000, 100000), header(INT32_MAX, 1), header(8192, 4097), header(1, -100000)};
     // No bytes, no pointer, a negative size, a BMP cut inside its header; then the refused files.
@@ -162,8 +155,7 @@ TEST(CPictureValue, FailedLoadLeavesItEmpty)
     EXPECT_NE(load(edge).GetBitmap(), nullptr);
 }
 
-// Natural size on the 96-dpi screen is drawn in SavedElsewhere below; on a
-// 192-dpi canvas each pixel covers two by two, placed in device pixels.
+// On a 192-dpi canvas each pixel covers two by two, placed in device pixels (96 dpi: SavedElsewhere).
 TEST(CPictureDraw, UprightAtTheDeviceResolution)
 {
     const QByteArray rows("\xFF\0\0\xFF\0\0\0\0"  // bottom row: blue, blue
@@ -182,7 +174,6 @@ TEST(CPictureDraw, UprightAtTheDeviceResolution)
                                             {{0, 0}, qRgb(255, 255, 255)}, {{1, 5}, qRgb(255, 255, 255)}};
     for (const auto& [at, colour] : seen)
         EXPECT_EQ(fine.pixel(at), colour) << at.x() << "," << at.y();
-    // A painter that is not painting draws nothing.
     QPainter idle;
     EXPECT_FALSE(picture.Draw(idle, 0, 0));
 }
@@ -229,14 +220,12 @@ const QSize kFrameSizes[] = {{320, 240}, {412, 309}};
 
 bool IsJpeg(const Saved& saved) { return std::strcmp(saved.format, "JPEG") == 0; }
 
-// IMAGE id of row n's picture of frame size s.
 unsigned ImageId(int n, int s) { return unsigned(2001 + 2 * n + s); }
 
 int DotsPerMetre(int dpi) { return qRound(dpi / 0.0254); }
 
-// The resolution goes into each format's own field: BMP pixels per metre at
-// 38 and 42, the JFIF density (units at 13, 1 = dots per inch, 0 = none)
-// patched by hand; PNG's pHYs as Qt's writer makes it from the image.
+// The resolution in each format's own field: BMP pixels per metre at 38 and 42, the JFIF density
+// (units at 13: 1 = dots per inch, 0 = none) patched by hand, PNG's pHYs by Qt's writer.
 QByteArray SavedFile(const Saved& saved, const QSize& size)
 {
     QImage image = fixtures::patternImage(size.width(), size.height(), 3);
@@ -269,7 +258,6 @@ QByteArray SavedFile(const Saved& saved, const QSize& size)
     return file;
 }
 
-// Every row's pictures in one library, built once.
 const pelmora::ResourcePackage* ToolchainPackage()
 {
     static const std::unique_ptr<pelmora::ResourcePackage> package =
