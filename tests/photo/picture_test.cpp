@@ -24,8 +24,6 @@ QByteArray plainBmp(int width, int height)
     return pelmora::MakeBmpFile(width, height, QByteArray(pelmora::BmpRowStride(width) * height, '\1'));
 }
 
-using fixtures::deviceAt;
-
 CPicture load(const QByteArray& bytes)
 {
     CPicture picture;
@@ -45,7 +43,7 @@ TEST(MulDiv, RoundsToNearestAndReportsOverflow)
 
 TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
 {
-    QImage screen = deviceAt(96), printer = deviceAt(192);
+    QImage screen = fixtures::deviceAt(96), printer = fixtures::deviceAt(192);
     const QByteArray bmp = plainBmp(320, 240);
     CPicture a = load(bmp);
     const CPicture b(a); // same picture, no caches yet
@@ -64,8 +62,7 @@ TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
     EXPECT_EQ(fresh.GetPixelWidth(nullptr), -1);
     EXPECT_EQ(fresh.GetPixelWidth(&printer), 8);
 
-    // Self-assignment and assignment of the same picture change nothing:
-    // taking b's empty caches would make the next call measure 320.
+    // Assigning itself or the same picture keeps the caches: b's empty ones would measure 320.
     const CPicture& self = a;
     a = self;
     EXPECT_EQ(a.GetPixelWidth(&screen), 640);
@@ -129,7 +126,7 @@ TEST(CPicturePixels, BmpGifAndJpegDecodeUprightAndCopyAsBmpRows)
 
 TEST(CPictureValue, FailedLoadLeavesItEmpty)
 {
-    QImage screen = deviceAt(96);
+    QImage screen = fixtures::deviceAt(96);
     const QByteArray bmp = plainBmp(8, 8), garbage("BM not a bitmap at all, not even close");
     // Headers alone promising enormous pictures, refused before decoding.
     const auto header = [](std::int32_t width, std::int32_t height) {
@@ -162,7 +159,7 @@ TEST(CPictureDraw, UprightAtTheDeviceResolution)
                           "\0\0\xFF\0\xFF\0\0\0", // top row: red, lime
                           16);
     CPicture picture = load(pelmora::MakeBmpFile(2, 2, rows));
-    QImage fine = deviceAt(192).scaled(8, 8);
+    QImage fine = fixtures::deviceAt(192).scaled(8, 8);
     fine.fill(Qt::white);
     {
         QPainter painter(&fine);

@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(BmpHeader, PhotoHeaderBytes)
+TEST(Bmp, PhotoHeaderAndBottomUpPaddedRows)
 {
     const QByteArray h = pelmora::BmpHeader(320, 240, 230400);
     const unsigned char expected[54] = {
@@ -19,10 +19,7 @@ TEST(BmpHeader, PhotoHeaderBytes)
         0,   0,   0,    0,    0,    0,    0, 0, 0,    0};
     ASSERT_EQ(h.size(), 54);
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(expected), 54), h);
-}
 
-TEST(BmpRows, BottomUpBgrWithPadding)
-{
     // 5 pixels wide: 15 bytes of pixels, stored in rows of 16.
     QImage img(5, 2, QImage::Format_RGB32);
     img.fill(Qt::black);
@@ -47,8 +44,7 @@ struct RecordCase {
     bool rewritten;
 };
 
-// A user's settings file, in the test's own folder: the value is written when missing or
-// different (case counts), left alone when the same; other values of the key stay.
+// Written when missing or different (case counts), left alone when the same; other values stay.
 TEST(InstalledDirectory, WrittenWhenMissingOrDifferent)
 {
     for (const RecordCase& c : {RecordCase{"first start", nullptr, true},
