@@ -64,11 +64,10 @@ TEST_F(Compose, HeaderFullEmptyAndMissingOutlines)
     // No outline or frame picture, or all outside, leave the camera frame; another camera size gives nothing.
     const QByteArray unchanged = pelmora::MakeBmpFile(W, H, m_camera);
     const CPicture none;
-    EXPECT_EQ(ComposeFramedPhotoFile(m_camera, &m_frame, &empty, &m_screen), unchanged);
-    EXPECT_EQ(ComposeFramedPhotoFile(m_camera, &m_frame, nullptr, &m_screen), unchanged);
-    EXPECT_EQ(ComposeFramedPhotoFile(m_camera, &none, &all, &m_screen), unchanged);
-    EXPECT_EQ(ComposeFramedPhotoFile(m_camera, nullptr, &all, &m_screen), unchanged);
-    EXPECT_EQ(ComposeFramedPhotoFile(m_camera, &m_frame, &outside, &m_screen), unchanged);
+    const std::pair<const CPicture*, const QRegion*> leftAlone[] = {
+        {&m_frame, &empty}, {&m_frame, nullptr}, {&none, &all}, {nullptr, &all}, {&m_frame, &outside}};
+    for (const auto& [frame, outline] : leftAlone)
+        EXPECT_EQ(ComposeFramedPhotoFile(m_camera, frame, outline, &m_screen), unchanged) << frame << outline;
     for (qsizetype size : {0, 230399, 230401, 230454})
         EXPECT_TRUE(ComposeFramedPhotoFile(QByteArray(size, '\x10'), &m_frame, &all, &m_screen).isEmpty()) << size;
 }

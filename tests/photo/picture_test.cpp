@@ -6,12 +6,10 @@
 #include "testing.h"
 
 #include <QBuffer>
-#include <QImageWriter>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <climits>
-#include <cstring>
 #include <vector>
 #include <gtest/gtest.h>
 
@@ -86,10 +84,9 @@ TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
 TEST(CPicturePixels, BmpGifAndJpegDecodeUprightAndCopyAsBmpRows)
 {
     // 3 by 2 pixels, by hand: rows of 9 bytes stored in 12, bottom row first, blue-green-red.
-    const unsigned char rows[24] = {
-        0x10, 0x11, 0x12, 0x20, 0x21, 0x22, 0x30, 0x31, 0x32, 0, 0, 0, // bottom row
-        0x40, 0x41, 0x42, 0x50, 0x51, 0x52, 0x60, 0x61, 0x62, 0, 0, 0}; // top row
-    const QByteArray pixels(reinterpret_cast<const char*>(rows), 24);
+    const QByteArray pixels("\x10\x11\x12\x20\x21\x22\x30\x31\x32\0\0\0"  // bottom row
+                            "\x40\x41\x42\x50\x51\x52\x60\x61\x62\0\0\0", // top row
+                            24);
     const QByteArray file = pelmora::MakeBmpFile(3, 2, pixels);
     CPicture picture = load(file);
     ASSERT_NE(picture.GetBitmap(), nullptr);
@@ -215,7 +212,7 @@ const Saved kSaved[] = {
 
 const QSize kFrameSizes[] = {{320, 240}, {412, 309}};
 
-bool IsJpeg(const Saved& saved) { return std::strcmp(saved.format, "JPEG") == 0; }
+bool IsJpeg(const Saved& saved) { return qstrcmp(saved.format, "JPEG") == 0; }
 
 unsigned ImageId(int n, int s) { return unsigned(2001 + 2 * n + s); }
 
@@ -227,7 +224,7 @@ QByteArray SavedFile(const Saved& saved, const QSize& size)
 {
     QImage image = fixtures::patternImage(size.width(), size.height(), 3);
     QByteArray file;
-    if (std::strcmp(saved.format, "BMP") == 0) {
+    if (qstrcmp(saved.format, "BMP") == 0) {
         file = pelmora::MakeBmpFile(size.width(), size.height(), pelmora::ImageToBmpPixels(image));
         for (int at : {38, 42})
             qToLittleEndian<qint32>(saved.dpi ? DotsPerMetre(saved.dpi) : 0, file.data() + at);
@@ -239,9 +236,7 @@ QByteArray SavedFile(const Saved& saved, const QSize& size)
     }
     QBuffer buffer(&file);
     buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, saved.format);
-    writer.setQuality(90);
-    if (!writer.write(image))
+    if (!image.save(&buffer, saved.format, 90))
         return {};
     if (IsJpeg(saved)) {
         if (file.mid(2, 2) != "\xFF\xE0" || file.mid(6, 5) != QByteArray("JFIF\0", 5))
@@ -282,7 +277,6 @@ const pelmora::ResourcePackage* ToolchainPackage()
     return package.get();
 }
 
-// The picture drawn at (4, 4) of a white 96-dpi canvas larger than a frame.
 QImage Drawn(CPicture picture)
 {
     QImage canvas = fixtures::deviceAt(96).scaled(430, 320);
@@ -292,7 +286,6 @@ QImage Drawn(CPicture picture)
     return canvas;
 }
 
-// Whatever resolution a file records, the picture measures, draws and composes as its pixels do.
 class SavedElsewhere : public ::testing::TestWithParam<int> {};
 
 TEST_P(SavedElsewhere, MeasuresDrawsAndComposesAsItsPixels)

@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -38,33 +39,28 @@ TEST(Bmp, PhotoHeaderAndBottomUpPaddedRows)
     EXPECT_TRUE(pelmora::BmpPixelsToImage(px.constData(), px.size() - 1, 5, 2).isNull());
 }
 
-struct RecordCase {
-    const char* name;
-    const char* before; // the value a previous start left; nullptr: none
-    bool rewritten;
-};
-
 // Written when missing or different (case counts), left alone when the same; other values stay.
 TEST(InstalledDirectory, WrittenWhenMissingOrDifferent)
 {
-    for (const RecordCase& c : {RecordCase{"first start", nullptr, true},
-                                RecordCase{"another folder", "/home/ann/pelmora", true},
-                                RecordCase{"another case", "/opt/Pelmora", true},
-                                RecordCase{"the same folder", "/opt/pelmora", false}}) {
+    // Name, the value a previous start left, whether it is rewritten.
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"first start", nullptr, true}, {"another folder", "/home/ann/pelmora", true},
+        {"another case", "/opt/Pelmora", true}, {"the same folder", "/opt/pelmora", false}};
+    for (const auto& [name, previous, rewritten] : cases) {
         QTemporaryDir dir;
         const QString path = dir.filePath("Pelmora 2004.conf");
         {
             QSettings before(path, QSettings::IniFormat);
             before.setValue("Something Else", 7);
-            if (c.before)
-                before.setValue(pelmora::kInstalledDirectoryValue, c.before);
+            if (previous)
+                before.setValue(pelmora::kInstalledDirectoryValue, previous);
         }
         QSettings s(path, QSettings::IniFormat);
-        EXPECT_EQ(pelmora::RecordInstalledDirectory(s, "/opt/pelmora"), c.rewritten) << c.name;
+        EXPECT_EQ(pelmora::RecordInstalledDirectory(s, "/opt/pelmora"), rewritten) << name;
         s.sync();
         QSettings after(path, QSettings::IniFormat);
-        EXPECT_EQ(after.value(pelmora::kInstalledDirectoryValue).toString(), "/opt/pelmora") << c.name;
-        EXPECT_EQ(after.value("Something Else").toInt(), 7) << c.name;
+        EXPECT_EQ(after.value(pelmora::kInstalledDirectoryValue).toString(), "/opt/pelmora") << name;
+        EXPECT_EQ(after.value("Something Else").toInt(), 7) << name;
     }
     QSettings unwritable("/proc/no-such-place/Pelmora 2004.conf", QSettings::IniFormat);
     EXPECT_FALSE(pelmora::RecordInstalledDirectory(unwritable, "/opt/pelmora")) << "silent";
