@@ -1,6 +1,5 @@
 #pragma once
-// A PE32 library of as many sections and IMAGE resources as asked: all sections but the last
-// are empty and the last holds the tree, so every RVA lookup walks the whole section table.
+// A PE32 library whose last section alone holds the tree, so every RVA lookup walks all the sections.
 #include "bytes.h"
 
 #include <QByteArray>
@@ -14,8 +13,7 @@ inline QByteArray CraftedPackage(int sections, int resources)
     const qsizetype table = kOptional + 224;
     const qsizetype rsrc = (table + qsizetype(sections) * 40 + 0x1ff) / 0x200 * 0x200;
 
-    // Offsets in the tree: root, type name, type directory, a language directory and a data
-    // entry per resource, then four bytes of data each.
+    // Tree: root, type name, type directory, per resource a language directory, a data entry, 4 bytes.
     const std::uint32_t name = 16 + 8;
     const std::uint32_t typeDir = name + 12;
     const std::uint32_t languageDirs = typeDir + 16 + 8 * std::uint32_t(resources);
@@ -24,8 +22,7 @@ inline QByteArray CraftedPackage(int sections, int resources)
     const std::uint32_t treeSize = data + 4 * std::uint32_t(resources);
 
     QByteArray b(rsrc + treeSize, '\0');
-    b[0] = 'M';
-    b[1] = 'Z';
+    b.replace(0, 2, "MZ");
     Set32(b, 0x3c, 0x40);
     Set32(b, 0x40, 0x00004550);
     Set16(b, 0x44, 0x14c);

@@ -71,7 +71,6 @@ INSTANTIATE_TEST_SUITE_P(Package, ToolchainLibrary, ::testing::Values("x86_64", 
 
 TEST(Atoi, BehavesAsC)
 {
-    // Out of range saturates instead of wrapping.
     for (const auto& [text, value] : {std::pair{"", 0}, {"abc", 0}, {" \t\n42z", 42}, {"-17", -17}, {"+0099", 99},
                                       {"- 5", 0}, {"1 001", 1}, {"99999999999", 2147483647}, {"-99999999999", INT_MIN}})
         EXPECT_EQ(Atoi(QString::fromLatin1(text)), value) << text;
@@ -103,7 +102,6 @@ TEST_P(WrittenLibrary, ReadBackAndAcceptedByOtherTools)
     QTemporaryDir dir;
     const QString path = dir.filePath("Small.dll"), raw = dir.filePath("image.bin");
     ASSERT_TRUE(WriteAll(path, file));
-    // wrestool extracts the very bytes we stored; the matching GNU objdump parses the directory too.
     const QString listing = RunTool("wrestool", {"-l", path});
     RunTool("wrestool", {"-x", "--raw", "--type=IMAGE", "--name=2001", "-o", raw, path});
     EXPECT_EQ(ReadAll(raw), QByteArray("first picture"));
@@ -128,7 +126,6 @@ TEST(PackageWriter, StringBlocksAndDuplicates)
     auto resources = StringTableResources({{15, "end"}, {16, "next"}});
     ASSERT_EQ(resources.size(), 2u);
     EXPECT_TRUE(resources[0].id == 1 && resources[1].id == 2);
-    // Block 1: fifteen empty entries, then "end".
     EXPECT_EQ(resources[0].data, QByteArray(30, '\0') + QByteArray("\x03\x00" "e\0n\0d\0", 8));
     resources.push_back({QStringLiteral("REGION"), 0, 5, QByteArray("one")});
     resources.push_back({QStringLiteral("region"), 0, 5, QByteArray("two")});
@@ -149,8 +146,7 @@ TEST(LoadPackage, SearchRule)
         ASSERT_TRUE(WriteAll(base.filePath(folder + name), WriteResourcePackage(SmallSeries())));
     for (const QString& name : {folder + "/Hearts", folder + "\\Hearts", folder + "/Hearts.dll", base.filePath(folder + "/Hearts")})
         EXPECT_TRUE(LoadPackage(name)) << qPrintable(name);
-    // A dot in the name counts as an extension: no ".dll" is added, so the
-    // package Frames.old.dll is not found and the file Frames.old is read.
+    // A dot counts as an extension: no ".dll" is added, so the file Frames.old is read.
     QString error;
     EXPECT_FALSE(LoadPackage(folder + "/Missing", &error));
     EXPECT_TRUE(error.contains("Missing.dll")) << qPrintable(error);
@@ -158,14 +154,12 @@ TEST(LoadPackage, SearchRule)
     ASSERT_TRUE(QFile::remove(base.filePath(folder + "/Frames.old")));
     EXPECT_FALSE(LoadPackage(folder + "/Frames.old"));
     EXPECT_TRUE(LoadPackage(folder + "/Frames.old.dll"));
-    // A folder named like a package is no package.
     ASSERT_TRUE(base.mkpath(folder + "/Folder.dll"));
     EXPECT_FALSE(LoadPackage(folder + "/Folder"));
     QDir(base.filePath(folder)).removeRecursively();
 }
 
-// Offsets of our writer's PE32+ layout: PE header at 0x40, optional header at
-// 0x58, the section table at 0x148, .rsrc at file offset 0x200 and RVA 0x1000.
+// Our writer's PE32+ layout: optional header at 0x58, sections at 0x148, .rsrc at 0x200 (RVA 0x1000).
 constexpr qsizetype kOptional = 0x58;
 constexpr qsizetype kResourceDirectory = kOptional + 112 + 2 * 8;
 constexpr qsizetype kSection = 0x148;
@@ -173,24 +167,13 @@ constexpr qsizetype kRsrc = 0x200;
 
 QByteArray Valid() { return WriteResourcePackage(SmallSeries(), PeFormat::Pe32Plus); }
 
-// The file offset of the directory or data entry an entry's second field names.
 qsizetype Target(const QByteArray& b, qsizetype entry) { return kRsrc + (Get32(b, entry + 4) & 0x7fffffff); }
 
 // The types sort as IMAGE, REGION, then string type 6.
 qsizetype RootEntry(int i) { return kRsrc + 16 + 8 * i; }
 
-// The data entry of the string block (first type, name and language) and the block's data.
 qsizetype DataEntry(const QByteArray& b) { return Target(b, Target(b, Target(b, RootEntry(2)) + 16) + 16); }
 qsizetype StringBlockData(const QByteArray& b) { return kRsrc + qsizetype(Get32(b, DataEntry(b))) - 0x1000; }
-
-void ExpectRefused(const QByteArray& bytes, const char* reasonPart)
-{
-    QString error;
-    EXPECT_FALSE(ResourcePackage::FromBytes(bytes, &error)) << reasonPart;
-    EXPECT_TRUE(error.startsWith(QStringLiteral("offset 0x"))) << qPrintable(error);
-    EXPECT_TRUE(error.contains(QLatin1String(reasonPart))) << qPrintable(error);
-    EXPECT_FALSE(error.contains(QLatin1Char('\n')));
-}
 
 template <typename F> QByteArray Edit(F edit, QByteArray b = Valid())
 {
@@ -200,8 +183,7 @@ template <typename F> QByteArray Edit(F edit, QByteArray b = Valid())
 
 qsizetype LanguageDir(const QByteArray& b) { return Target(b, Target(b, RootEntry(0)) + 16); }
 
-// A picture whose bytes, read from any 8-byte boundary, form a directory of
-// over 32768 entries that all lead a step further into the same bytes.
+// A picture whose bytes, from any 8-byte boundary, are a directory of 32768+ entries leading deeper into it.
 QByteArray OverlappingDirectories()
 {
     auto resources = SmallSeries();
@@ -223,8 +205,7 @@ struct Malformed {
     const char* reason;
 };
 
-// The section's raw data ends exactly at the end of the file: one byte less
-// runs past it. 96 sections load (AcceptedAtTheEdge), 97 do not.
+// Each lies one past a boundary AcceptedAtTheEdge loads at (the section ends with the file; 96 sections).
 const Malformed kMalformed[] = {
     {"DosHeaderCut", [] { return Valid().left(63); }, "DOS header"},
     {"PeHeaderCut", [] { return Valid().left(0x40 + 23); }, "e_lfanew"},
@@ -256,7 +237,6 @@ const Malformed kMalformed[] = {
     {"HugeTypeCount", [] { return Edit([](QByteArray& b) { Set16(b, Target(b, RootEntry(1)) + 14, 0x8000); }); }, "directory entries"},
     {"OverlappingDirectories", OverlappingDirectories, "overlap"},
     {"StringLength", [] { return Edit([](QByteArray& b) { Set16(b, StringBlockData(b) + 2, 0x7fff); }); }, "runs past its block"},
-    // A string block may stop early at an entry boundary (AcceptedAtTheEdge), not inside one.
     {"StringCharacterCut", [] { return Edit([](QByteArray& b) { Set32(b, DataEntry(b) + 4, 2 + 2 + 7); }); }, "runs past its block"},
     {"StringLengthCut", [] { return Edit([](QByteArray& b) { Set32(b, DataEntry(b) + 4, 3); }); }, "cut off"},
     {"TooLarge", [] { return QByteArray(kMaxPackageBytes + 1, 'M'); }, "more than a package may hold"},
@@ -264,12 +244,17 @@ const Malformed kMalformed[] = {
 
 class MalformedPackage : public ::testing::TestWithParam<Malformed> {};
 
-TEST_P(MalformedPackage, RefusedWithItsOffset) { ExpectRefused(GetParam().make(), GetParam().reason); }
+TEST_P(MalformedPackage, RefusedWithItsOffset)
+{
+    QString error;
+    EXPECT_FALSE(ResourcePackage::FromBytes(GetParam().make(), &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("offset 0x")) && !error.contains(QLatin1Char('\n'))) << qPrintable(error);
+    EXPECT_TRUE(error.contains(QLatin1String(GetParam().reason))) << qPrintable(error);
+}
 
 INSTANTIATE_TEST_SUITE_P(Package, MalformedPackage, ::testing::ValuesIn(kMalformed),
                          [](const auto& row) { return std::string(row.param.name); });
 
-// Accepted at the boundaries the table's refusals lie one past.
 TEST(MalformedPackageBoundary, AcceptedAtTheEdge)
 {
     QByteArray b = Valid();
@@ -280,8 +265,8 @@ TEST(MalformedPackageBoundary, AcceptedAtTheEdge)
     const auto many = ResourcePackage::FromBytes(CraftedPackage(96, 300));
     ASSERT_TRUE(many);
     EXPECT_EQ(Bytes(*many->FindResource("IMAGE", 300)), Words({300}));
-    // A string block may stop early at an entry boundary: the rest is missing.
-    Set32(b, DataEntry(b) + 4, 2 + 2 + 8); // only entry 0 (empty) and entry 1 ("1001")
+    // A string block may stop at an entry boundary: here after entry 1 ("1001").
+    Set32(b, DataEntry(b) + 4, 2 + 2 + 8);
     auto package = ResourcePackage::FromBytes(b);
     ASSERT_TRUE(package);
     EXPECT_EQ(package->LoadString(1), "1001");
@@ -295,20 +280,16 @@ TEST(MalformedPackageBoundary, AcceptedAtTheEdge)
     EXPECT_FALSE(package->LoadString(1) || package->FindResource("IMAGE", 2001));
 }
 
-// RGNDATA: exact bytes written, the reader's checks, and the outline of a picture's opaque pixels.
 std::optional<QRegion> Read(const QByteArray& bytes, QString* error = nullptr) { return ReadRegionData(Span(bytes), error); }
 
-TEST(RegionData, ExactBytesOfASmallRegion)
+TEST(RegionData, WriterBytesRoundTripAndCoalescedBands)
 {
     // An L shape: one band of one rectangle, one band of two.
     const QRegion region = QRegion(0, 0, 4, 1).united(QRect(0, 1, 1, 2)).united(QRect(3, 1, 1, 2));
     EXPECT_EQ(WriteRegionData(region), Words({32, 1, 3, 48, 0, 0, 4, 3, /**/ 0, 0, 4, 1, /**/ 0, 1, 1, 3, /**/ 3, 1, 4, 3}));
     EXPECT_EQ(WriteRegionData(QRegion()), Words({32, 1, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(WriteRegionData(QRegion(-5, -6, 2, 3)), Words({32, 1, 1, 16, -5, -6, -3, -3, -5, -6, -3, -3}));
-}
 
-TEST(RegionData, RoundTrip)
-{
     const QRegion ellipse(10, 20, 200, 150, QRegion::Ellipse);
     const QRegion shape = ellipse.xored(QRegion(60, 60, 90, 40)).united(QRect(-3, 0, 5, 5));
     const QByteArray bytes = WriteRegionData(shape);
@@ -317,10 +298,7 @@ TEST(RegionData, RoundTrip)
     ASSERT_TRUE(back);
     EXPECT_EQ(*back, shape);
     EXPECT_EQ(WriteRegionData(*back), bytes);
-}
 
-TEST(RegionData, BandsAreCoalescedAsTheDesktopDoes)
-{
     // Row by row, as an outline is traced: one rectangle per run of rows with the same spans.
     const QRect rows[] = {QRect(0, 0, 3, 1), QRect(0, 1, 3, 1), QRect(5, 1, 2, 1), QRect(0, 2, 3, 1),
                           QRect(5, 2, 2, 1), QRect(0, 3, 3, 1)};
@@ -338,7 +316,6 @@ TEST(RegionData, ReaderTakesTheRectanglesOnlyAndClampsThem)
     EXPECT_EQ(Read(Words({32, 1, 0, 0, 0, 0, 0, 0})), QRegion());
     // Extra bytes after the rectangles are ignored: the byte count only has to be large enough.
     EXPECT_EQ(Read(Words({32, 1, 1, 16, 0, 0, 0, 0, 1, 1, 2, 2, 77})), QRegion(1, 1, 1, 1));
-    // Extreme coordinates are clamped.
     EXPECT_EQ(Read(Words({32, 1, 1, 16, 0, 0, 0, 0, INT_MIN, INT_MIN, INT_MAX, INT_MAX})).value_or(QRegion()).boundingRect(),
               QRect(QPoint(-(1 << 27), -(1 << 27)), QPoint((1 << 27) - 1, (1 << 27) - 1)));
 }

@@ -35,8 +35,7 @@ QImage Frame(QRgb colour)
     return picture;
 }
 
-// A package with the given frame range whose frame 1001 is a 320 by 240
-// picture of one colour and the given outline; either may be left out.
+// A frame range, and for frame 1001 a 320 by 240 picture of one colour and an outline, either optional.
 QByteArray FramePackage(const QString& first, const QString& last, std::optional<QRgb> colour,
                         std::optional<QRegion> outline)
 {
@@ -51,8 +50,7 @@ QByteArray FramePackage(const QString& first, const QString& last, std::optional
     return WriteResourcePackage(resources);
 }
 
-// Two frame pictures, a camera picture whose every pixel differs from its neighbours and from
-// the frame (saved by Qt's own BMP writer: 24 bits, bottom-up) and a package framing ten rows.
+// A camera picture whose every pixel differs from its neighbours and the frame, saved by Qt's BMP writer.
 class PackTool : public ::testing::Test {
 protected:
     void SetUp() override
@@ -86,7 +84,7 @@ TEST_F(PackTool, BuildListExtract)
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "first 1001\nlast 1002\nframe 1001: image 6x4 (134 bytes), region 4 rectangles\n"
                      "frame 1002: image 6x4 (134 bytes), region 4 rectangles\n");
-    // The outline is the opaque pixels; the second picture is b.png, read back by Qt's reader.
+    // The outline is the opaque pixels; the second picture is b.png.
     EXPECT_EQ(Pack({"extract", dll, "REGION", "1002", Path("r.bin")}).exitCode, 0);
     EXPECT_EQ(ReadAll(Path("r.bin")), WriteRegionData(QRegion(0, 0, 6, 4).subtracted(QRegion(2, 1, 2, 2))));
     EXPECT_EQ(Pack({"extract", dll, "IMAGE", "2002", Path("i.bmp")}).exitCode, 0);
@@ -105,7 +103,6 @@ TEST_F(PackTool, PreviewFramesItsOutlineOnly)
     const QByteArray file = ReadAll(Path("photo.bmp"));
     ASSERT_EQ(file.size(), 230454);
     EXPECT_EQ(file.left(54), BmpHeader(320, 240, 230400)) << "24 bits, rows bottom-up";
-    // The top ten rows as seen are the frame's, the others the camera's.
     const QImage photo(Path("photo.bmp"));
     ASSERT_EQ(photo.size(), QSize(320, 240));
     int wrong = 0;
@@ -134,8 +131,7 @@ TEST_F(PackTool, PreviewFramesItsOutlineOnly)
     EXPECT_EQ(hearts.pixel(160, 120), camera.pixel(160, 120));
 }
 
-// Every refusal: exit 1, one line on stderr saying why where the reason is
-// the tool's own, nothing on stdout, and no file made or overwritten.
+// Every refusal: exit 1, one line on stderr, nothing on stdout, no file made or overwritten.
 TEST_F(PackTool, RefusesAndNeverOverwrites)
 {
     const QRegion corner(0, 0, 5, 5);
@@ -190,7 +186,6 @@ TEST_F(PackTool, RefusesAndNeverOverwrites)
 
 TEST(ShippedSeries, EveryFrameIsComplete)
 {
-    // The packages the build put beside the program.
     for (const char* name : {"Hearts", "Stars", "Film", "Bubbles"}) {
         QString error;
         const auto package = ResourcePackage::FromFile(PELMORA_BIN_DIR "/Resource/" + QString(name) + ".dll", &error);
@@ -207,7 +202,7 @@ TEST(ShippedSeries, EveryFrameIsComplete)
             EXPECT_EQ(picture.size(), QSize(412, 309)) << name;
             const auto region = ReadRegionData(*package->FindResource("REGION", std::uint16_t(n)));
             ASSERT_TRUE(region);
-            // Opaque round the edges, a window for the face in the middle.
+            // Opaque round the edges, a window for the face.
             const QRect all(QPoint(0, 0), picture.size());
             EXPECT_TRUE(all.contains(region->boundingRect()));
             EXPECT_TRUE(region->contains(QPoint(2, 2)) && region->contains(all.bottomRight() - QPoint(2, 2)));

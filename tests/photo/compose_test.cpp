@@ -17,9 +17,7 @@ using fixtures::pictureOf;
 constexpr int W = 320;
 constexpr int H = 240;
 
-// What composition must give, by the per-pixel rule: photo pixel (x, y) is
-// frame pixel (sx(x), sy(y)) when that source pixel lies in the region, else
-// the camera's. The source mapping is the nearest pixel under the centre.
+// Per pixel: the frame's source pixel (nearest under the centre) if that lies in the region, else the camera's.
 QByteArray perPixelReference(const QImage& frame, const QRegion& region, bool stretched)
 {
     const QImage camera = patternImage(W, H, 1);
@@ -34,8 +32,7 @@ QByteArray perPixelReference(const QImage& frame, const QRegion& region, bool st
     return pelmora::MakeBmpFile(W, H, pelmora::ImageToBmpPixels(photo));
 }
 
-// An odd region: rectangles, some reaching outside the picture, united and
-// xored so it has holes, single pixels and ragged edges.
+// Rectangles, some outside the picture, united and xored: holes, single pixels, ragged edges.
 QRegion randomRegion(std::mt19937& random, int width, int height)
 {
     std::uniform_int_distribution<int> x(-20, width + 20);
@@ -64,15 +61,13 @@ TEST_F(Compose, HeaderFullEmptyAndMissingOutlines)
     const QRegion all(0, 0, W, H), empty, outside(QRect(-50, -50, 40, 400));
     const QByteArray file = ComposeFramedPhotoFile(m_camera, &m_frame, &all, &m_screen);
     EXPECT_EQ(file, pelmora::MakeBmpFile(W, H, pelmora::ImageToBmpPixels(m_frameImage)));
-    // No outline, no frame picture or an outline wholly outside the picture
-    // leave the camera frame; a camera buffer of another size gives nothing.
+    // No outline or frame picture, or all outside, leave the camera frame; another camera size gives nothing.
     const QByteArray unchanged = pelmora::MakeBmpFile(W, H, m_camera);
     const CPicture none;
-    EXPECT_EQ(ComposeFramedPhotoFile(m_camera, &m_frame, &empty, &m_screen), unchanged);
-    EXPECT_EQ(ComposeFramedPhotoFile(m_camera, &m_frame, nullptr, &m_screen), unchanged);
-    EXPECT_EQ(ComposeFramedPhotoFile(m_camera, &none, &all, &m_screen), unchanged);
-    EXPECT_EQ(ComposeFramedPhotoFile(m_camera, nullptr, &all, &m_screen), unchanged);
-    EXPECT_EQ(ComposeFramedPhotoFile(m_camera, &m_frame, &outside, &m_screen), unchanged);
+    const std::pair<const CPicture*, const QRegion*> leftAlone[] = {
+        {&m_frame, &empty}, {&m_frame, nullptr}, {&none, &all}, {nullptr, &all}, {&m_frame, &outside}};
+    for (const auto& [frame, outline] : leftAlone)
+        EXPECT_EQ(ComposeFramedPhotoFile(m_camera, frame, outline, &m_screen), unchanged) << frame << outline;
     for (qsizetype size : {0, 230399, 230401, 230454})
         EXPECT_TRUE(ComposeFramedPhotoFile(QByteArray(size, '\x10'), &m_frame, &all, &m_screen).isEmpty()) << size;
 }
@@ -104,24 +99,17 @@ TEST(MaskAndRegion, MaskIsWhiteWithTheRegionBlack)
         EXPECT_TRUE(CreateMaskFromRegion(region, size.width(), size.height()).isNull()) << size.width();
 }
 
-// QRegion's == compares band lists: touching rows with the same runs must
-// come back joined into one band, or equal regions would not compare equal.
+// QRegion's == compares band lists: touching rows of the same runs must come back as one band.
 TEST(MaskAndRegion, RegionOfTheKeyColourByRowRuns)
 {
+    const char* rows[] = {".##.##", ".##.##", "######", "##...."}; // '#': black
     QImage mask(6, 4, QImage::Format_RGB32);
-    mask.fill(Qt::white);
-    // Rows 0 and 1: runs [1,3) and [4,6); row 2: [0,6); row 3: [0,2).
-    for (int y : {0, 1})
-        for (int x : {1, 2, 4, 5})
-            mask.setPixel(x, y, qRgb(0, 0, 0));
-    for (int x = 0; x < 6; ++x)
-        mask.setPixel(x, 2, qRgb(0, 0, 0));
-    for (int x : {0, 1})
-        mask.setPixel(x, 3, qRgb(0, 0, 0));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            mask.setPixel(x, y, rows[y][x] == '#' ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
     const QRegion black = CreateRegionFromMask(mask, qRgb(0, 0, 0));
     EXPECT_EQ(black, QRegion(1, 0, 2, 2) + QRegion(4, 0, 2, 2) + QRegion(0, 2, 6, 1) + QRegion(0, 3, 2, 1));
     EXPECT_EQ(black.rectCount(), 4);
-    // Any key: the white pixels.
     EXPECT_EQ(CreateRegionFromMask(mask, qRgb(255, 255, 255)), QRegion(0, 0, 1, 2) + QRegion(3, 0, 1, 2) + QRegion(2, 3, 4, 1));
     EXPECT_TRUE(CreateRegionFromMask(mask, qRgb(1, 2, 3)).isEmpty());
     EXPECT_TRUE(CreateRegionFromMask(QImage(), qRgb(0, 0, 0)).isEmpty());

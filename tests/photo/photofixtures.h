@@ -11,8 +11,7 @@ namespace fixtures {
 inline constexpr auto readFile = testbytes::ReadAll;
 inline constexpr auto writeFile = testbytes::WriteAll;
 
-// Every pixel differs from its neighbours and from the same pixel of another
-// seed, so a pixel taken from the wrong place or the wrong picture shows.
+// Every pixel differs from its neighbours and from another seed's: a pixel from the wrong place shows.
 inline QImage patternImage(int width, int height, int seed)
 {
     QImage image(width, height, QImage::Format_RGB32);
@@ -23,8 +22,7 @@ inline QImage patternImage(int width, int height, int seed)
     return image;
 }
 
-// A picture decoded from the image's 24-bit BMP file without a resolution, as the booth makes
-// photos; empty should it not decode, which every test using it shows as wrong pixels.
+// Decoded from the image's 24-bit BMP without a resolution, as the booth's photos are.
 inline CPicture pictureOf(const QImage& image)
 {
     const QByteArray bmp =

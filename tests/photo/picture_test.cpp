@@ -6,12 +6,10 @@
 #include "testing.h"
 
 #include <QBuffer>
-#include <QImageWriter>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <climits>
-#include <cstring>
 #include <vector>
 #include <gtest/gtest.h>
 
@@ -19,15 +17,10 @@ namespace {
 
 QByteArray testFile(const char* name) { return fixtures::readFile(PELMORA_TEST_DATA_DIR "/" + QLatin1String(name)); }
 
-// A 24-bit BMP of the given size, every pixel red-green-blue (3, 2, 1).
 QByteArray plainBmp(int width, int height)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(qRgb(3, 2, 1));
-    return pelmora::MakeBmpFile(width, height, pelmora::ImageToBmpPixels(image));
+    return pelmora::MakeBmpFile(width, height, QByteArray(pelmora::BmpRowStride(width) * height, '\1'));
 }
-
-using fixtures::deviceAt;
 
 CPicture load(const QByteArray& bytes)
 {
@@ -48,29 +41,26 @@ TEST(MulDiv, RoundsToNearestAndReportsOverflow)
 
 TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
 {
-    QImage screen = deviceAt(96), printer = deviceAt(192);
+    QImage screen = fixtures::deviceAt(96), printer = fixtures::deviceAt(192);
     const QByteArray bmp = plainBmp(320, 240);
     CPicture a = load(bmp);
     const CPicture b(a); // same picture, no caches yet
     EXPECT_EQ(a.GetPixelWidth(&printer), 640);
     EXPECT_EQ(a.GetPixelWidth(&screen), 640);
-    // Height has its own cache, fixed by its own first call.
+    // Height has its own cache.
     EXPECT_EQ(a.GetPixelHeight(&screen), 240);
     EXPECT_EQ(a.GetPixelHeight(&printer), 240);
-    // Copies carry the caches along.
     CPicture copy(a), assigned;
     assigned = a;
     EXPECT_EQ(copy.GetPixelWidth(&screen), 640);
     EXPECT_EQ(assigned.GetPixelWidth(&screen), 640);
-    // Nothing to measure: -1, and nothing cached.
     CPicture empty, fresh = load(plainBmp(4, 4));
     EXPECT_EQ(empty.GetPixelWidth(&screen), -1);
     EXPECT_EQ(empty.GetPixelHeight(&screen), -1);
     EXPECT_EQ(fresh.GetPixelWidth(nullptr), -1);
     EXPECT_EQ(fresh.GetPixelWidth(&printer), 8);
 
-    // Self-assignment and assignment of the same picture change nothing:
-    // taking b's empty caches would make the next call measure 320.
+    // Assigning itself or the same picture keeps the caches: b's empty ones would measure 320.
     const CPicture& self = a;
     a = self;
     EXPECT_EQ(a.GetPixelWidth(&screen), 640);
@@ -94,10 +84,9 @@ TEST(CPictureSize, FirstDeviceFixesTheCacheAndAssignmentKeepsOrReplacesIt)
 TEST(CPicturePixels, BmpGifAndJpegDecodeUprightAndCopyAsBmpRows)
 {
     // 3 by 2 pixels, by hand: rows of 9 bytes stored in 12, bottom row first, blue-green-red.
-    const unsigned char rows[24] = {
-        0x10, 0x11, 0x12, 0x20, 0x21, 0x22, 0x30, 0x31, 0x32, 0, 0, 0, // bottom row
-        0x40, 0x41, 0x42, 0x50, 0x51, 0x52, 0x60, 0x61, 0x62, 0, 0, 0}; // top row
-    const QByteArray pixels(reinterpret_cast<const char*>(rows), 24);
+    const QByteArray pixels("\x10\x11\x12\x20\x21\x22\x30\x31\x32\0\0\0"  // bottom row
+                            "\x40\x41\x42\x50\x51\x52\x60\x61\x62\0\0\0", // top row
+                            24);
     const QByteArray file = pelmora::MakeBmpFile(3, 2, pixels);
     CPicture picture = load(file);
     ASSERT_NE(picture.GetBitmap(), nullptr);
@@ -119,7 +108,6 @@ TEST(CPicturePixels, BmpGifAndJpegDecodeUprightAndCopyAsBmpRows)
     const QImage g = gif.GetBitmap() ? *gif.GetBitmap() : QImage();
     ASSERT_EQ(g.size(), QSize(5, 3));
     EXPECT_TRUE(g.pixel(0, 0) == qRgb(255, 0, 0) && g.pixel(3, 1) == qRgb(0, 255, 0) && g.pixel(4, 2) == qRgb(0, 0, 255));
-    // Its serialisation: rows of 16 bytes, the blue row first.
     QByteArray gifRows(64, '\xAA');
     EXPECT_EQ(gif.CopyPixels(gifRows.size(), gifRows.data()), 48);
     EXPECT_EQ(gifRows.left(16), QByteArray("\xFF\0\0\xFF\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0", 16));
@@ -135,16 +123,15 @@ TEST(CPicturePixels, BmpGifAndJpegDecodeUprightAndCopyAsBmpRows)
 
 TEST(CPictureValue, FailedLoadLeavesItEmpty)
 {
-    QImage screen = deviceAt(96);
+    QImage screen = fixtures::deviceAt(96);
     const QByteArray bmp = plainBmp(8, 8), garbage("BM not a bitmap at all, not even close");
-    // Headers alone that promise enormous pictures are refused before decoding.
+    // Headers alone promising enormous pictures, refused before decoding.
     const auto header = [](std::int32_t width, std::int32_t height) {
         QByteArray h = pelmora::BmpHeader(1, 1, 0);
         qToLittleEndian(width, h.data() + 18);
         qToLittleEndian(height, h.data() + 22);
         return h;
     };
-    // Decodable, but wider than the bound; at the bound: accepted.
     const QByteArray wide = plainBmp(pelmora::kMaxPictureSide + 1, 1), edge = plainBmp(pelmora::kMaxPictureSide, 1);
     const QByteArray refused[] = {garbage, wide, header(100000, 100000), header(INT32_MAX, 1), header(8192, 4097), header(1, -100000)};
     // No bytes, no pointer, a negative size, a BMP cut inside its header; then the refused files.
@@ -162,15 +149,14 @@ TEST(CPictureValue, FailedLoadLeavesItEmpty)
     EXPECT_NE(load(edge).GetBitmap(), nullptr);
 }
 
-// Natural size on the 96-dpi screen is drawn in SavedElsewhere below; on a
-// 192-dpi canvas each pixel covers two by two, placed in device pixels.
+// On a 192-dpi canvas each pixel covers two by two, placed in device pixels (96 dpi: SavedElsewhere).
 TEST(CPictureDraw, UprightAtTheDeviceResolution)
 {
     const QByteArray rows("\xFF\0\0\xFF\0\0\0\0"  // bottom row: blue, blue
                           "\0\0\xFF\0\xFF\0\0\0", // top row: red, lime
                           16);
     CPicture picture = load(pelmora::MakeBmpFile(2, 2, rows));
-    QImage fine = deviceAt(192).scaled(8, 8);
+    QImage fine = fixtures::deviceAt(192).scaled(8, 8);
     fine.fill(Qt::white);
     {
         QPainter painter(&fine);
@@ -182,7 +168,6 @@ TEST(CPictureDraw, UprightAtTheDeviceResolution)
                                             {{0, 0}, qRgb(255, 255, 255)}, {{1, 5}, qRgb(255, 255, 255)}};
     for (const auto& [at, colour] : seen)
         EXPECT_EQ(fine.pixel(at), colour) << at.x() << "," << at.y();
-    // A painter that is not painting draws nothing.
     QPainter idle;
     EXPECT_FALSE(picture.Draw(idle, 0, 0));
 }
@@ -227,21 +212,19 @@ const Saved kSaved[] = {
 
 const QSize kFrameSizes[] = {{320, 240}, {412, 309}};
 
-bool IsJpeg(const Saved& saved) { return std::strcmp(saved.format, "JPEG") == 0; }
+bool IsJpeg(const Saved& saved) { return qstrcmp(saved.format, "JPEG") == 0; }
 
-// IMAGE id of row n's picture of frame size s.
 unsigned ImageId(int n, int s) { return unsigned(2001 + 2 * n + s); }
 
 int DotsPerMetre(int dpi) { return qRound(dpi / 0.0254); }
 
-// The resolution goes into each format's own field: BMP pixels per metre at
-// 38 and 42, the JFIF density (units at 13, 1 = dots per inch, 0 = none)
-// patched by hand; PNG's pHYs as Qt's writer makes it from the image.
+// The resolution in each format's own field: BMP pixels per metre at 38 and 42, the JFIF density
+// (units at 13: 1 = dots per inch, 0 = none) patched by hand, PNG's pHYs by Qt's writer.
 QByteArray SavedFile(const Saved& saved, const QSize& size)
 {
     QImage image = fixtures::patternImage(size.width(), size.height(), 3);
     QByteArray file;
-    if (std::strcmp(saved.format, "BMP") == 0) {
+    if (qstrcmp(saved.format, "BMP") == 0) {
         file = pelmora::MakeBmpFile(size.width(), size.height(), pelmora::ImageToBmpPixels(image));
         for (int at : {38, 42})
             qToLittleEndian<qint32>(saved.dpi ? DotsPerMetre(saved.dpi) : 0, file.data() + at);
@@ -253,9 +236,7 @@ QByteArray SavedFile(const Saved& saved, const QSize& size)
     }
     QBuffer buffer(&file);
     buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, saved.format);
-    writer.setQuality(90);
-    if (!writer.write(image))
+    if (!image.save(&buffer, saved.format, 90))
         return {};
     if (IsJpeg(saved)) {
         if (file.mid(2, 2) != "\xFF\xE0" || file.mid(6, 5) != QByteArray("JFIF\0", 5))
@@ -269,7 +250,6 @@ QByteArray SavedFile(const Saved& saved, const QSize& size)
     return file;
 }
 
-// Every row's pictures in one library, built once.
 const pelmora::ResourcePackage* ToolchainPackage()
 {
     static const std::unique_ptr<pelmora::ResourcePackage> package =
@@ -297,7 +277,6 @@ const pelmora::ResourcePackage* ToolchainPackage()
     return package.get();
 }
 
-// The picture drawn at (4, 4) of a white 96-dpi canvas larger than a frame.
 QImage Drawn(CPicture picture)
 {
     QImage canvas = fixtures::deviceAt(96).scaled(430, 320);
@@ -307,7 +286,6 @@ QImage Drawn(CPicture picture)
     return canvas;
 }
 
-// Whatever resolution a file records, the picture measures, draws and composes as its pixels do.
 class SavedElsewhere : public ::testing::TestWithParam<int> {};
 
 TEST_P(SavedElsewhere, MeasuresDrawsAndComposesAsItsPixels)

@@ -6,10 +6,11 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
-TEST(BmpHeader, PhotoHeaderBytes)
+TEST(Bmp, PhotoHeaderAndBottomUpPaddedRows)
 {
     const QByteArray h = pelmora::BmpHeader(320, 240, 230400);
     const unsigned char expected[54] = {
@@ -19,10 +20,7 @@ TEST(BmpHeader, PhotoHeaderBytes)
         0,   0,   0,    0,    0,    0,    0, 0, 0,    0};
     ASSERT_EQ(h.size(), 54);
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(expected), 54), h);
-}
 
-TEST(BmpRows, BottomUpBgrWithPadding)
-{
     // 5 pixels wide: 15 bytes of pixels, stored in rows of 16.
     QImage img(5, 2, QImage::Format_RGB32);
     img.fill(Qt::black);
@@ -41,34 +39,28 @@ TEST(BmpRows, BottomUpBgrWithPadding)
     EXPECT_TRUE(pelmora::BmpPixelsToImage(px.constData(), px.size() - 1, 5, 2).isNull());
 }
 
-struct RecordCase {
-    const char* name;
-    const char* before; // the value a previous start left; nullptr: none
-    bool rewritten;
-};
-
-// A user's settings file, in the test's own folder: the value is written when missing or
-// different (case counts), left alone when the same; other values of the key stay.
+// Written when missing or different (case counts), left alone when the same; other values stay.
 TEST(InstalledDirectory, WrittenWhenMissingOrDifferent)
 {
-    for (const RecordCase& c : {RecordCase{"first start", nullptr, true},
-                                RecordCase{"another folder", "/home/ann/pelmora", true},
-                                RecordCase{"another case", "/opt/Pelmora", true},
-                                RecordCase{"the same folder", "/opt/pelmora", false}}) {
+    // Name, the value a previous start left, whether it is rewritten.
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"first start", nullptr, true}, {"another folder", "/home/ann/pelmora", true},
+        {"another case", "/opt/Pelmora", true}, {"the same folder", "/opt/pelmora", false}};
+    for (const auto& [name, previous, rewritten] : cases) {
         QTemporaryDir dir;
         const QString path = dir.filePath("Pelmora 2004.conf");
         {
             QSettings before(path, QSettings::IniFormat);
             before.setValue("Something Else", 7);
-            if (c.before)
-                before.setValue(pelmora::kInstalledDirectoryValue, c.before);
+            if (previous)
+                before.setValue(pelmora::kInstalledDirectoryValue, previous);
         }
         QSettings s(path, QSettings::IniFormat);
-        EXPECT_EQ(pelmora::RecordInstalledDirectory(s, "/opt/pelmora"), c.rewritten) << c.name;
+        EXPECT_EQ(pelmora::RecordInstalledDirectory(s, "/opt/pelmora"), rewritten) << name;
         s.sync();
         QSettings after(path, QSettings::IniFormat);
-        EXPECT_EQ(after.value(pelmora::kInstalledDirectoryValue).toString(), "/opt/pelmora") << c.name;
-        EXPECT_EQ(after.value("Something Else").toInt(), 7) << c.name;
+        EXPECT_EQ(after.value(pelmora::kInstalledDirectoryValue).toString(), "/opt/pelmora") << name;
+        EXPECT_EQ(after.value("Something Else").toInt(), 7) << name;
     }
     QSettings unwritable("/proc/no-such-place/Pelmora 2004.conf", QSettings::IniFormat);
     EXPECT_FALSE(pelmora::RecordInstalledDirectory(unwritable, "/opt/pelmora")) << "silent";
