@@ -1,5 +1,6 @@
 // The help file beside the executable, read back with chmlib's extract_chmLib.
 #include "testing.h"
+#include "../package/bytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,11 +14,7 @@ namespace {
 const QString kHelpFile = QStringLiteral(PELMORA_BIN_DIR "/Pelmora.chm");
 const QString kSources = QStringLiteral(PELMORA_HELP_SOURCES);
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using testbytes::ReadAll;
 
 // The [FILES] section of the help project: its lines up to the next section.
 QStringList ProjectFiles()
