@@ -97,7 +97,6 @@ TEST(AboutDialog, TemplateControlsReadOnlyAgreementAndScreenshot)
                                      QSize(metrics.horizontalAdvance(kMailto), metrics.height())));
     EXPECT_TRUE(dialog.grab().toImage().save(QStringLiteral(ABOUT_SHOT_DIR "/about.png")));
 
-    // The agreement box: a line per CR LF line, scrolled by keys, unchanged by typing.
     auto* edit = dialog.findChild<QPlainTextEdit*>(QStringLiteral("control1004"));
     ASSERT_TRUE(edit);
     EXPECT_TRUE(edit->isReadOnly());

@@ -250,7 +250,6 @@ TEST_F(LinkOnScreen, FitsHoversOpensAndReportsAFailedOpen)
     Hover(false);
     EXPECT_GT(Count(m_link->m_clrVisited).pixels, 0);
 
-    // A failed open is reported and leaves the link unvisited.
     m_link->SetLauncher(FakeLauncher(m_log, false, QStringLiteral("browser \"%1\""), 2));
     QString shown;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -298,8 +297,7 @@ TEST_F(LinkOnScreen, UnattachedControlIsAPlainStatic)
     EXPECT_FALSE(m_link->font().underline());
 }
 
-// Left and right alignment keep that edge; centred, each edge moves by half
-// the difference, truncated toward zero (also when the control is smaller).
+// Left or right alignment keeps that edge; centred, each moves by half the difference, truncated toward zero.
 TEST(LinkFitToText, AlignmentDecidesWhichEdgesMove)
 {
     const QString text = QStringLiteral("mailto:someone@orvane.example");

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -81,13 +82,10 @@ protected:
     // settled: the panel animation has run its ten steps.
     void open(const char* name, bool settled)
     {
-        bool finished = false, ok = false;
-        auto connection = QObject::connect(s_view.get(), &QWebEngineView::loadFinished,
-                                           [&](bool success) { ok = success, finished = true; });
+        QSignalSpy loaded(s_view.get(), &QWebEngineView::loadFinished);
         s_view->load(QUrl("res://" + QCoreApplication::applicationFilePath() + '/' + QLatin1String(name)));
-        (void)QTest::qWaitFor([&] { return finished; }, kLoadBoundMs); // told by finished
-        QObject::disconnect(connection);
-        ASSERT_TRUE(finished && ok) << name;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !loaded.isEmpty(); }, kLoadBoundMs)) << name;
+        ASSERT_TRUE(loaded.first().first().toBool()) << name;
         ASSERT_TRUE(eval(QString::fromUtf8(kHelpers)).toBool());
         if (settled) {
             ASSERT_TRUE(wait(QStringLiteral("document.getElementById('panel').getBoundingClientRect().height >= 259")));
@@ -121,8 +119,7 @@ protected:
     }
     static QWidget* input() { return s_view->focusProxy(); }
 
-    // Saves and returns what the screen shows: the compositor delivers frames
-    // on its own schedule, so only once two grabs a little apart agree.
+    // What the screen shows, saved once two grabs a little apart agree (the compositor keeps its own schedule).
     static QImage photograph(const QString& name)
     {
         QScreen* screen = s_view->windowHandle() ? s_view->windowHandle()->screen() : nullptr;
@@ -212,13 +209,11 @@ TEST_P(WizardPage, LaysOutAtItsPixelsWithItsLinksKeysAndLook)
                                     " document.activeElement.id, document.activeElement.getAttribute('href')]")),
                   QJsonArray({QLatin1String(page.panel), QStringLiteral("q"), QLatin1String(page.forward)}));
     } else {
-        // No panel animation, no focus taken.
         EXPECT_TRUE(js(QStringLiteral("document.getElementById('panel') === null && typeof growPanel === 'undefined'"
                                       " && document.activeElement === document.body")).toBool());
     }
     if (page.panel && std::string(page.address) != "welcome.htm") {
-        // The list hole 206,110 to 742,545 meets only the panel's empty cell and, by a few pixels,
-        // its edge rows and corners (probed a column at a time).
+        // The list hole 206,110 to 742,545 meets the empty cell and, by a few pixels, its edge rows and corners.
         const QString c = QStringLiteral("TD.content:0"), e = QStringLiteral("TD.edge:0");
         EXPECT_EQ(js(QStringLiteral("__hits([206, 300, 474, 650, 741], [110, 200, 327, 450, 544])")),
                   QJsonArray({"TopLeft.jpg", c, c, c, "BottomLeft.jpg", e, c, c, c, e, e, c, c, c, e, e, c, c, c, e,
@@ -288,8 +283,7 @@ TEST_F(PageTest, WelcomeTextInThePanelAndTheHelpLinkTurnsRedUnderThePointer)
 TEST_F(PageTest, CapturePageLaysOutAroundTheHoles)
 {
     open("Capture.htm", false);
-    // The video picture round the video hole 69,120 to 481,429, the strip cell under the 346-pixel
-    // upper band with Print, Export and Delete beside it, Capture it above the camera settings.
+    // The video picture round the video hole 69,120 to 481,429, the strip cell under the 346-pixel upper band.
     const std::pair<const char*, QRectF> boxes[] = {
         {"VideoWindow.jpg", {39, 114, 484, 331}},   {"td.strip", {24, 446, 639, 118}},
         {"PrintCaptured.jpg", {663, 453, 104, 22}}, {"ExportCaptured.jpg", {663, 479, 104, 22}},
@@ -313,8 +307,7 @@ TEST_F(PageTest, CapturePageLaysOutAroundTheHoles)
                   href);
     }
 
-    // Inside the holes nothing to click or read: the video hole shows only
-    // the picture, the strip hole 24,453 to 658,547 only the empty cell.
+    // Nothing to click or read in the holes: only the video picture, and in the strip hole 24,453 to 658,547 the cell.
     const QJsonArray hits = js(QStringLiteral("__hits([69, 200, 275, 400, 480], [120, 250, 330, 428])"
                                               ".concat(__hits([24, 200, 400, 657], [453, 500, 546]))")).toArray();
     ASSERT_EQ(hits.size(), 32);
