@@ -37,9 +37,7 @@ TEST(HelpFile, TopicsUnchangedAndEveryLinkInside)
     ASSERT_EQ(extract.exitCode, 0) << extract.err.constData();
     const auto extracted = [&out](const QString& name) { return out + '/' + name; };
 
-    const QByteArray head = ReadAll(kHelpFile).left(0x60);
-    ASSERT_EQ(head.size(), 0x60);
-    EXPECT_EQ(head.left(9).toHex(), "4954534603000000" "60") << "ITSF, version 3, header length";
+    EXPECT_EQ(ReadAll(kHelpFile).left(9).toHex(), "4954534603000000" "60") << "ITSF, version 3, header length";
     const QByteArray system = ReadAll(extracted(QStringLiteral("#SYSTEM")));
     for (const char* name : {"Pelmora 2004 Help", "Contents.hhc", "Index.hhk", "Welcome.html"})
         EXPECT_TRUE(system.contains(name)) << name;

@@ -156,8 +156,7 @@ TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
     const QString url = QStringLiteral("mailto:support@orvane.example");
     EXPECT_EQ(link.OpenUrl(url), kLaunchOpened);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(received); }, 20000));
-    QFile got(received);
-    EXPECT_TRUE(got.open(QIODevice::ReadOnly) && got.readAll() == "--new-window\n" + url.toUtf8() + '\n');
+    EXPECT_EQ(testbytes::ReadAll(received), "--new-window\n" + url.toUtf8() + '\n');
 
     for (const auto& [name, value] : saved)
         value ? qputenv(name, *value) : qunsetenv(name);
