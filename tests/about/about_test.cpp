@@ -32,13 +32,8 @@ TEST(AboutAgreement, TwoPartsWithCrLfLinesOnly)
 
 TEST(AboutGeometry, DialogUnitsToPixelsRoundHalvesAwayFromZero)
 {
-    // Base units 6 by 13: 8-point MS Sans Serif on a 96-dpi screen.
-    const std::pair<QRect, QRect> cases[] = {
-        {QRect(0, 0, 272, 210), QRect(0, 0, 408, 341)},
-        {QRect(215, 189, 50, 14), QRect(323, 307, 75, 23)},
-    };
-    for (const auto& [units, pixels] : cases)
-        EXPECT_EQ(MapDialogRect(units, QSize(6, 13)), pixels);
+    // Base units 6 by 13 are 8-point MS Sans Serif on a 96-dpi screen; 322.5, 1.5 and 7.5 round up.
+    EXPECT_EQ(MapDialogRect(QRect(215, 189, 50, 14), QSize(6, 13)), QRect(323, 307, 75, 23));
     EXPECT_EQ(MapDialogRect(QRect(1, 1, 3, 5), QSize(5, 12)), QRect(1, 2, 4, 8));
 
     const QFont font = AboutDialogFont();
@@ -97,7 +92,6 @@ TEST(AboutDialog, TemplateControlsReadOnlyAgreementAndScreenshot)
                                      QSize(metrics.horizontalAdvance(kMailto), metrics.height())));
     EXPECT_TRUE(dialog.grab().toImage().save(QStringLiteral(ABOUT_SHOT_DIR "/about.png")));
 
-    // The agreement box: a line per CR LF line, scrolled by keys, unchanged by typing.
     auto* edit = dialog.findChild<QPlainTextEdit*>(QStringLiteral("control1004"));
     ASSERT_TRUE(edit);
     EXPECT_TRUE(edit->isReadOnly());

@@ -1,4 +1,5 @@
 // The hyperlink control: how it launches, and on screen under real pointer moves.
+#include "../package/bytes.h"
 #include "linklabel.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <vector>
 
 using namespace pelmora;
+using testbytes::WriteAll;
 
 namespace {
 
@@ -23,10 +25,8 @@ TEST(LinkFallbackCommand, CutsAtThePlaceholderAndAppendsTheUrl)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"browser -nohome", "browser -nohome URL"},
-        // The blank before the placeholder stays: two blanks before the URL.
+        // The blank before the placeholder stays; the quoted form wins, then %1, then the earliest field code.
         {"browser \"%1\" -new", "browser  URL"},
-        // The quoted form is looked for first, wherever it stands; %1 before
-        // the desktop's field codes, and the earliest of those.
         {"browser %1 \"%1\"", "browser %1  URL"},
         {"browser %u %1", "browser %u  URL"},
         {"chromium \"%U\" --flag", "chromium  URL"},
@@ -51,12 +51,6 @@ TEST(LinkOpenError, KnownCodesHaveTheirTextOthersTheirNumber)
     for (const auto& [code, text] : cases)
         EXPECT_EQ(OpenErrorText(code), "Unable to open hyperlink:\n\n" + QString::fromLatin1(text))
             << code;
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 struct LauncherLog {
@@ -113,7 +107,7 @@ TEST(LinkStartProgram, OutcomesMapToLaunchResults)
 {
     QTemporaryDir dir;
     const QString plain = dir.filePath(QStringLiteral("plain"));
-    ASSERT_TRUE(WriteFile(plain, "not a program\n"));
+    ASSERT_TRUE(WriteAll(plain, "not a program\n"));
     QFile::setPermissions(plain, QFile::ReadOwner | QFile::WriteOwner);
     const std::pair<QString, int> cases[] = {
         {QString(), kLaunchFileNotFound},
@@ -128,8 +122,7 @@ TEST(LinkStartProgram, OutcomesMapToLaunchResults)
         EXPECT_EQ(StartDetachedProgram(program, {}), result) << program.toStdString();
 }
 
-// The whole fallback with the desktop's own tools: xdg-mime names the default
-// text/html handler, its desktop entry the command; the handler gets the URL.
+// The fallback with the desktop's own tools: xdg-mime names the text/html handler, its entry the command.
 TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
 {
     QTemporaryDir dir;
@@ -146,14 +139,14 @@ TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
 
     const QByteArray received = dir.filePath("received.txt").toUtf8();
     const QString script = dir.filePath("my browser.sh");
-    ASSERT_TRUE(WriteFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
-                                      received + ".part\"\nmv \"" + received + ".part\" \"" + received + "\"\n"));
+    ASSERT_TRUE(WriteAll(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
+                                     received + ".part\"\nmv \"" + received + ".part\" \"" + received + "\"\n"));
     QFile(script).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    ASSERT_TRUE(WriteFile(data + "/applications/pelmora-test-browser.desktop",
-                          "[Desktop Action other]\nExec=/bin/false\n\n[Desktop Entry]\nType=Application\n"
-                          "Name=Test browser\nExec=\"" + script.toUtf8() + "\" --new-window %u\nMimeType=text/html;\n"));
-    ASSERT_TRUE(WriteFile(config + "/mimeapps.list",
-                          "[Default Applications]\ntext/html=pelmora-test-browser.desktop\n"));
+    ASSERT_TRUE(WriteAll(data + "/applications/pelmora-test-browser.desktop",
+                         "[Desktop Action other]\nExec=/bin/false\n\n[Desktop Entry]\nType=Application\n"
+                         "Name=Test browser\nExec=\"" + script.toUtf8() + "\" --new-window %u\nMimeType=text/html;\n"));
+    ASSERT_TRUE(WriteAll(config + "/mimeapps.list",
+                         "[Default Applications]\ntext/html=pelmora-test-browser.desktop\n"));
     EXPECT_EQ(DesktopHtmlCommand(), QStringLiteral("\"%1\" --new-window %u").arg(script));
 
     CLinkLabel link;
@@ -163,8 +156,7 @@ TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
     const QString url = QStringLiteral("mailto:support@orvane.example");
     EXPECT_EQ(link.OpenUrl(url), kLaunchOpened);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(received); }, 20000));
-    QFile got(received);
-    EXPECT_TRUE(got.open(QIODevice::ReadOnly) && got.readAll() == "--new-window\n" + url.toUtf8() + '\n');
+    EXPECT_EQ(testbytes::ReadAll(received), "--new-window\n" + url.toUtf8() + '\n');
 
     for (const auto& [name, value] : saved)
         value ? qputenv(name, *value) : qunsetenv(name);
@@ -257,7 +249,6 @@ TEST_F(LinkOnScreen, FitsHoversOpensAndReportsAFailedOpen)
     Hover(false);
     EXPECT_GT(Count(m_link->m_clrVisited).pixels, 0);
 
-    // A failed open is reported and leaves the link unvisited.
     m_link->SetLauncher(FakeLauncher(m_log, false, QStringLiteral("browser \"%1\""), 2));
     QString shown;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -305,8 +296,7 @@ TEST_F(LinkOnScreen, UnattachedControlIsAPlainStatic)
     EXPECT_FALSE(m_link->font().underline());
 }
 
-// Left and right alignment keep that edge; centred, each edge moves by half
-// the difference, truncated toward zero (also when the control is smaller).
+// Left or right alignment keeps that edge; centred, each moves by half the difference, truncated toward zero.
 TEST(LinkFitToText, AlignmentDecidesWhichEdgesMove)
 {
     const QString text = QStringLiteral("mailto:someone@orvane.example");

@@ -1,4 +1,5 @@
 // The resources, read without the web engine.
+#include "../package/bytes.h"
 #include "bmp.h"
 #include "testing.h"
 #include "wizardresources.h"
@@ -13,11 +14,7 @@
 
 namespace {
 
-QByteArray readResource(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+constexpr auto readResource = testbytes::ReadAll;
 
 TEST(WizardResources, PagesNameOnlyPicturesThatExistAndUseThemAll)
 {
@@ -26,8 +23,7 @@ TEST(WizardResources, PagesNameOnlyPicturesThatExistAndUseThemAll)
     QSet<QString> stored;
     for (QDirIterator it(QStringLiteral(":/pages"), QDir::Files); it.hasNext();)
         stored.insert(QFileInfo(it.next()).fileName());
-    // src="..." of pictures and scripts, href="..." of the style sheet and
-    // url(...) of cell backgrounds; the "pk://" links are no resources.
+    // Pictures, scripts, the style sheet and cell backgrounds; the "pk://" links are no resources.
     const QRegularExpression reference(QStringLiteral(R"re((?:(?:src|href)="([^"]+)")|(?:url\(([^)]+)\)))re"));
     QSet<QString> named;
     for (const char* page : {"WELCOME.HTM", "LAYOUT.HTM", "SERIES.HTM", "CAPTURE.HTM", "Wizard.css"}) {
