@@ -1,5 +1,4 @@
-// The booth on the real web engine with the test camera, as the end-to-end
-// walks drive it: a window, its capture graph and a driver for clicks.
+// The booth on the real web engine with the test camera: window, capture graph, driver.
 #pragma once
 
 #include "archive.h"
@@ -66,7 +65,6 @@ protected:
         // Extensions in any case, as copied from Windows; a dot in a name.
         for (const char* name : {"Test Frames.dll", "HEARTS.DLL", "Stars.Dll", "Frames.old.dll"})
             WriteResourceFile(name, TestSeries());
-        // One fresh camera plugged in, found through the device monitor.
         qputenv("PELMORA_TEST_CAMERA", "ball");
         RegisterTestCameraProvider();
         FailTestCameras(true);
@@ -123,7 +121,7 @@ protected:
         }
     }
 
-    // Clicks and returns the one message box that follows ("caption|text").
+    // The one message box that follows the click ("caption|text").
     QString ClickForMessage(const QString& selector)
     {
         driver->takeMessages();
@@ -138,7 +136,6 @@ protected:
 
     int Photos() const { return dlg->Sheet()->GetPhotoCount(); }
     QImage Photo(int i) const { return dlg->Sheet()->GetPhoto(i)->GetBitmap()->convertToFormat(QImage::Format_RGB888); }
-    // Clicks "Capture it!" and waits for the photo count to reach `expected`.
     bool Capture(int expected, int timeoutMs = 10000)
     {
         driver->click("a[href^='pk:Capture'] img");

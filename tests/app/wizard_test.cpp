@@ -1,5 +1,4 @@
-// The booth end to end in the real web engine with the test camera, driven
-// as a user drives it; the window's state checked after every page change.
+// The booth end to end, driven as a user drives it; the window checked after every page change.
 #include "booth.h"
 
 using namespace booth;
@@ -13,9 +12,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     ExpectWelcome(false);
     EXPECT_EQ(dlg->Html()->url().toString(), "res://" + ExecutablePath() + "/welcome.htm");
     EXPECT_EQ(driver->js("document.activeElement && document.activeElement.id").toString(), "q");
-    driver->screenshot("wizard-welcome.png");
 
-    // Enter on the focused Get Started link.
     driver->pressKey(Qt::Key_Return);
     ASSERT_TRUE(driver->waitForPage("Layout.htm"));
     ExpectChooser("Layout.htm", kTagLayout, false);
@@ -38,7 +35,6 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     Select(0);
     driver->pressKey(Qt::Key_Delete, Qt::NoModifier, dlg->List());
     EXPECT_EQ(dlg->List()->count(), 1);
-    driver->screenshot("wizard-layout.png");
     // A double-click on an item acts as Next.
     driver->clickAt(dlg->List()->viewport()->mapTo(dlg.get(), dlg->List()->visualItemRect(dlg->List()->item(0)).center()), true);
     ASSERT_TRUE(driver->waitForPage("Series.htm"));
@@ -51,7 +47,6 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     ExpectChooser("Series.htm", kTagSeries, true);
     ASSERT_TRUE(ForwardToCapture());
 
-    // The capture page: live video with the first frame over it.
     EXPECT_EQ(dlg->List()->geometry(), QRect(24, 453, 634, 94));
     EXPECT_EQ(dlg->HtmlRegion(), QRegion(0, 0, 800, 600)
                                      .xored(QRegion(QRect(QPoint(69, 120), QPoint(480, 428))))
@@ -69,7 +64,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_EQ(frame.geometry(), QRect(69, 120, 412, 309));
     EXPECT_EQ(frame.mask(), QRegion(0, 0, 320, 10));
     QTest::qWait(300);
-    const QImage shot = driver->screenshot("capture-live.png");
+    const QImage shot = driver->screenshot();
     EXPECT_EQ(QColor(shot.pixel(200, 125)), kFrameColours[0]);
     EXPECT_NE(QColor(shot.pixel(200, 200)), kFrameColours[0]);
 
@@ -86,7 +81,6 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
         EXPECT_EQ(frame.mask(), mask) << id;
     }
 
-    // Frame 1001 covers the top ten rows of the photo; below, the camera shows.
     ASSERT_TRUE(Capture(1));
     EXPECT_EQ(Photo(0).size(), QSize(320, 240));
     for (int y : {0, 9, 10})
@@ -133,7 +127,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_EQ(Items(), QStringList({"1/4", "2/4"}));
     EXPECT_EQ(Photo(0), third);
 
-    // Export asks for a folder and writes the photos there; a cancelled dialog writes nothing.
+    // A cancelled folder dialog writes nothing.
     QTemporaryDir folder;
     driver->handleDialogsWith([&](QDialog* d) {
         auto* files = qobject_cast<QFileDialog*>(d);
@@ -187,7 +181,6 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_GT(inked.top(), 150);
     EXPECT_LT(inked.bottom(), 480);
 
-    // About opens its dialog; OK brings back the capture page.
     driver->takeDialogs(); // the print dialog
     QStringList titles;
     driver->handleDialogsWith([](QDialog* d) { d->findChild<QPushButton*>()->click(); });
@@ -210,7 +203,6 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_EQ(frame.GetFrame(), 1001);
     EXPECT_TRUE(video->isVisible());
     EXPECT_EQ(Items(), QStringList({"1/4", "2/4"}));
-    // Packages load whatever the case of their extension.
     const std::pair<const char*, bool> packages[] = {{"HEARTS", true}, {"Stars", true}, {"Frames.old", false}};
     for (const auto& [series, loads] : packages) {
         ASSERT_TRUE(Go(kBack, "Series.htm"));
@@ -240,7 +232,6 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_TRUE(driver->takeMessages().isEmpty());
     ASSERT_TRUE(Go(kBack, "Welcome.htm"));
     ExpectWelcome(true);
-    // Help without a help file changes nothing.
     driver->click("a[href^='pk:Help']");
     QTest::qWait(300);
     EXPECT_EQ(driver->currentPage().toLower(), "welcome.htm");
@@ -252,7 +243,5 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_FALSE(Items().contains("Broken.dat"));
     ExpectChooser("Layout.htm", kTagLayout, false);
 }
-
-// A camera unplugged and plugged in again, in the places a user may be.
 
 } // namespace

@@ -6,7 +6,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -98,9 +97,7 @@ QRect WizardDriver::elementRect(const QString& selector)
 
 void WizardDriver::clickAt(QPoint clientPos, bool doubleClick)
 {
-    QWidget* target = m_dlg.childAt(clientPos);
-    if (!target)
-        target = &m_dlg;
+    QWidget* target = m_dlg.childAt(clientPos) ? m_dlg.childAt(clientPos) : &m_dlg;
     if (target == m_dlg.Html() || m_dlg.Html()->isAncestorOf(target))
         target = m_dlg.Html()->focusProxy() ? m_dlg.Html()->focusProxy() : m_dlg.Html();
     const QPoint local = target->mapFrom(&m_dlg, clientPos);
@@ -115,13 +112,8 @@ void WizardDriver::pressKey(int key, Qt::KeyboardModifiers modifiers, QWidget* t
     QTest::keyClick(to ? to : m_dlg.Html()->focusProxy(), Qt::Key(key), modifiers);
 }
 
-QImage WizardDriver::screenshot(const QString& saveAs)
+QImage WizardDriver::screenshot()
 {
-    QImage shot;
-    if (QScreen* screen = m_dlg.screen())
-        shot = screen->grabWindow(m_dlg.winId()).toImage();
-    const QString folder = QStringLiteral(PELMORA_BIN_DIR "/../tests/screens");
-    if (!saveAs.isEmpty() && !shot.isNull() && QDir().mkpath(folder))
-        shot.save(folder + "/" + saveAs);
-    return shot;
+    QScreen* screen = m_dlg.screen();
+    return screen ? screen->grabWindow(m_dlg.winId()).toImage() : QImage();
 }

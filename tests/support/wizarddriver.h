@@ -1,6 +1,5 @@
 #pragma once
-// Drives the real wizard window as a user would: clicks where page elements
-// render, presses keys, answers dialogs, reads what the web engine shows.
+// Drives the real wizard window as a user would: clicks, keys, dialogs answered.
 #include <QDialog>
 #include <QImage>
 #include <QMessageBox>
@@ -25,7 +24,7 @@ public:
     QString currentPage() const;
 
     QVariant js(const QString& script, int timeoutMs = 10000);
-    // An element's box in the window's client pixels; empty when there is none.
+    // In the window's client pixels; empty when there is none.
     QRect elementRect(const QString& selector);
 
     void clickAt(QPoint clientPos, bool doubleClick = false);
@@ -40,8 +39,8 @@ public:
     void handleDialogsWith(std::function<void(QDialog*)> handler) { m_dialogHandler = std::move(handler); }
     QStringList takeDialogs() { return std::exchange(m_dialogs, {}); }
 
-    // What is on screen in the window; saved under tests/screens when named.
-    QImage screenshot(const QString& saveAs = QString());
+    // What is on screen in the window.
+    QImage screenshot();
 
 private:
     void pollModals();
