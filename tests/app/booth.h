@@ -1,4 +1,4 @@
-// The booth on the real web engine with the test camera: window, capture graph, driver.
+// The booth on the real web engine with the test camera, driven as a user drives it.
 #pragma once
 
 #include "archive.h"
@@ -12,26 +12,170 @@
 #include "stickersheet.h"
 #include "stringtable.h"
 #include "testcamera.h"
+#include "testing.h"
 #include "videowindow.h"
-#include "resourcefolder.h"
-#include "wizarddriver.h"
 
+#include <QAbstractButton>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include "testing.h"
 #include <gtest/gtest.h>
 
 using namespace pelmora;
 
 namespace booth {
+
+inline void ResetResourceFolder()
+{
+    QDir(ResourceFolder()).removeRecursively();
+    QDir().mkpath(ResourceFolder());
+}
+
+inline void WriteResourceFile(const QString& name, const QByteArray& bytes)
+{
+    QFile f(ResourceFolder() + QLatin1Char('/') + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << name.toStdString();
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+inline QStringList ItemTexts(const CBoothDlg& dlg, bool sorted)
+{
+    QStringList texts;
+    for (int i = 0; i < dlg.List()->count(); ++i)
+        texts << dlg.List()->GetItemText(i);
+    if (sorted)
+        texts.sort();
+    return texts;
+}
+
+// Clicks where page elements render, presses keys, answers dialogs, reads what the web engine shows.
+class WizardDriver {
+public:
+    explicit WizardDriver(CBoothDlg& dlg) : m_dlg(dlg)
+    {
+        QObject::connect(&m_poll, &QTimer::timeout, [this] { pollModals(); });
+        m_poll.start(20);
+    }
+
+    // Waits until the named page (any case) has loaded its pictures and settled.
+    bool waitForPage(const QString& name, int timeoutMs = 20000)
+    {
+        const QString loaded = "document.readyState === 'complete' && Array.prototype.every.call(document.images, "
+                               "function(i){return i.complete && i.naturalWidth > 0;})";
+        if (!WaitFor([&] { return currentPage().compare(name, Qt::CaseInsensitive) == 0 && js(loaded).toBool(); }, timeoutMs))
+            return false;
+        // The panel grows in ten 1 ms steps after the load; let it finish.
+        QTest::qWait(150);
+        return true;
+    }
+    // The last path segment of the address that shows.
+    QString currentPage() const
+    {
+        const QString path = m_dlg.Html()->url().path();
+        return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    }
+
+    QVariant js(const QString& script, int timeoutMs = 10000)
+    {
+        QVariant result;
+        bool done = false;
+        // A late answer, after the wait gave up, goes nowhere.
+        auto alive = std::make_shared<bool>(true);
+        m_dlg.Html()->page()->runJavaScript(script, [&result, &done, alive](const QVariant& v) {
+            if (*alive) {
+                result = v;
+                done = true;
+            }
+        });
+        WaitFor([&] { return done; }, timeoutMs);
+        *alive = false;
+        return result;
+    }
+    // In the window's client pixels; empty when there is none. The selectors are ours, without double quotes.
+    QRect elementRect(const QString& selector)
+    {
+        const QVariantList l = js(QStringLiteral("(function(){var e=document.querySelector(\"%1\");"
+                                                 "if(!e)return null;var r=e.getBoundingClientRect();"
+                                                 "return [r.left,r.top,r.width,r.height];})()")
+                                      .arg(selector))
+                                   .toList();
+        if (l.size() != 4)
+            return {};
+        return QRectF(l[0].toDouble(), l[1].toDouble(), l[2].toDouble(), l[3].toDouble())
+            .translated(m_dlg.Html()->mapTo(&m_dlg, QPoint(0, 0)))
+            .toRect();
+    }
+
+    void clickAt(QPoint clientPos, bool doubleClick = false)
+    {
+        QWidget* target = m_dlg.childAt(clientPos) ? m_dlg.childAt(clientPos) : &m_dlg;
+        if (target == m_dlg.Html() || m_dlg.Html()->isAncestorOf(target))
+            target = m_dlg.Html()->focusProxy() ? m_dlg.Html()->focusProxy() : m_dlg.Html();
+        const QPoint local = target->mapFrom(&m_dlg, clientPos);
+        if (doubleClick)
+            QTest::mouseDClick(target, Qt::LeftButton, Qt::NoModifier, local);
+        else
+            QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, local);
+    }
+    void click(const QString& selector) { clickAt(elementRect(selector).center()); }
+    void pressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, QWidget* to = nullptr)
+    {
+        QTest::keyClick(to ? to : m_dlg.Html()->focusProxy(), Qt::Key(key), modifiers);
+    }
+
+    // Message boxes from now on: answered with this button, "caption|text" kept.
+    void answerMessagesWith(QMessageBox::StandardButton button) { m_answer = button; }
+    QStringList takeMessages() { return std::exchange(m_messages, {}); }
+    // Other modal dialogs from now on: handed to this once each, titles kept.
+    void handleDialogsWith(std::function<void(QDialog*)> handler) { m_dialogHandler = std::move(handler); }
+    QStringList takeDialogs() { return std::exchange(m_dialogs, {}); }
+
+    QImage screenshot()
+    {
+        QScreen* screen = m_dlg.screen();
+        return screen ? screen->grabWindow(m_dlg.winId()).toImage() : QImage();
+    }
+
+private:
+    void pollModals()
+    {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible() || dialog->property("answered").toBool())
+            return;
+        dialog->setProperty("answered", true);
+        if (auto* box = qobject_cast<QMessageBox*>(dialog))
+            m_messages << box->windowTitle() + QLatin1Char('|') + box->text();
+        else
+            m_dialogs << dialog->windowTitle();
+        // Answered once the dialog's own event loop runs (dropped if it is gone).
+        QMetaObject::invokeMethod(
+            dialog,
+            [dialog, handler = m_dialogHandler, answer = m_answer] {
+                auto* box = qobject_cast<QMessageBox*>(dialog);
+                if (box && box->button(answer))
+                    box->button(answer)->click();
+                else if (!box && handler)
+                    handler(dialog);
+                else
+                    dialog->reject();
+            },
+            Qt::QueuedConnection);
+    }
+
+    CBoothDlg& m_dlg;
+    QTimer m_poll;
+    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
+    QStringList m_messages;
+    QStringList m_dialogs;
+    std::function<void(QDialog*)> m_dialogHandler;
+};
 
 inline const QColor kFrameColours[] = {QColor(250, 20, 20), QColor(20, 250, 20), QColor(20, 20, 250)};
 inline const char* const kBack = "a[href^='pk:Back'] img";
@@ -149,15 +293,7 @@ protected:
         dlg->ExecuteCommand("Capture/");
         return *ran;
     }
-    QStringList Items(bool sorted = false) const
-    {
-        QStringList texts;
-        for (int i = 0; i < dlg->List()->count(); ++i)
-            texts << dlg->List()->GetItemText(i);
-        if (sorted)
-            texts.sort();
-        return texts;
-    }
+    QStringList Items(bool sorted = false) const { return ItemTexts(*dlg, sorted); }
     // The live picture as it is on screen, below the frame's top band.
     QImage VideoOnScreen() { return driver->screenshot().copy(69, 131, 412, 297); }
     bool VideoMoves()

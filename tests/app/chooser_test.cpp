@@ -1,18 +1,7 @@
-// The layout and series choosers fill the wizard's list from the Resource
-// folder beside the program.
-#include "archive.h"
-#include "boothdlg.h"
-#include "paths.h"
-#include "resscheme.h"
-#include "resourcefolder.h"
-#include "stickersheet.h"
+// The layout and series choosers fill the wizard's list from the Resource folder beside the program.
+#include "booth.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <gtest/gtest.h>
-
-using namespace pelmora;
+using namespace booth;
 
 namespace {
 
@@ -26,14 +15,7 @@ protected:
     void TearDown() override { QDir(ResourceFolder()).removeRecursively(); }
 
     static void WriteLayout(const QString& name, std::vector<SheetRect> rects) { WriteResourceFile(name, WriteLayoutArchive(rects)); }
-    QStringList Items() const
-    {
-        QStringList texts;
-        for (int i = 0; i < dlg.List()->count(); ++i)
-            texts << dlg.List()->GetItemText(i);
-        texts.sort();
-        return texts;
-    }
+    QStringList Items() const { return ItemTexts(dlg, true); }
 
     CBoothDlg dlg;
 };

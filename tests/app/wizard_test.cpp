@@ -17,16 +17,13 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     ASSERT_TRUE(driver->waitForPage("Layout.htm"));
     ExpectChooser("Layout.htm", kTagLayout, false);
     EXPECT_EQ(Items(), QStringList({"4 Photos.dat"}));
-    // Neither Backspace nor Alt+Left goes back in the history; Enter and
-    // Escape reach the window itself, which a close request does not close.
+    // Neither Backspace nor Alt+Left goes back in the history; neither Enter, Escape
+    // nor a close request closes the window.
     driver->pressKey(Qt::Key_Backspace);
     driver->pressKey(Qt::Key_Left, Qt::AltModifier);
     driver->pressKey(Qt::Key_Escape, Qt::NoModifier, dlg.get());
     driver->pressKey(Qt::Key_Return, Qt::NoModifier, dlg.get());
     driver->pressKey(Qt::Key_Escape, Qt::NoModifier, dlg->List());
-    QCloseEvent close;
-    QApplication::sendEvent(dlg.get(), &close);
-    EXPECT_FALSE(close.isAccepted());
     dlg->close();
     QTest::qWait(500);
     EXPECT_TRUE(dlg->isVisible());
