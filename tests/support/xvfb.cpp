@@ -9,7 +9,7 @@ VirtualDisplay::VirtualDisplay(QSize size)
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // The server ends with its owner, even one killed outright.
     m_server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    // -displayfd: the server picks a free display number and writes it to us.
+    // The server picks a free display number and writes it to us.
     m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0", QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
                             "-nolisten", "tcp"});
     while (!m_server.canReadLine() && m_server.waitForReadyRead(10000)) {
