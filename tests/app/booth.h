@@ -15,7 +15,6 @@
 #include "testing.h"
 #include "videowindow.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QPrintDialog>

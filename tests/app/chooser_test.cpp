@@ -71,6 +71,7 @@ TEST_F(Choosers, EmptyBrokenOrMissingFolders)
     WriteResourceFile("Broken.dat", QByteArray("\x01\x00\xff\xff\x02\x00", 6)); // schema 2
     EXPECT_THROW(dlg.FillLayoutList(), CArchiveException);
     EXPECT_FALSE(Items().contains("Broken.dat"));
+    EXPECT_TRUE(dlg.OnNextToLayout()) << "the page opens all the same";
     EXPECT_LE(dlg.List()->count(), 1);
     QDir(ResourceFolder()).removeRecursively();
     dlg.FillLayoutList();

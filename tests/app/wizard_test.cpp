@@ -231,12 +231,6 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     QTest::qWait(300);
     EXPECT_EQ(CurrentPage().toLower(), "welcome.htm");
     EXPECT_TRUE(TakeMessages().isEmpty());
-
-    // A broken layout ends the filling at that file; the page still opens.
-    WriteResourceFile("Broken.dat", QByteArray("\x01\x00\xff\xff\x01\x00\x0a\x00CRectanglX", 18));
-    ASSERT_TRUE(Go(kNext, "Layout.htm"));
-    EXPECT_FALSE(Items().contains("Broken.dat"));
-    ExpectChooser("Layout.htm", kTagLayout, false);
 }
 
 } // namespace
