@@ -12,7 +12,6 @@ protected:
         ResetResourceFolder();
         dlg.Create();
     }
-    void TearDown() override { QDir(ResourceFolder()).removeRecursively(); }
 
     static void WriteLayout(const QString& name, std::vector<SheetRect> rects) { WriteResourceFile(name, WriteLayoutArchive(rects)); }
     QStringList Items() const { return ItemTexts(dlg, true); }
