@@ -1,5 +1,4 @@
-// The booth on the real web engine with the test camera, as the end-to-end
-// walks drive it: a window, its capture graph and a driver for clicks.
+// The booth on the real web engine with the test camera, driven as a user drives it.
 #pragma once
 
 #include "archive.h"
@@ -13,26 +12,47 @@
 #include "stickersheet.h"
 #include "stringtable.h"
 #include "testcamera.h"
+#include "testing.h"
 #include "videowindow.h"
-#include "resourcefolder.h"
-#include "wizarddriver.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include "testing.h"
 #include <gtest/gtest.h>
 
 using namespace pelmora;
 
 namespace booth {
+
+inline void ResetResourceFolder()
+{
+    QDir(ResourceFolder()).removeRecursively();
+    QDir().mkpath(ResourceFolder());
+}
+
+inline void WriteResourceFile(const QString& name, const QByteArray& bytes)
+{
+    QFile f(ResourceFolder() + QLatin1Char('/') + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << name.toStdString();
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+inline QStringList ItemTexts(const CBoothDlg& dlg, bool sorted)
+{
+    QStringList texts;
+    for (int i = 0; i < dlg.List()->count(); ++i)
+        texts << dlg.List()->GetItemText(i);
+    if (sorted)
+        texts.sort();
+    return texts;
+}
 
 inline const QColor kFrameColours[] = {QColor(250, 20, 20), QColor(20, 250, 20), QColor(20, 20, 250)};
 inline const char* const kBack = "a[href^='pk:Back'] img";
@@ -66,7 +86,6 @@ protected:
         // Extensions in any case, as copied from Windows; a dot in a name.
         for (const char* name : {"Test Frames.dll", "HEARTS.DLL", "Stars.Dll", "Frames.old.dll"})
             WriteResourceFile(name, TestSeries());
-        // One fresh camera plugged in, found through the device monitor.
         qputenv("PELMORA_TEST_CAMERA", "ball");
         RegisterTestCameraProvider();
         FailTestCameras(true);
@@ -75,17 +94,122 @@ protected:
         dlg = std::make_unique<CBoothDlg>();
         dlg->SetCapture(graph.get(), &grabber);
         SetMessageBoxOwner(dlg.get());
-        driver = std::make_unique<WizardDriver>(*dlg);
+        QObject::connect(&modalPoll, &QTimer::timeout, [this] { PollModals(); });
+        modalPoll.start(20);
         dlg->Create();
-        ASSERT_TRUE(driver->waitForPage("welcome.htm"));
+        ASSERT_TRUE(WaitForPage("welcome.htm"));
     }
 
     void TearDown() override { SetMessageBoxOwner(nullptr); }
 
+    // Driving the window as a user does. Waits until the named page (any case) has loaded its pictures and settled.
+    bool WaitForPage(const QString& name, int timeoutMs = 20000)
+    {
+        const QString loaded = "document.readyState === 'complete' && Array.prototype.every.call(document.images, "
+                               "function(i){return i.complete && i.naturalWidth > 0;})";
+        if (!WaitFor([&] { return CurrentPage().compare(name, Qt::CaseInsensitive) == 0 && RunScript(loaded).toBool(); }, timeoutMs))
+            return false;
+        // The panel grows in ten 1 ms steps after the load; let it finish.
+        QTest::qWait(150);
+        return true;
+    }
+    // The last path segment of the address that shows.
+    QString CurrentPage() const
+    {
+        const QString path = dlg->Html()->url().path();
+        return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    }
+
+    QVariant RunScript(const QString& script, int timeoutMs = 10000)
+    {
+        QVariant result;
+        bool done = false;
+        // A late answer, after the wait gave up, goes nowhere.
+        auto alive = std::make_shared<bool>(true);
+        dlg->Html()->page()->runJavaScript(script, [&result, &done, alive](const QVariant& v) {
+            if (*alive) {
+                result = v;
+                done = true;
+            }
+        });
+        WaitFor([&] { return done; }, timeoutMs);
+        *alive = false;
+        return result;
+    }
+    // In the window's client pixels; empty when there is none. The selectors are ours, without double quotes.
+    QRect ElementRect(const QString& selector)
+    {
+        const QVariantList l = RunScript(QStringLiteral("(function(){var e=document.querySelector(\"%1\");"
+                                                        "if(!e)return null;var r=e.getBoundingClientRect();"
+                                                        "return [r.left,r.top,r.width,r.height];})()")
+                                             .arg(selector))
+                                   .toList();
+        if (l.size() != 4)
+            return {};
+        return QRectF(l[0].toDouble(), l[1].toDouble(), l[2].toDouble(), l[3].toDouble())
+            .translated(dlg->Html()->mapTo(dlg.get(), QPoint(0, 0)))
+            .toRect();
+    }
+
+    void ClickAt(QPoint clientPos, bool doubleClick = false)
+    {
+        QWidget* target = dlg->childAt(clientPos) ? dlg->childAt(clientPos) : dlg.get();
+        if (target == dlg->Html() || dlg->Html()->isAncestorOf(target))
+            target = dlg->Html()->focusProxy() ? dlg->Html()->focusProxy() : dlg->Html();
+        const QPoint local = target->mapFrom(dlg.get(), clientPos);
+        if (doubleClick)
+            QTest::mouseDClick(target, Qt::LeftButton, Qt::NoModifier, local);
+        else
+            QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, local);
+    }
+    void Click(const QString& selector) { ClickAt(ElementRect(selector).center()); }
+    void PressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, QWidget* to = nullptr)
+    {
+        QTest::keyClick(to ? to : dlg->Html()->focusProxy(), Qt::Key(key), modifiers);
+    }
+
+    // Message boxes from now on: answered with this button, "caption|text" kept.
+    void AnswerMessagesWith(QMessageBox::StandardButton button) { messageAnswer = button; }
+    QStringList TakeMessages() { return std::exchange(messages, {}); }
+    // Other modal dialogs from now on: handed to this once each, titles kept.
+    void HandleDialogsWith(std::function<void(QDialog*)> handler) { dialogHandler = std::move(handler); }
+    QStringList TakeDialogs() { return std::exchange(dialogs, {}); }
+
+    QImage Screenshot()
+    {
+        QScreen* screen = dlg->screen();
+        return screen ? screen->grabWindow(dlg->winId()).toImage() : QImage();
+    }
+
+    void PollModals()
+    {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible() || dialog->property("answered").toBool())
+            return;
+        dialog->setProperty("answered", true);
+        if (auto* box = qobject_cast<QMessageBox*>(dialog))
+            messages << box->windowTitle() + QLatin1Char('|') + box->text();
+        else
+            dialogs << dialog->windowTitle();
+        // Answered once the dialog's own event loop runs (dropped if it is gone).
+        QMetaObject::invokeMethod(
+            dialog,
+            [dialog, handler = dialogHandler, answer = messageAnswer] {
+                auto* box = qobject_cast<QMessageBox*>(dialog);
+                if (box && box->button(answer))
+                    box->button(answer)->click();
+                else if (!box && handler)
+                    handler(dialog);
+                else
+                    dialog->reject();
+            },
+            Qt::QueuedConnection);
+    }
+
     bool Go(const QString& selector, const QString& page)
     {
-        driver->click(selector);
-        return driver->waitForPage(page);
+        Click(selector);
+        return WaitForPage(page);
     }
     void Select(int row) { dlg->List()->setCurrentRow(row); }
     bool ForwardToCapture(const QString& series = "Test Frames")
@@ -106,14 +230,14 @@ protected:
 
     void ExpectWelcome(bool afterBack)
     {
-        EXPECT_EQ(driver->currentPage().toLower(), "welcome.htm");
+        EXPECT_EQ(CurrentPage().toLower(), "welcome.htm");
         EXPECT_FALSE(dlg->List()->isVisible());
         EXPECT_EQ(dlg->HtmlRegion(), afterBack ? QRegion(0, 0, 800, 600) : QRegion());
         EXPECT_EQ(dlg->Sheet(), nullptr);
     }
     void ExpectChooser(const QString& page, qintptr tag, bool sheet)
     {
-        EXPECT_EQ(driver->currentPage(), page);
+        EXPECT_EQ(CurrentPage(), page);
         EXPECT_TRUE(dlg->List()->isVisible());
         EXPECT_EQ(dlg->List()->geometry(), QRect(206, 110, 536, 435));
         EXPECT_EQ(dlg->HtmlRegion(), QRegion(0, 0, 800, 600).xored(QRegion(206, 110, 536, 435)));
@@ -123,26 +247,25 @@ protected:
         }
     }
 
-    // Clicks and returns the one message box that follows ("caption|text").
+    // The one message box that follows the click ("caption|text").
     QString ClickForMessage(const QString& selector)
     {
-        driver->takeMessages();
-        driver->click(selector);
+        TakeMessages();
+        Click(selector);
         QStringList seen;
-        WaitFor([&] { return !(seen += driver->takeMessages()).isEmpty(); });
+        WaitFor([&] { return !(seen += TakeMessages()).isEmpty(); });
         QTest::qWait(200); // nor any page meanwhile
-        seen += driver->takeMessages();
+        seen += TakeMessages();
         EXPECT_EQ(seen.size(), 1);
         return seen.value(0);
     }
 
     int Photos() const { return dlg->Sheet()->GetPhotoCount(); }
     QImage Photo(int i) const { return dlg->Sheet()->GetPhoto(i)->GetBitmap()->convertToFormat(QImage::Format_RGB888); }
-    // Clicks "Capture it!" and waits for the photo count to reach `expected`.
-    bool Capture(int expected, int timeoutMs = 10000)
+    bool Capture(int expected)
     {
-        driver->click("a[href^='pk:Capture'] img");
-        return WaitFor([&] { return Photos() == expected; }, timeoutMs);
+        Click("a[href^='pk:Capture'] img");
+        return WaitFor([&] { return Photos() == expected; }, 10000);
     }
     // Capture as a command: whether the shutter ran (it runs the event loop, a beep does not).
     bool ShutterRuns()
@@ -152,17 +275,9 @@ protected:
         dlg->ExecuteCommand("Capture/");
         return *ran;
     }
-    QStringList Items(bool sorted = false) const
-    {
-        QStringList texts;
-        for (int i = 0; i < dlg->List()->count(); ++i)
-            texts << dlg->List()->GetItemText(i);
-        if (sorted)
-            texts.sort();
-        return texts;
-    }
+    QStringList Items(bool sorted = false) const { return ItemTexts(*dlg, sorted); }
     // The live picture as it is on screen, below the frame's top band.
-    QImage VideoOnScreen() { return driver->screenshot().copy(69, 131, 412, 297); }
+    QImage VideoOnScreen() { return Screenshot().copy(69, 131, 412, 297); }
     bool VideoMoves()
     {
         const QImage before = VideoOnScreen();
@@ -173,7 +288,11 @@ protected:
     CFrameGrabCallback grabber;
     std::unique_ptr<CCaptureGraph> graph;
     std::unique_ptr<CBoothDlg> dlg;
-    std::unique_ptr<WizardDriver> driver;
+    QTimer modalPoll;
+    QMessageBox::StandardButton messageAnswer = QMessageBox::Ok;
+    QStringList messages;
+    QStringList dialogs;
+    std::function<void(QDialog*)> dialogHandler;
 };
 
 } // namespace booth

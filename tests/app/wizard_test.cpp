@@ -1,5 +1,4 @@
-// The booth end to end in the real web engine with the test camera, driven
-// as a user drives it; the window's state checked after every page change.
+// The booth end to end, driven as a user drives it; the window checked after every page change.
 #include "booth.h"
 
 using namespace booth;
@@ -12,36 +11,33 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_TRUE(dlg->windowFlags() & Qt::FramelessWindowHint);
     ExpectWelcome(false);
     EXPECT_EQ(dlg->Html()->url().toString(), "res://" + ExecutablePath() + "/welcome.htm");
-    EXPECT_EQ(driver->js("document.activeElement && document.activeElement.id").toString(), "q");
-    driver->screenshot("wizard-welcome.png");
 
-    // Enter on the focused Get Started link.
-    driver->pressKey(Qt::Key_Return);
-    ASSERT_TRUE(driver->waitForPage("Layout.htm"));
+    PressKey(Qt::Key_Return);
+    ASSERT_TRUE(WaitForPage("Layout.htm"));
     ExpectChooser("Layout.htm", kTagLayout, false);
     EXPECT_EQ(Items(), QStringList({"4 Photos.dat"}));
-    // Neither Backspace nor Alt+Left goes back in the history; Enter and
-    // Escape reach the window itself, which a close request does not close.
-    driver->pressKey(Qt::Key_Backspace);
-    driver->pressKey(Qt::Key_Left, Qt::AltModifier);
-    driver->pressKey(Qt::Key_Escape, Qt::NoModifier, dlg.get());
-    driver->pressKey(Qt::Key_Return, Qt::NoModifier, dlg.get());
-    driver->pressKey(Qt::Key_Escape, Qt::NoModifier, dlg->List());
-    QCloseEvent close;
-    QApplication::sendEvent(dlg.get(), &close);
-    EXPECT_FALSE(close.isAccepted());
+    // Replaced before it ever streamed, the camera leaves without an error: only the device monitor tells.
+    FailTestCameras(true);
+    PlugTestCamera("snow", "Second Camera");
+    EXPECT_TRUE(WaitFor([&] { return graph->DeviceName() == "Second Camera"; }, 3000));
+    // Neither Backspace nor Alt+Left goes back in the history; neither Enter, Escape
+    // nor a close request closes the window.
+    PressKey(Qt::Key_Backspace);
+    PressKey(Qt::Key_Left, Qt::AltModifier);
+    PressKey(Qt::Key_Escape, Qt::NoModifier, dlg.get());
+    PressKey(Qt::Key_Return, Qt::NoModifier, dlg.get());
+    PressKey(Qt::Key_Escape, Qt::NoModifier, dlg->List());
     dlg->close();
     QTest::qWait(500);
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_EQ(ClickForMessage(kNext), Message(IDS_NO_LAYOUT));
     ExpectChooser("Layout.htm", kTagLayout, false);
     Select(0);
-    driver->pressKey(Qt::Key_Delete, Qt::NoModifier, dlg->List());
+    PressKey(Qt::Key_Delete, Qt::NoModifier, dlg->List());
     EXPECT_EQ(dlg->List()->count(), 1);
-    driver->screenshot("wizard-layout.png");
     // A double-click on an item acts as Next.
-    driver->clickAt(dlg->List()->viewport()->mapTo(dlg.get(), dlg->List()->visualItemRect(dlg->List()->item(0)).center()), true);
-    ASSERT_TRUE(driver->waitForPage("Series.htm"));
+    ClickAt(dlg->List()->viewport()->mapTo(dlg.get(), dlg->List()->visualItemRect(dlg->List()->item(0)).center()), true);
+    ASSERT_TRUE(WaitForPage("Series.htm"));
 
     ExpectChooser("Series.htm", kTagSeries, true);
     EXPECT_EQ(dlg->Sheet()->GetCapacity(), 4);
@@ -51,7 +47,6 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     ExpectChooser("Series.htm", kTagSeries, true);
     ASSERT_TRUE(ForwardToCapture());
 
-    // The capture page: live video with the first frame over it.
     EXPECT_EQ(dlg->List()->geometry(), QRect(24, 453, 634, 94));
     EXPECT_EQ(dlg->HtmlRegion(), QRegion(0, 0, 800, 600)
                                      .xored(QRegion(QRect(QPoint(69, 120), QPoint(480, 428))))
@@ -69,24 +64,24 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_EQ(frame.geometry(), QRect(69, 120, 412, 309));
     EXPECT_EQ(frame.mask(), QRegion(0, 0, 320, 10));
     QTest::qWait(300);
-    const QImage shot = driver->screenshot("capture-live.png");
+    const QImage shot = Screenshot();
     EXPECT_EQ(QColor(shot.pixel(200, 125)), kFrameColours[0]);
     EXPECT_NE(QColor(shot.pixel(200, 200)), kFrameColours[0]);
 
     // The arrows step without wrapping; an empty outline keeps the window's shape.
-    driver->click("area[href^='pk:PreviousPhotoFrame']");
-    QTest::qWait(300);
-    EXPECT_EQ(frame.GetFrame(), 1001);
+    // The arrow is an area of the video picture's image map, which has no box of its own.
+    ClickAt(ElementRect("img[usemap='#frames']").topLeft() + QPoint(456, 307));
+    ASSERT_TRUE(WaitFor([&] { return frame.GetFrame() == 1002; }));
     const QRegion band(0, 0, 40, 240), top(0, 0, 320, 10);
     const std::tuple<const char*, int, QRegion> steps[] = {
-        {"Next", 1002, band}, {"Next", 1003, band}, {"Next", 1003, band}, {"Previous", 1002, band}, {"Previous", 1001, top}};
+        {"Previous", 1001, top}, {"Previous", 1001, top}, {"Next", 1002, band}, {"Next", 1003, band},
+        {"Next", 1003, band}, {"Previous", 1002, band}, {"Previous", 1001, top}};
     for (const auto& [command, id, mask] : steps) {
         dlg->ExecuteCommand(QStringLiteral("%1PhotoFrame/").arg(command));
         EXPECT_EQ(frame.GetFrame(), id);
         EXPECT_EQ(frame.mask(), mask) << id;
     }
 
-    // Frame 1001 covers the top ten rows of the photo; below, the camera shows.
     ASSERT_TRUE(Capture(1));
     EXPECT_EQ(Photo(0).size(), QSize(320, 240));
     for (int y : {0, 9, 10})
@@ -113,29 +108,40 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_TRUE(dlg->List()->HasBkImage());
     // A full sheet ignores Capture silently.
     EXPECT_FALSE(ShutterRuns());
-    EXPECT_FALSE(Capture(5, 1500));
-    EXPECT_TRUE(driver->takeMessages().isEmpty());
+    EXPECT_TRUE(TakeMessages().isEmpty());
 
     // Delete needs a selection; link and key remove the selected photo and renumber.
     dlg->List()->clearSelection();
-    driver->click("a[href^='pk:Delete'] img");
+    Click("a[href^='pk:Delete'] img");
     QTest::qWait(300);
     EXPECT_EQ(Photos(), 4);
     const QImage third = Photo(2);
     Select(1);
-    driver->click("a[href^='pk:Delete'] img");
+    Click("a[href^='pk:Delete'] img");
     ASSERT_TRUE(WaitFor([&] { return Photos() == 3; }));
     EXPECT_EQ(Items(), QStringList({"1/4", "2/4", "3/4"}));
     EXPECT_EQ(Photo(1), third);
     Select(0);
-    driver->pressKey(Qt::Key_Delete, Qt::NoModifier, dlg->List());
+    PressKey(Qt::Key_Delete, Qt::NoModifier, dlg->List());
     EXPECT_EQ(Photos(), 2);
     EXPECT_EQ(Items(), QStringList({"1/4", "2/4"}));
     EXPECT_EQ(Photo(0), third);
+    // A link the page sends while the shutter runs waits for its end: this click, past the
+    // shutter's overlay, is given a second to arrive within the shutter.
+    Select(0);
+    QWidget* view = dlg->Html()->focusProxy();
+    const QPoint deleteLink = view->mapFrom(dlg.get(), ElementRect("a[href^='pk:Delete'] img").center());
+    QTimer::singleShot(0, [&] {
+        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, deleteLink);
+        WaitFor([&] { return Photos() < 2; }, 1000);
+    });
+    dlg->ExecuteCommand("Capture/");
+    EXPECT_EQ(Photos(), 2);
+    EXPECT_TRUE(WaitFor([&] { return Photos() == 2 && Photo(0) != third; })) << "the held Delete ran, then the capture";
 
-    // Export asks for a folder and writes the photos there; a cancelled dialog writes nothing.
+    // A cancelled folder dialog writes nothing.
     QTemporaryDir folder;
-    driver->handleDialogsWith([&](QDialog* d) {
+    HandleDialogsWith([&](QDialog* d) {
         auto* files = qobject_cast<QFileDialog*>(d);
         ASSERT_NE(files, nullptr);
         ASSERT_EQ(files->fileMode(), QFileDialog::Directory);
@@ -144,22 +150,22 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
             return files->reject();
         QMetaObject::invokeMethod(files, "accept");
     });
-    driver->click("a[href^='pk:Export'] img");
+    Click("a[href^='pk:Export'] img");
     ASSERT_TRUE(WaitFor([&] { return QFile::exists(folder.filePath("Pelmora 2.bmp")); }));
     QTest::qWait(200);
     for (int i : {0, 1})
         EXPECT_EQ(QImage(folder.filePath(QStringLiteral("Pelmora %1.bmp").arg(i + 1))).convertToFormat(QImage::Format_RGB888), Photo(i));
-    driver->handleDialogsWith([](QDialog* d) { d->reject(); });
-    driver->click("a[href^='pk:Export'] img");
+    HandleDialogsWith([](QDialog* d) { d->reject(); });
+    Click("a[href^='pk:Export'] img");
     QTest::qWait(500);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
-    EXPECT_EQ(driver->takeDialogs(), QStringList(2, "Please select the directory where the photos will be saved to:"));
-    EXPECT_TRUE(driver->takeMessages().isEmpty());
+    EXPECT_EQ(TakeDialogs(), QStringList(2, "Please select the directory where the photos will be saved to:"));
+    EXPECT_TRUE(TakeMessages().isEmpty());
 
     // Print: the machine's printer is a PDF file here. The dialog hands its
     // own choices to the printer as it is accepted, so ours come after them.
     const QString pdf = folder.filePath("sheet.pdf");
-    driver->handleDialogsWith([&](QDialog* d) {
+    HandleDialogsWith([&](QDialog* d) {
         auto* print = qobject_cast<QPrintDialog*>(d);
         ASSERT_NE(print, nullptr);
         QObject::connect(print, &QDialog::accepted, print, [print, pdf] {
@@ -169,7 +175,7 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
         });
         QMetaObject::invokeMethod(print, "accept");
     });
-    driver->click("a[href^='pk:Print'] img");
+    Click("a[href^='pk:Print'] img");
     ASSERT_TRUE(WaitFor([&] { return QFileInfo(pdf).size() > 0; }));
     QTest::qWait(300);
     // At 100 dpi the sheet is 145 by 102 mm at the printable area's top-left; two photos
@@ -187,14 +193,13 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_GT(inked.top(), 150);
     EXPECT_LT(inked.bottom(), 480);
 
-    // About opens its dialog; OK brings back the capture page.
-    driver->takeDialogs(); // the print dialog
+    TakeDialogs(); // the print dialog
     QStringList titles;
-    driver->handleDialogsWith([](QDialog* d) { d->findChild<QPushButton*>()->click(); });
-    driver->click("a[href^='pk:About'] img");
-    ASSERT_TRUE(WaitFor([&] { return !(titles += driver->takeDialogs()).isEmpty() && !QApplication::activeModalWidget(); }));
+    HandleDialogsWith([](QDialog* d) { d->findChild<QPushButton*>()->click(); });
+    Click("a[href^='pk:About'] img");
+    ASSERT_TRUE(WaitFor([&] { return !(titles += TakeDialogs()).isEmpty() && !QApplication::activeModalWidget(); }));
     EXPECT_EQ(titles, QStringList{"About Pelmora 2004"});
-    EXPECT_EQ(driver->currentPage(), "Capture.htm");
+    EXPECT_EQ(CurrentPage(), "Capture.htm");
 
     // Back hides frame and video, the camera runs on, a frame arriving now is
     // dropped; forward again keeps the photos and starts at frame 1001.
@@ -210,7 +215,6 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     EXPECT_EQ(frame.GetFrame(), 1001);
     EXPECT_TRUE(video->isVisible());
     EXPECT_EQ(Items(), QStringList({"1/4", "2/4"}));
-    // Packages load whatever the case of their extension.
     const std::pair<const char*, bool> packages[] = {{"HEARTS", true}, {"Stars", true}, {"Frames.old", false}};
     for (const auto& [series, loads] : packages) {
         ASSERT_TRUE(Go(kBack, "Series.htm"));
@@ -220,39 +224,31 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
 
     // Back to the layouts with a photo asks: Cancel keeps page, sheet and photo, OK drops them.
     Select(0);
-    driver->pressKey(Qt::Key_Delete, Qt::NoModifier, dlg->List());
+    PressKey(Qt::Key_Delete, Qt::NoModifier, dlg->List());
     ASSERT_EQ(Photos(), 1);
     ASSERT_TRUE(Go(kBack, "Series.htm"));
     CStickerSheet* sheet = dlg->Sheet();
-    driver->answerMessagesWith(QMessageBox::Cancel);
+    AnswerMessagesWith(QMessageBox::Cancel);
     EXPECT_EQ(ClickForMessage(kBack), Message(IDS_CONFIRM_BACK_TO_LAYOUT));
     ExpectChooser("Series.htm", kTagSeries, true);
     EXPECT_EQ(dlg->Sheet(), sheet);
     EXPECT_EQ(Photos(), 1);
-    driver->answerMessagesWith(QMessageBox::Ok);
+    AnswerMessagesWith(QMessageBox::Ok);
     ASSERT_TRUE(Go(kBack, "Layout.htm"));
-    EXPECT_EQ(driver->takeMessages().size(), 1);
+    EXPECT_EQ(TakeMessages().size(), 1);
     ExpectChooser("Layout.htm", kTagLayout, false);
     // Without photos nothing is asked.
     Select(0);
     ASSERT_TRUE(Go(kNext, "Series.htm"));
     ASSERT_TRUE(Go(kBack, "Layout.htm"));
-    EXPECT_TRUE(driver->takeMessages().isEmpty());
+    EXPECT_TRUE(TakeMessages().isEmpty());
     ASSERT_TRUE(Go(kBack, "Welcome.htm"));
     ExpectWelcome(true);
-    // Help without a help file changes nothing.
-    driver->click("a[href^='pk:Help']");
+    // Without a help file, Help does nothing.
+    Click("a[href^='pk:Help']");
     QTest::qWait(300);
-    EXPECT_EQ(driver->currentPage().toLower(), "welcome.htm");
-    EXPECT_TRUE(driver->takeMessages().isEmpty());
-
-    // A broken layout ends the filling at that file; the page still opens.
-    WriteResourceFile("Broken.dat", QByteArray("\x01\x00\xff\xff\x01\x00\x0a\x00CRectanglX", 18));
-    ASSERT_TRUE(Go(kNext, "Layout.htm"));
-    EXPECT_FALSE(Items().contains("Broken.dat"));
-    ExpectChooser("Layout.htm", kTagLayout, false);
+    EXPECT_EQ(CurrentPage().toLower(), "welcome.htm");
+    EXPECT_TRUE(TakeMessages().isEmpty());
 }
-
-// A camera unplugged and plugged in again, in the places a user may be.
 
 } // namespace

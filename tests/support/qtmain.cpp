@@ -1,5 +1,4 @@
-// main for test programs whose cases need a QApplication (pictures, widgets,
-// GStreamer-fed widgets). Runs headless under the offscreen platform.
+// main for test programs that need a QApplication, headless on the offscreen platform.
 #include <QApplication>
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
 #pragma once
-// Small helpers shared by the test programs: waiting on the event loop,
-// running another program, and BMP bytes of a picture.
+// Helpers shared by the test programs: waiting on the event loop, running a program, BMP bytes.
 #include <QBuffer>
 #include <QByteArray>
 #include <QCoreApplication>
@@ -13,8 +12,7 @@
 #include <algorithm>
 #include <functional>
 
-// Runs the event loop until the condition holds; false if it never did within
-// the bound (which guards against a hang, it measures nothing).
+// Runs the event loop until the condition holds; the bound guards against a hang, it measures nothing.
 inline bool WaitFor(const std::function<bool()>& condition, int boundMs = 20000, int stepMs = 10)
 {
     QDeadlineTimer deadline(boundMs);
@@ -28,14 +26,12 @@ inline bool WaitFor(const std::function<bool()>& condition, int boundMs = 20000,
     return true;
 }
 
-// What a program run to its end said; exitCode is -1 when it did not start
-// or did not end normally.
+// exitCode is -1 when the program did not start or did not end normally.
 struct ProgramRun {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
 
-    // The standard output, or "failed" when the program did not exit with 0.
     QString outputIfSucceeded() const
     {
         return exitCode == 0 ? QString::fromLocal8Bit(out) : QStringLiteral("failed");
@@ -55,7 +51,6 @@ inline ProgramRun RunProgram(const QString& program, const QStringList& args)
     return run;
 }
 
-// The picture as a BMP file, as Qt's own writer makes it.
 inline QByteArray BmpBytes(const QImage& image)
 {
     QByteArray bytes;

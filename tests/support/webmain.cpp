@@ -1,5 +1,4 @@
-// main for test programs that run the wizard's web engine: the "res" and
-// "pk" schemes are registered before the application object exists.
+// main for test programs with the wizard's web engine: its schemes registered before the application.
 #include "resscheme.h"
 
 #include <QApplication>
