@@ -31,11 +31,9 @@ TEST(HelpFile, TopicsUnchangedAndEveryLinkInside)
     const QString extractor = QStandardPaths::findExecutable(QStringLiteral("extract_chmLib"));
     ASSERT_FALSE(extractor.isEmpty()) << "extract_chmLib (Debian package libchm-bin) is needed";
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString out = dir.filePath(QStringLiteral("out"));
-    const ProgramRun extract = RunProgram(extractor, {kHelpFile, out});
+    const ProgramRun extract = RunProgram(extractor, {kHelpFile, dir.filePath(QStringLiteral("out"))});
     ASSERT_EQ(extract.exitCode, 0) << extract.err.constData();
-    const auto extracted = [&out](const QString& name) { return out + '/' + name; };
+    const auto extracted = [&dir](const QString& name) { return dir.filePath("out/" + name); };
 
     EXPECT_EQ(ReadAll(kHelpFile).left(9).toHex(), "4954534603000000" "60") << "ITSF, version 3, header length";
     const QByteArray system = ReadAll(extracted(QStringLiteral("#SYSTEM")));

@@ -218,7 +218,6 @@ TEST_F(CaptureGraph, TestCameraFromBuildToLoss)
     EXPECT_EQ(graph->DeviceName(), "Pelmora Test Camera");
     EXPECT_FALSE(graph->IsRunning());
     EXPECT_EQ(GST_STATE(graph->Pipeline()), GST_STATE_READY) << "built, not yet started";
-    // The renderer never waits for the clock and holds one frame at most.
     guint maxBuffers = 0;
     gboolean drop = FALSE, sync = TRUE;
     g_object_get(ChildNamed(graph.get(), "VideoRenderer").get(), "max-buffers", &maxBuffers, "drop", &drop,
@@ -278,7 +277,6 @@ TEST_F(CaptureGraph, TestCameraFromBuildToLoss)
     ASSERT_TRUE(WaitFor([&] { return video->ReceivedFrames() >= until; }));
     EXPECT_EQ(window.frames.size(), 1u) << "a request made during a stall is dropped, not answered on waking";
 
-    // After a bus error and what was on its way, a request goes unanswered and nothing hangs.
     GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "Camera was unplugged");
     gst_element_post_message(source.get(), gst_message_new_error(GST_OBJECT(source.get()), error, "test"));
     g_error_free(error);
