@@ -61,7 +61,6 @@ TEST_F(CapturePropertySheet, TestCameraOffersItsPictureSettingsAppliesThemLiveAn
     });
     closer.start(10);
     ShowCaptureDeviceProperties(graph.get(), &owner);
-    closer.stop();
     EXPECT_TRUE(sawSheetOnOwner);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
