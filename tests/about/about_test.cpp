@@ -109,7 +109,6 @@ TEST(AboutDialog, TemplateControlsReadOnlyAgreementAndScreenshot)
     EXPECT_EQ(edit->toPlainText(), lines);
 }
 
-// Each way of closing; the link works inside, and the next showing starts unvisited.
 TEST(AboutDialog, OkEnterEscapeAndCloseEndItAndTheLinkWorksInside)
 {
     int opens = 0;

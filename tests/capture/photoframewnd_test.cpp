@@ -54,11 +54,9 @@ const QRegion kOutline1004 = QRegion(0, 0, 412, 100);
 
 const FrameContent kShaped{WriteRegionData(kOutline1001), kFrame1001Colour};
 
-std::map<std::uint16_t, QString> Range(const QString& first, const QString& last) { return {{1, first}, {2, last}}; }
-
 QByteArray SixFrames()
 {
-    return FramePackage(Range("1001", "1006"),
+    return FramePackage({{1, "1001"}, {2, "1006"}},
                         {{1001, kShaped},
                          {1002, {WriteRegionData(kOutline1002), kFrame1002Colour}},
                          {1003, {std::nullopt, kFrame1003Colour, QSize(200, 100)}},
@@ -139,7 +137,7 @@ TEST_F(PhotoFrameWnd, CreatedAtTheGivenFrameFocusToTheOwnerDestroyedKeepsThePack
     EXPECT_TRUE(frame.SetFrame(1004, false)) << "the range is still readable";
 
     // Entering again with another series, whose range strings are numbers of at most seven characters.
-    const QString stars = WritePackage(m_dir, "Stars.dll", FramePackage(Range("  1001xyz", "12345678"),
+    const QString stars = WritePackage(m_dir, "Stars.dll", FramePackage({{1, "  1001xyz"}, {2, "12345678"}},
         {{1001, {WriteRegionData(kOutline1002), kFrame1002Colour}}}));
     ASSERT_TRUE(frame.CreateFrameWindow(stars, 69, 120, &m_owner, 1001));
     EXPECT_EQ(frame.GetFrame(), 1001);
@@ -152,7 +150,7 @@ TEST_F(PhotoFrameWnd, CreatedAtTheGivenFrameFocusToTheOwnerDestroyedKeepsThePack
     const std::tuple<const char*, const char*, QByteArray> refused[] = {
         {"string 2 missing", "NoLast.dll", FramePackage({{1, "1001"}}, {{1001, kShaped}})},
         {"string 1 missing", "NoFirst.dll", FramePackage({{2, "1005"}}, {{1001, kShaped}})},
-        {"range without 1001", "Later.dll", FramePackage(Range("1002", "1005"), {{1002, kShaped}})},
+        {"range without 1001", "Later.dll", FramePackage({{1, "1002"}, {2, "1005"}}, {{1002, kShaped}})},
         {"a dot in the series name: no .dll appended", "Frames.old.dll", SixFrames()},
         {"not a library", "Text.dll", QByteArray("MZ but nothing more")},
     };

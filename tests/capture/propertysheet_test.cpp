@@ -51,21 +51,17 @@ TEST_F(CapturePropertySheet, TestCameraOffersItsPictureSettingsAppliesThemLiveAn
 
     QWidget owner;
     owner.show();
-    QWidget* seenParent = nullptr;
-    bool sawPattern = false;
+    bool sawSheetOnOwner = false;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            seenParent = dialog->parentWidget();
-            sawPattern = dialog->findChild<QComboBox*>("pattern") != nullptr;
+            sawSheetOnOwner = dialog->parentWidget() == &owner && dialog->findChild<QComboBox*>("pattern");
             dialog->reject();
         }
     });
     closer.start(10);
     ShowCaptureDeviceProperties(graph.get(), &owner);
-    closer.stop();
-    EXPECT_EQ(seenParent, &owner);
-    EXPECT_TRUE(sawPattern);
+    EXPECT_TRUE(sawSheetOnOwner);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 

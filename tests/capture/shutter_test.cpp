@@ -40,68 +40,57 @@ TEST(ShutterGeometry, OutlinesRunFromTheVideoToTheNextStripSlot)
     EXPECT_EQ(tiny[2], GdiRect(9, 11, 14, 16));
 }
 
-class ShutterOnScreen : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_window.setGeometry(60, 40, 800, 600);
-        m_window.setAutoFillBackground(true);
-        m_window.setPalette(QPalette(QColor(30, 90, 200)));
-        m_video = new QLabel(&m_window);
-        QImage stripes(412, 308, QImage::Format_RGB32);
-        for (int y = 0; y < stripes.height(); ++y)
-            for (int x = 0; x < stripes.width(); ++x)
-                stripes.setPixel(x, y, (x / 7 + y / 5) % 2 ? qRgb(240, 200, 20) : qRgb(20, 20, 20));
-        m_video->setPixmap(QPixmap::fromImage(stripes));
-        m_video->setGeometry(69, 120, 412, 308);
-        m_window.show();
-    }
-
-    QImage Screen() const { return m_window.screen()->grabWindow(m_window.winId()).toImage(); }
-
-    QWidget m_window;
-    QLabel* m_video = nullptr;
-};
-
 QColor Inverted(const QColor& c) { return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue()); }
 
-TEST_F(ShutterOnScreen, EachOutlineInvertsWhatLiesBeneathAndNothingStays)
+TEST(ShutterOnScreen, EachOutlineInvertsWhatLiesBeneathAndNothingStays)
 {
+    QWidget window;
+    window.setGeometry(60, 40, 800, 600);
+    window.setAutoFillBackground(true);
+    window.setPalette(QPalette(QColor(30, 90, 200)));
+    auto* video = new QLabel(&window);
+    QImage stripes(412, 308, QImage::Format_RGB32);
+    for (int y = 0; y < stripes.height(); ++y)
+        for (int x = 0; x < stripes.width(); ++x)
+            stripes.setPixel(x, y, (x / 7 + y / 5) % 2 ? qRgb(240, 200, 20) : qRgb(20, 20, 20));
+    video->setPixmap(QPixmap::fromImage(stripes));
+    video->setGeometry(69, 120, 412, 308);
+    window.show();
+    const auto screen = [&] { return window.screen()->grabWindow(window.winId()).toImage(); };
     QApplication::processEvents();
-    const QImage before = Screen();
+    const QImage before = screen();
     ASSERT_FALSE(before.isNull());
 
     // Given in the child's coordinates: outlines move with its origin.
     const QRect end = ShutterEndRect(3);
     const std::array<QRect, 10> outlines = ShutterOutlines(kShutterStartRect, end, QPoint(0, 0));
     std::vector<QImage> during;
-    AnimateShutter(m_video, kShutterStartRect.translated(-69, -120), end.translated(-69, -120), kShutterStepDelayMs,
-                   [&](int) { during.push_back(Screen()); });
+    AnimateShutter(video, kShutterStartRect.translated(-69, -120), end.translated(-69, -120), kShutterStepDelayMs,
+                   [&](int) { during.push_back(screen()); });
     ASSERT_EQ(during.size(), 10u);
 
     for (int i = 0; i < 10; ++i) {
         SCOPED_TRACE(i);
         const QRect r = outlines[i];
         const QImage& shot = during[i];
-        const int midX = (r.left() + r.right()) / 2;
-        const int midY = (r.top() + r.bottom()) / 2;
-        for (const QPoint p : {QPoint(midX, r.top()), QPoint(midX, r.bottom()), QPoint(r.left(), midY),
-                               QPoint(r.right(), midY), r.topLeft(), r.bottomRight()})
+        const QPoint mid = r.center();
+        for (const QPoint p : {QPoint(mid.x(), r.top()), QPoint(mid.x(), r.bottom()), QPoint(r.left(), mid.y()),
+                               QPoint(r.right(), mid.y()), r.topLeft(), r.bottomRight()})
             EXPECT_EQ(shot.pixelColor(p), Inverted(before.pixelColor(p))) << "on the line " << p.x() << "," << p.y();
-        for (const QPoint p : {QPoint(midX, r.top() + 3), QPoint(midX, r.bottom() + 3),
-                               QPoint(r.left() - 3, midY), QPoint(r.right() - 3, midY)})
+        for (const QPoint p : {QPoint(mid.x(), r.top() + 3), QPoint(mid.x(), r.bottom() + 3),
+                               QPoint(r.left() - 3, mid.y()), QPoint(r.right() - 3, mid.y())})
             EXPECT_EQ(shot.pixelColor(p), before.pixelColor(p)) << "3 pixels off " << p.x() << "," << p.y();
         if (i > 0) {
             const QRect previous = outlines[i - 1];
-            const QPoint p(previous.left(), (previous.top() + previous.bottom()) / 2);
+            const QPoint p(previous.left(), previous.center().y());
             if (!r.adjusted(-2, -2, 2, 2).contains(p) || r.adjusted(2, 2, -2, -2).contains(p)) {
                 EXPECT_EQ(shot.pixelColor(p), before.pixelColor(p)) << "outline " << i - 1 << " erased";
             }
         }
     }
-    EXPECT_EQ(Screen(), before) << "nothing stays on screen";
+    EXPECT_EQ(screen(), before) << "nothing stays on screen";
     QApplication::processEvents();
-    EXPECT_EQ(Screen(), before) << "nor after pending paints";
+    EXPECT_EQ(screen(), before) << "nor after pending paints";
 }
 
 using namespace testbytes;
@@ -139,7 +128,6 @@ TEST(ShutterSound, CameraWavIsShortMonoPcmWithTwoClicksTheSameOnEveryRun)
     const QString again = dir.filePath("Camera.wav");
     ASSERT_EQ(QProcess::execute(QStringLiteral(PELMORA_SHUTTER_SOUND_TOOL), {again}), 0);
     EXPECT_EQ(ReadAll(again), wav);
-    // Unwritable output is an error, not a crash or a silent success.
     EXPECT_NE(QProcess::execute(QStringLiteral(PELMORA_SHUTTER_SOUND_TOOL), {dir.filePath("no/such/dir.wav")}), 0);
 }
 
