@@ -13,10 +13,7 @@ using Rects = std::vector<SheetRect>;
 QByteArray le16(std::uint16_t v) { return QByteArray(1, char(v)) + char(v >> 8); }
 QByteArray le32(std::uint32_t v) { return le16(std::uint16_t(v)) + le16(std::uint16_t(v >> 16)); }
 
-QByteArray rect(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b)
-{
-    return le32(std::uint32_t(l)) + le32(std::uint32_t(t)) + le32(std::uint32_t(r)) + le32(std::uint32_t(b));
-}
+QByteArray rect(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) { return le32(l) + le32(t) + le32(r) + le32(b); }
 
 QByteArray classHeader(std::uint16_t schema = 1, const QByteArray& name = "CRectangle")
 {
@@ -39,7 +36,6 @@ TEST(LayoutArchive, ThreeRectanglesByteForByte)
     EXPECT_EQ(WriteLayoutArchive({}), QByteArray("\0\0", 2));
 }
 
-// A file read: the places, or the offset and a part of the reason it is refused for.
 struct ReadCase {
     const char* name;
     QByteArray bytes;

@@ -100,7 +100,6 @@ TEST_F(LayoutFiles, PhotosAddRemoveAndClear)
 class LayoutTool : public LayoutFiles {
 protected:
     static ProgramRun run(const QStringList& args) { return RunProgram(QStringLiteral(PELMORA_BIN_DIR "/pelmora-layout"), args); }
-    // The run refused with one line on stderr and left `out` alone.
     void expectRefused(const QStringList& args, const QString& out, const QByteArray& kept = {}, const char* says = "")
     {
         const ProgramRun r = run(args);

@@ -108,12 +108,7 @@ QImage quadrants()
 }
 
 // The renderer's colour handling may move a channel by a step or two.
-bool near(QRgb a, QRgb b)
-{
-    return qAbs(qRed(a) - qRed(b)) <= 3 && qAbs(qGreen(a) - qGreen(b)) <= 3 && qAbs(qBlue(a) - qBlue(b)) <= 3;
-}
-
-using fixtures::writeFile;
+bool near(QRgb a, QRgb b) { return qAbs(qRed(a) - qRed(b)) <= 3 && qAbs(qGreen(a) - qGreen(b)) <= 3 && qAbs(qBlue(a) - qBlue(b)) <= 3; }
 
 class PrintToPdf : public ::testing::Test {
 protected:
@@ -165,7 +160,6 @@ TEST_F(PrintToPdf, SheetAtTheTopLeftOfThePrintableAreaAt145By102mm)
     ASSERT_EQ(printer.logicalDpiX(), 600);
     ASSERT_TRUE(printSheet(printer));
     expectSheetAt(pdf, QPointF(10, 15));
-    // An empty picture, no screen or an unusable size print nothing.
     printer.setOutputFileName(m_dir.filePath("none.pdf"));
     EXPECT_FALSE(CPicture().PrintPictureOn(printer, &m_screen, 145, 102));
     CPicture photo = m_photo;
@@ -188,7 +182,7 @@ protected:
             ASSERT_TRUE(QDir(root).mkpath(sub));
         QFile::setPermissions(root, QFile::Permissions(0x7755));
         const QString socket = root + "/cups.sock";
-        const auto config = [&](const QString& path, const QString& text) { return writeFile(path, text.arg(root).toUtf8()); };
+        const auto config = [&](const QString& path, const QString& text) { return fixtures::writeFile(path, text.arg(root).toUtf8()); };
         ASSERT_TRUE(config(root + "/etc/cupsd.conf", "Listen %1/cups.sock\nWebInterface No\nBrowsing No\nDefaultAuthType None\n"
                                                      "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"));
         ASSERT_TRUE(config(root + "/etc/cups-files.conf",
@@ -241,7 +235,6 @@ TEST_F(PrintQueue, SheetComesOutOfCupsPdfAsOnePageAt145By102mm)
 TEST(PrintDialog, OffersNoRangeSelectionOrFileAndCancelStillReturnsTrue)
 {
     const QImage screen = fixtures::deviceAt(96);
-    // Answers the dialog as a user who looks at it and cancels.
     std::optional<QAbstractPrintDialog::PrintDialogOptions> options;
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {

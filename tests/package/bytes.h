@@ -21,15 +21,8 @@ inline bool WriteAll(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-inline std::span<const std::uint8_t> Span(const QByteArray& b)
-{
-    return {reinterpret_cast<const std::uint8_t*>(b.constData()), std::size_t(b.size())};
-}
-
-inline QByteArray Bytes(std::span<const std::uint8_t> s)
-{
-    return QByteArray(reinterpret_cast<const char*>(s.data()), qsizetype(s.size()));
-}
+inline std::span<const std::uint8_t> Span(const QByteArray& b) { return {reinterpret_cast<const std::uint8_t*>(b.constData()), std::size_t(b.size())}; }
+inline QByteArray Bytes(std::span<const std::uint8_t> s) { return QByteArray(reinterpret_cast<const char*>(s.data()), qsizetype(s.size())); }
 
 inline std::uint32_t Get32(const QByteArray& b, qsizetype at) { return qFromLittleEndian<std::uint32_t>(b.constData() + at); }
 inline void Set32(QByteArray& b, qsizetype at, std::uint32_t v) { qToLittleEndian(v, b.data() + at); }

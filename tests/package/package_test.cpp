@@ -271,7 +271,6 @@ TEST(MalformedPackageBoundary, AcceptedAtTheEdge)
     ASSERT_TRUE(package);
     EXPECT_EQ(package->LoadString(1), "1001");
     EXPECT_FALSE(package->LoadString(2));
-    // No resource directory: an empty package.
     b = Valid();
     Set32(b, kResourceDirectory, 0);
     Set32(b, kResourceDirectory + 4, 0);

@@ -24,7 +24,6 @@ namespace {
 
 ProgramRun Pack(const QStringList& args) { return RunProgram(QStringLiteral(PELMORA_PACK_TOOL), args); }
 
-// A 6 by 4 frame: opaque except a 2 by 2 window; a colour per frame.
 QImage Frame(QRgb colour)
 {
     QImage picture(6, 4, QImage::Format_ARGB32);
@@ -84,7 +83,6 @@ TEST_F(PackTool, BuildListExtract)
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "first 1001\nlast 1002\nframe 1001: image 6x4 (134 bytes), region 4 rectangles\n"
                      "frame 1002: image 6x4 (134 bytes), region 4 rectangles\n");
-    // The outline is the opaque pixels; the second picture is b.png.
     EXPECT_EQ(Pack({"extract", dll, "REGION", "1002", Path("r.bin")}).exitCode, 0);
     EXPECT_EQ(ReadAll(Path("r.bin")), WriteRegionData(QRegion(0, 0, 6, 4).subtracted(QRegion(2, 1, 2, 2))));
     EXPECT_EQ(Pack({"extract", dll, "IMAGE", "2002", Path("i.bmp")}).exitCode, 0);

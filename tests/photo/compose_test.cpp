@@ -14,8 +14,7 @@ namespace {
 using fixtures::patternImage;
 using fixtures::pictureOf;
 
-constexpr int W = 320;
-constexpr int H = 240;
+constexpr int W = 320, H = 240;
 
 // Per pixel: the frame's source pixel (nearest under the centre) if that lies in the region, else the camera's.
 QByteArray perPixelReference(const QImage& frame, const QRegion& region, bool stretched)
@@ -35,9 +34,7 @@ QByteArray perPixelReference(const QImage& frame, const QRegion& region, bool st
 // Rectangles, some outside the picture, united and xored: holes, single pixels, ragged edges.
 QRegion randomRegion(std::mt19937& random, int width, int height)
 {
-    std::uniform_int_distribution<int> x(-20, width + 20);
-    std::uniform_int_distribution<int> y(-20, height + 20);
-    std::uniform_int_distribution<int> side(1, 90);
+    std::uniform_int_distribution<int> x(-20, width + 20), y(-20, height + 20), side(1, 90);
     QRegion region;
     for (int i = 0; i < 12; ++i) {
         const QRect r(x(random), y(random), side(random), side(random));

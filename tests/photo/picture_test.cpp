@@ -17,10 +17,7 @@ namespace {
 
 QByteArray testFile(const char* name) { return fixtures::readFile(PELMORA_TEST_DATA_DIR "/" + QLatin1String(name)); }
 
-QByteArray plainBmp(int width, int height)
-{
-    return pelmora::MakeBmpFile(width, height, QByteArray(pelmora::BmpRowStride(width) * height, '\1'));
-}
+QByteArray plainBmp(int width, int height) { return pelmora::MakeBmpFile(width, height, QByteArray(pelmora::BmpRowStride(width) * height, '\1')); }
 
 CPicture load(const QByteArray& bytes)
 {
@@ -138,7 +135,6 @@ TEST(CPictureValue, FailedLoadLeavesItEmpty)
     std::vector<std::pair<qsizetype, const char*>> loads{{0, bmp.constData()}, {bmp.size(), nullptr}, {-1, bmp.constData()}, {40, bmp.constData()}};
     for (const QByteArray& bytes : refused)
         loads.emplace_back(bytes.size(), bytes.constData());
-    // Each after a picture that loaded and was measured.
     for (const auto& [size, bytes] : loads) {
         CPicture picture = load(bmp);
         EXPECT_EQ(picture.GetPixelWidth(&screen), 8);
@@ -184,7 +180,6 @@ TEST(CPictureResource, FromAPackageAndFromTheExecutable)
     // Only the low 16 bits of the id count.
     CPicture high;
     EXPECT_TRUE(high.LoadFromResource(package.get(), 0x10000 + 1001, "IMAGE"));
-    // Missing id or type: false and empty, even after holding a picture.
     EXPECT_FALSE(high.LoadFromResource(package.get(), 1002, "IMAGE"));
     EXPECT_EQ(high.GetBitmap(), nullptr);
     EXPECT_FALSE(high.LoadFromResource(package.get(), 1001, "REGION"));
