@@ -473,6 +473,12 @@ TEST_F(PrintQueue, PrinterAndPaperAreRemembered)
         EXPECT_TRUE(info.contains(QRegularExpression("Page size: +42[01](\\.\\d+)? x 595"))) << info.toStdString();
     }
     EXPECT_EQ(jobs(other), 0);
+    // A remembered printer that is gone: the system's default, on its own paper.
+    ASSERT_EQ(RunProgram("lpadmin", {"-x", chosen}).exitCode, 0);
+    EXPECT_TRUE(printAnswering([](QPrintDialog* dialog) { dialog->accept(); }).isEmpty());
+    const QStringList last = pdfs(other, 1);
+    ASSERT_EQ(last.size(), 1);
+    expectSheetAt(last[0], QPointF(0, 0));
 }
 
 } // namespace
