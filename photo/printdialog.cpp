@@ -22,6 +22,7 @@ const QString kPaperList = QStringLiteral("pageSizeCombo");
 SheetPrintDialog::SheetPrintDialog(QPrinter& printer, std::optional<PrinterSetup> remembered, QSizeF sheetMm)
     : m_printer(printer), m_remembered(std::move(remembered)), m_sheetMm(sheetMm)
 {
+    // A printer that is gone leaves it on the system's default printer.
     if (m_remembered)
         m_printer.setPrinterName(m_remembered->printer);
 }
