@@ -73,7 +73,7 @@ int CBoothDlg::ExecuteCommand(const QString& command)
         break;
     case Command::Print:
         if (m_pSheet)
-            m_pSheet->PrintSheet(this);
+            m_pSheet->PrintSheet(this, [](const QString& text) { ShowMessage(text); });
         break;
     case Command::Export:
         ExportCommand();

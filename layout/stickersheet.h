@@ -83,9 +83,9 @@ public:
     {
         return pelmora::ComposeSheetPicture(m_photos, Places(), dc, W, H);
     }
-    bool PrintSheet(const QPaintDevice* dc) const
+    bool PrintSheet(const QPaintDevice* dc, const std::function<void(const QString&)>& tell = {}) const
     {
-        pelmora::PrintSheetPicture(m_photos, Places(), dc);
+        pelmora::PrintSheetPicture(m_photos, Places(), dc, tell);
         return true;
     }
     bool PrintSheetOn(QPrinter& printer, const QPaintDevice* dc) const

@@ -68,9 +68,10 @@ CPicture ComposeSheetPicture(std::span<const CPicture> photos, std::span<const S
                              const QPaintDevice* dc, int W, int H);
 
 // Prints the 320 x 240 sheet picture as one 145 x 102 mm page, asking for the
-// printer first; on a printer set up by the caller, false when nothing printed.
+// printer first (CPicture::PrintPicture, which tells why nothing was sent);
+// on a printer set up by the caller, false when nothing printed.
 void PrintSheetPicture(std::span<const CPicture> photos, std::span<const SheetRect> places,
-                       const QPaintDevice* dc);
+                       const QPaintDevice* dc, const std::function<void(const QString&)>& tell = {});
 bool PrintSheetPictureOn(QPrinter& printer, std::span<const CPicture> photos,
                          std::span<const SheetRect> places, const QPaintDevice* dc);
 

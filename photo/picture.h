@@ -9,12 +9,14 @@
 #include <QSize>
 #include <QtGlobal>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QImage;
 class QPainter;
 class QPaintDevice;
 class QPrinter;
+class QString;
 
 namespace pelmora {
 
@@ -84,14 +86,20 @@ public:
     bool Draw(QPainter& painter, int x, int y);
 
     // Prints the picture as one page of a document named "Pelmora 2004": asks
-    // for the printer (no page range, selection or print-to-file choices),
-    // then PrintPictureOn. True also when the user cancels or printing fails.
-    bool PrintPicture(const QPaintDevice* dc, int mmW, int mmH);
+    // for the printer in the sheet's print dialog (printdialog.h), remembers
+    // the printer and page chosen, and sends the page with PrintPictureOn
+    // unless the printer's queue cannot print it. Why nothing was sent (no
+    // printer, a queue that is paused, full or out of paper, ...) goes to
+    // tell. Does nothing while a print of its own is being asked for. True
+    // also when the user cancels or printing fails.
+    bool PrintPicture(const QPaintDevice* dc, int mmW, int mmH,
+                      const std::function<void(const QString&)>& tell = {});
 
     // The printing itself on a printer set up by the caller: the picture (its
     // pixel size for dc) stretched to mmW x mmH millimetres at the printer's
-    // logical resolution, at the top-left of the printable area. False when
-    // nothing was printed (empty picture, unusable size, printer not ready).
+    // logical resolution, at the top-left of the printable area (the page's
+    // margins, also on a full page). False when nothing was printed (empty
+    // picture, unusable size, printer not ready).
     bool PrintPictureOn(QPrinter& printer, const QPaintDevice* dc, int mmW, int mmH);
 
     // Copies the pixel rows of the picture's 24-bit BMP serialisation (bottom

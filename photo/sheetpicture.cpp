@@ -65,10 +65,10 @@ CPicture ComposeSheetPicture(std::span<const CPicture> photos, std::span<const S
 }
 
 void PrintSheetPicture(std::span<const CPicture> photos, std::span<const SheetRect> places,
-                       const QPaintDevice* dc)
+                       const QPaintDevice* dc, const std::function<void(const QString&)>& tell)
 {
     CPicture sheet = ComposeSheetPicture(photos, places, dc, kPhotoWidth, kPhotoHeight);
-    sheet.PrintPicture(dc, kSheetWidthMm, kSheetHeightMm);
+    sheet.PrintPicture(dc, kSheetWidthMm, kSheetHeightMm, tell);
 }
 
 bool PrintSheetPictureOn(QPrinter& printer, std::span<const CPicture> photos,

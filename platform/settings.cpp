@@ -15,12 +15,13 @@ bool RecordInstalledDirectory(QSettings& settings, const QString& folder)
     return settings.status() == QSettings::NoError;
 }
 
-bool RecordInstalledDirectory(const QString& folder)
+bool RecordInstalledDirectory(const QString& folder) { return RecordInstalledDirectory(*BoothSettings(), folder); }
+
+std::unique_ptr<QSettings> BoothSettings()
 {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromLatin1(kSettingsOrganization),
-                       QString::fromLatin1(kSettingsProduct));
-    return RecordInstalledDirectory(settings, folder);
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QString::fromLatin1(kSettingsOrganization),
+                                       QString::fromLatin1(kSettingsProduct));
 }
 
 } // namespace pelmora

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <memory>
 
 class QSettings;
 
@@ -16,5 +17,8 @@ bool RecordInstalledDirectory(QSettings& settings, const QString& folder);
 
 // The same against the per-user product settings.
 bool RecordInstalledDirectory(const QString& folder);
+
+// The booth's per-user product settings ("Orvane", "Pelmora 2004").
+std::unique_ptr<QSettings> BoothSettings();
 
 } // namespace pelmora

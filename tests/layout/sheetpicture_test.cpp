@@ -1,15 +1,21 @@
 // The sheet picture pixel by pixel, and the sheet printed to PDF and through a private CUPS queue, read back by pdftoppm.
 #include "photofixtures.h"
 #include "photooutput.h"
+#include "printqueue.h"
+#include "printsetup.h"
+#include "settings.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -100,6 +106,63 @@ TEST(PrintDestination, MillimetresAtThePrintersResolution)
         EXPECT_EQ(pelmora::PrintDestinationSize(145, 102, x, y), size) << x << " x " << y;
 }
 
+TEST(SheetPage, TurnedWhereMoreOfTheSheetLiesOnThePaperWithThePrintersMarginsTurnedAlong)
+{
+    using O = QPageLayout::Orientation;
+    // Paper upright and its printer's margins (left, top, right, bottom) in mm: a SELPHY postcard, A6, a DNP
+    // 4x6 and 3.5x5 (as much either way), A5 and A4 (the sheet fits upright), paper defined wider than tall.
+    const std::tuple<QSizeF, QMarginsF, O> cases[] = {
+        {{100, 148}, {}, O::Landscape}, {{105, 148}, {}, O::Landscape},
+        {{105.13, 162.63}, {0, 3.22, 0.14, 3.22}, O::Landscape}, {{91, 128}, {0, 15.75, 0, 15.75}, O::Portrait},
+        {{148, 210}, {}, O::Portrait}, {{210, 297}, {3, 3, 3, 3}, O::Portrait}, {{210, 105}, {}, O::Portrait}};
+    for (const auto& [paper, margins, orientation] : cases)
+        EXPECT_EQ(pelmora::SheetOrientation(paper, margins, {145, 102}), orientation) << paper.width() << " x " << paper.height();
+    // A landscape page lies on the paper a quarter turn counter-clockwise: its left edge along the paper's bottom.
+    EXPECT_EQ(pelmora::MarginsOnPage({1, 2, 3, 4}, O::Landscape), QMarginsF(4, 1, 2, 3));
+    EXPECT_EQ(pelmora::MarginsOnPage({1, 2, 3, 4}, O::Portrait), QMarginsF(1, 2, 3, 4));
+}
+
+TEST(SheetPage, RememberedSetupReadBackAndAnEditedFileIgnored)
+{
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("booth.conf"), QSettings::IniFormat);
+    QPageLayout page(QPageSize(QSizeF(100, 148), QPageSize::Millimeter), QPageLayout::Landscape, {}, QPageLayout::Millimeter);
+    page.setMode(QPageLayout::FullPageMode);
+    page.setMargins({0.5, 0, 3.25, 1});
+    pelmora::RememberPrinterSetup(settings, {"photo", "Postcard", page});
+    const auto recalled = pelmora::RecallPrinterSetup(settings);
+    ASSERT_TRUE(recalled);
+    EXPECT_EQ(std::tie(recalled->printer, recalled->paperKey), std::tuple("photo", "Postcard"));
+    EXPECT_EQ(recalled->layout.orientation(), QPageLayout::Landscape);
+    EXPECT_EQ(recalled->layout.margins(), QMarginsF(0.5, 0, 3.25, 1));
+    EXPECT_EQ(recalled->layout.pageSize().size(QPageSize::Millimeter), QSizeF(100, 148));
+    for (const auto& [key, value] : {std::pair("Name", QVariant()), {"PaperWidth", "wide"}, {"PaperHeight", -1},
+                                     {"Orientation", "sideways"}, {"Margins", QStringList{"1", "2", "3"}},
+                                     {"Margins", QStringList{"1", "2", "3", "nan"}}}) {
+        pelmora::RememberPrinterSetup(settings, {"photo", "Postcard", page});
+        settings.setValue(QString("Printer/") + key, value);
+        EXPECT_FALSE(pelmora::RecallPrinterSetup(settings)) << key;
+    }
+}
+
+TEST(QueueState, WhatKeepsAQueueFromPrintingInPlainWords)
+{
+    using A = pelmora::QueueState::Answer;
+    const std::pair<pelmora::QueueState, const char*> cases[] = {
+        {{A::Known, 3, true, {"none"}}, ""},
+        {{A::Known, 4, true, {"media-low-warning", "marker-supply-low-report"}}, ""},
+        {{A::Known, 5, true, {"paused"}}, "it is paused"},
+        {{A::Known, 5, false, {"media-empty-error"}}, "it has stopped; it does not accept new jobs; it is out of paper"},
+        {{A::Known, 3, true, {"media-jam", "marker-supply-empty-warning", "offline-report"}},
+         "the paper is jammed; its ink or ribbon is used up; it is switched off or not connected"},
+        {{A::Known, 3, true, {"media-empty-errors", "offline-something"}}, ""},
+        {{A::NoSuchPrinter, 3, true, {}}, "it is no longer set up on this computer"},
+        {{A::ServiceUnreachable, 3, true, {}}, "the printing service of this computer does not answer"},
+        {{A::Unknown, 5, false, {"paused"}}, ""}};
+    for (const auto& [queue, words] : cases)
+        EXPECT_EQ(pelmora::QueueProblem(queue), words) << queue.reasons.join(',').toStdString();
+}
+
 // Four colours, so the rendered page shows which way up and which way round the sheet came out.
 QImage quadrants()
 {
@@ -112,8 +175,10 @@ bool near(QRgb a, QRgb b) { return qAbs(qRed(a) - qRed(b)) <= 3 && qAbs(qGreen(a
 
 class PrintToPdf : public ::testing::Test {
 protected:
-    // One page titled for the booth, the sheet upright, 145 x 102 mm at `corner` mm (a queue's file once whole).
-    void expectSheetAt(const QString& pdf, QPointF corner)
+    // One page titled for the booth holding the whole sheet, 145 x 102 mm: upright with its top-left at `corner`
+    // mm, or turned as CUPS lays a landscape page on upright paper, a quarter counter-clockwise at the paper's
+    // bottom-left (a queue's file once whole).
+    void expectSheetAt(const QString& pdf, QPointF corner, bool turned = false)
     {
         QString info;
         for (int i = 0; i < 300 && (info = RunProgram("pdfinfo", {pdf}).outputIfSucceeded()) == "failed"; ++i)
@@ -132,17 +197,30 @@ protected:
                     box |= QRect(x, y, 1, 1);
             }
         const double dots = 150 / 25.4;
+        const QSizeF size = turned ? QSizeF(102, 145) : QSizeF(145, 102);
+        if (turned)
+            corner = QPointF(0, page.height() / dots - 145);
         EXPECT_NEAR(box.left(), corner.x() * dots, 1.5);
         EXPECT_NEAR(box.top(), corner.y() * dots, 1.5);
-        EXPECT_NEAR(box.width(), 145 * dots, 2);
-        EXPECT_NEAR(box.height(), 102 * dots, 2);
+        EXPECT_NEAR(box.width(), size.width() * dots, 2);
+        EXPECT_NEAR(box.height(), size.height() * dots, 2);
+        // The sheet's quarters from its top-left: red, green, blue, black. Turned, its top-right is the page's top-left.
+        const QRgb colours[4] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(0, 0, 0)};
+        const int upright[4] = {0, 1, 2, 3}, quarterTurned[4] = {1, 3, 0, 2};
         const int qx = box.width() / 4, qy = box.height() / 4;
-        EXPECT_PRED2(near, page.pixel(box.left() + qx, box.top() + qy), qRgb(255, 0, 0));
-        EXPECT_PRED2(near, page.pixel(box.right() - qx, box.top() + qy), qRgb(0, 255, 0));
-        EXPECT_PRED2(near, page.pixel(box.left() + qx, box.bottom() - qy), qRgb(0, 0, 255));
-        EXPECT_PRED2(near, page.pixel(box.right() - qx, box.bottom() - qy), qRgb(0, 0, 0));
+        const QPoint at[4] = {{box.left() + qx, box.top() + qy}, {box.right() - qx, box.top() + qy},
+                              {box.left() + qx, box.bottom() - qy}, {box.right() - qx, box.bottom() - qy}};
+        for (int i = 0; i < 4; ++i)
+            EXPECT_PRED2(near, page.pixel(at[i]), colours[(turned ? quarterTurned : upright)[i]]) << i;
     }
     bool printSheet(QPrinter& printer) { return pelmora::PrintSheetPictureOn(printer, {&m_photo, 1}, {&m_place, 1}, &m_screen); }
+    // The sheet printed as the booth prints it; what it told the user.
+    QStringList printSheet()
+    {
+        QStringList told;
+        pelmora::PrintSheetPicture({&m_photo, 1}, {&m_place, 1}, &m_screen, [&](const QString& text) { told << text; });
+        return told;
+    }
     QTemporaryDir m_dir;
     const CPicture m_photo = fixtures::pictureOf(quadrants());
     const SheetRect m_place{0, 0, W, H};
@@ -160,6 +238,11 @@ TEST_F(PrintToPdf, SheetAtTheTopLeftOfThePrintableAreaAt145By102mm)
     ASSERT_EQ(printer.logicalDpiX(), 600);
     ASSERT_TRUE(printSheet(printer));
     expectSheetAt(pdf, QPointF(10, 15));
+    // On a full page the margins still mark the printable corner.
+    printer.setFullPage(true);
+    printer.setOutputFileName(m_dir.filePath("full.pdf"));
+    ASSERT_TRUE(printSheet(printer));
+    expectSheetAt(m_dir.filePath("full.pdf"), QPointF(10, 15));
     printer.setOutputFileName(m_dir.filePath("none.pdf"));
     EXPECT_FALSE(CPicture().PrintPictureOn(printer, &m_screen, 145, 102));
     CPicture photo = m_photo;
@@ -168,87 +251,234 @@ TEST_F(PrintToPdf, SheetAtTheTopLeftOfThePrintableAreaAt145By102mm)
     EXPECT_FALSE(QFile::exists(m_dir.filePath("none.pdf")));
 }
 
-// A private cupsd with a cups-pdf queue into the test's folder; skipped without root, cupsd or cups-pdf.
-class PrintQueue : public PrintToPdf {
-protected:
-    void SetUp() override
-    {
-        const QString cupsd = "/usr/sbin/cupsd", ppd = "/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd";
-        if (::geteuid() != 0 || !QFileInfo::exists(cupsd) || !QFileInfo::exists("/usr/lib/cups/backend/cups-pdf")
-            || !QFileInfo::exists(ppd) || !QFileInfo(QString("/etc/cups")).isWritable())
-            GTEST_SKIP() << "needs root, cupsd and cups-pdf";
-        const QString root = m_dir.path();
-        for (const char* sub : {"etc", "spool/tmp", "cache", "state", "log", "out", "pdfspool"})
-            ASSERT_TRUE(QDir(root).mkpath(sub));
-        QFile::setPermissions(root, QFile::Permissions(0x7755));
-        const QString socket = root + "/cups.sock";
-        const auto config = [&](const QString& path, const QString& text) { return fixtures::writeFile(path, text.arg(root).toUtf8()); };
-        ASSERT_TRUE(config(root + "/etc/cupsd.conf", "Listen %1/cups.sock\nWebInterface No\nBrowsing No\nDefaultAuthType None\n"
-                                                     "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"));
-        ASSERT_TRUE(config(root + "/etc/cups-files.conf",
-                           "ServerRoot %1/etc\nRequestRoot %1/spool\nTempDir %1/spool/tmp\nCacheDir %1/cache\n"
-                           "StateDir %1/state\nAccessLog %1/log/access_log\nErrorLog %1/log/error_log\n"
-                           "PageLog %1/log/page_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"));
-        // cups-pdf takes the settings of the URI cups-pdf:/NAME from /etc/cups/cups-pdf-NAME.conf.
-        m_queue = QStringLiteral("pelmoratest%1").arg(::getpid());
-        const QString conf = QStringLiteral("/etc/cups/cups-pdf-%1.conf").arg(m_queue);
-        ASSERT_FALSE(QFileInfo::exists(conf));
-        m_backendConf = conf;
-        ASSERT_TRUE(config(conf, "Out %1/out\nAnonDirName %1/out\nSpool %1/pdfspool\nLog %1/log\nGrp root\n"));
-        m_cupsd.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_cupsd.start(cupsd, {"-f", "-c", root + "/etc/cupsd.conf", "-s", root + "/etc/cups-files.conf"});
-        for (int i = 0; i < 100 && !QFileInfo::exists(socket) && m_cupsd.state() != QProcess::NotRunning; ++i)
-            QThread::msleep(100);
-        if (!QFileInfo::exists(socket))
-            GTEST_SKIP() << "cupsd did not open its socket";
-        qputenv("CUPS_SERVER", QFile::encodeName(socket));
-        ASSERT_EQ(RunProgram("lpadmin", {"-p", m_queue, "-E", "-v", "cups-pdf:/" + m_queue, "-P", ppd}).exitCode, 0);
-    }
-    void TearDown() override
-    {
-        m_cupsd.terminate();
-        if (m_cupsd.state() != QProcess::NotRunning && !m_cupsd.waitForFinished(10000))
-            m_cupsd.kill();
-        m_cupsd.waitForFinished(-1);
-        if (!m_backendConf.isEmpty())
-            QFile::remove(m_backendConf);
-    }
-    QProcess m_cupsd;
-    QString m_queue, m_backendConf;
-};
-
-TEST_F(PrintQueue, SheetComesOutOfCupsPdfAsOnePageAt145By102mm)
+// Without a printing service there is nothing to choose from: a message, no dialog.
+TEST_F(PrintToPdf, NoPrintingServiceIsToldWithoutADialog)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPrinterName(m_queue);
-    ASSERT_TRUE(printer.isValid() && printer.printerName() == m_queue && printer.outputFormat() == QPrinter::NativeFormat);
-    const QPointF printable = printer.pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
-    ASSERT_TRUE(printSheet(printer));
-    const QDir out(m_dir.filePath("out"));
-    QStringList pdfs;
-    for (int i = 0; i < 600 && (pdfs = out.entryList({"*.pdf"}, QDir::Files)).isEmpty(); ++i)
-        QThread::msleep(100);
-    ASSERT_EQ(pdfs.size(), 1) << "no PDF from the queue";
-    expectSheetAt(out.filePath(pdfs.first()), printable);
+    QTimer poll;
+    int dialogs = 0;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* dialog = QApplication::activeModalWidget())
+            dialogs += dialog->close();
+    });
+    poll.start(20);
+    EXPECT_EQ(printSheet(), QStringList("The printing service of this computer (CUPS) does not answer, so no "
+                                        "printer can be used.\n\nYour photos are kept: press Print again when the "
+                                        "printer is ready."));
+    EXPECT_EQ(dialogs, 0);
 }
 
-TEST(PrintDialog, OffersNoRangeSelectionOrFileAndCancelStillReturnsTrue)
-{
-    const QImage screen = fixtures::deviceAt(96);
-    std::optional<QAbstractPrintDialog::PrintDialogOptions> options;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
-            options = dialog->options();
-            dialog->reject();
+// A private cupsd for the whole program (libcups reads CUPS_SERVER once) with cups-pdf queues, each into a
+// folder of its own; skipped without root, cupsd or cups-pdf.
+class PrintQueue : public PrintToPdf {
+protected:
+    static void SetUpTestSuite()
+    {
+        const QString cupsd = "/usr/sbin/cupsd";
+        if (::geteuid() != 0 || !QFileInfo::exists(cupsd) || !QFileInfo::exists("/usr/lib/cups/backend/cups-pdf")
+            || !QFileInfo::exists(kPpd) || !QFileInfo(QString("/etc/cups")).isWritable())
+            return;
+        s_root = std::make_unique<QTemporaryDir>();
+        const QString root = s_root->path();
+        for (const char* sub : {"etc", "spool/tmp", "cache", "state", "log", "pdfspool"})
+            QDir(root).mkpath(sub);
+        QFile::setPermissions(root, QFile::Permissions(0x7755));
+        const auto config = [&](const QString& path, const QString& text) { return fixtures::writeFile(path, text.arg(root).toUtf8()); };
+        config(root + "/etc/cupsd.conf", "Listen %1/cups.sock\nWebInterface No\nBrowsing No\nDefaultAuthType None\n"
+                                         "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n");
+        config(root + "/etc/cups-files.conf",
+               "ServerRoot %1/etc\nRequestRoot %1/spool\nTempDir %1/spool/tmp\nCacheDir %1/cache\n"
+               "StateDir %1/state\nAccessLog %1/log/access_log\nErrorLog %1/log/error_log\n"
+               "PageLog %1/log/page_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n");
+        // A queue whose paper is A6, narrower than the sheet upright: the stock PPD with A6 added and made its default.
+        QString a6 = QString::fromLatin1(fixtures::readFile(kPpd));
+        for (const char* kind : {"PageSize", "PageRegion", "ImageableArea", "PaperDimension"})
+            a6.replace(QString("*Default%1: A4").arg(kind), QString("*Default%1: A6").arg(kind));
+        for (const char* entry : {"PageSize A6/A6: \"<</PageSize[298 420]/ImagingBBox null>>setpagedevice\"",
+                                  "PageRegion A6/A6: \"<</PageSize[298 420]/ImagingBBox null>>setpagedevice\"",
+                                  "ImageableArea A6/A6: \"0 0 298 420\"", "PaperDimension A6/A6: \"298 420\""}) {
+            const QString kind = QString(entry).section(' ', 0, 0);
+            a6.replace(QString("*%1 A5/A5").arg(kind), QString("*%1\n*%2 A5/A5").arg(entry, kind));
         }
-    });
-    answer.start(20);
-    EXPECT_TRUE(fixtures::pictureOf(quadrants()).PrintPicture(&screen, 145, 102));
-    ASSERT_TRUE(options);
-    for (auto option : {QAbstractPrintDialog::PrintPageRange, QAbstractPrintDialog::PrintSelection,
-                        QAbstractPrintDialog::PrintToFile, QAbstractPrintDialog::PrintCurrentPage})
-        EXPECT_FALSE(options->testFlag(option)) << option;
+        fixtures::writeFile(root + "/A6.ppd", a6.toUtf8());
+        s_cupsd = std::make_unique<QProcess>();
+        s_cupsd->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        s_cupsd->start(cupsd, {"-f", "-c", root + "/etc/cupsd.conf", "-s", root + "/etc/cups-files.conf"});
+        for (int i = 0; i < 100 && !QFileInfo::exists(root + "/cups.sock") && s_cupsd->state() != QProcess::NotRunning; ++i)
+            QThread::msleep(100);
+        qputenv("CUPS_SERVER", QFile::encodeName(root + "/cups.sock"));
+    }
+    static void TearDownTestSuite()
+    {
+        if (s_cupsd) {
+            s_cupsd->terminate();
+            if (!s_cupsd->waitForFinished(10000))
+                s_cupsd->kill();
+            s_cupsd->waitForFinished(-1);
+        }
+        for (const QString& conf : std::exchange(s_backendConfs, {}))
+            QFile::remove(conf);
+        s_cupsd.reset();
+        s_root.reset();
+    }
+    void SetUp() override
+    {
+        if (!s_root || !QFileInfo::exists(s_root->filePath("cups.sock")))
+            GTEST_SKIP() << "needs root, cupsd and cups-pdf";
+        pelmora::BoothSettings()->remove("Printer");
+    }
+    // A new cups-pdf queue on paper "A4" or "A6", made the system's default.
+    QString addQueue(const QString& paper)
+    {
+        // cups-pdf takes the settings of the URI cups-pdf:/NAME from /etc/cups/cups-pdf-NAME.conf.
+        const QString queue = QStringLiteral("pelmora%1x%2").arg(::getpid()).arg(s_backendConfs.size());
+        const QString conf = QStringLiteral("/etc/cups/cups-pdf-%1.conf").arg(queue), out = s_root->filePath(queue);
+        EXPECT_FALSE(QFileInfo::exists(conf));
+        s_backendConfs << conf;
+        QDir().mkpath(out);
+        fixtures::writeFile(conf, QString("Out %1\nAnonDirName %1\nSpool %2/pdfspool\nLog %2/log\nGrp root\nLabel 2\n").arg(out, s_root->path()).toUtf8());
+        const QString ppd = paper == "A6" ? s_root->filePath("A6.ppd") : kPpd;
+        EXPECT_EQ(RunProgram("lpadmin", {"-p", queue, "-E", "-v", "cups-pdf:/" + queue, "-P", ppd}).exitCode, 0);
+        EXPECT_EQ(RunProgram("lpadmin", {"-d", queue}).exitCode, 0);
+        return queue;
+    }
+    // Every job the queue ever took.
+    static int jobs(const QString& queue) { return RunProgram("lpstat", {"-W", "all", "-o", queue}).out.count('\n'); }
+    // The queue's PDFs once `count` are there.
+    QStringList pdfs(const QString& queue, int count)
+    {
+        const QDir out(s_root->filePath(queue));
+        QStringList files;
+        for (int i = 0; i < 600 && (files = out.entryList({"*.pdf"}, QDir::Files, QDir::Time)).size() < count; ++i)
+            QThread::msleep(100);
+        for (QString& file : files)
+            file = out.filePath(file);
+        return files;
+    }
+    // The sheet printed as the booth prints it, every print dialog answered by `answer` after a second press of
+    // Print; what the user was told.
+    QStringList printAnswering(const std::function<void(QPrintDialog*)>& answer)
+    {
+        QTimer poll;
+        bool pressedAgain = false;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            if (!dialog || dialog->property("answered").toBool())
+                return;
+            dialog->setProperty("answered", true);
+            ++m_dialogs;
+            if (!std::exchange(pressedAgain, true))
+                QTimer::singleShot(0, [this] { EXPECT_TRUE(printSheet().isEmpty()); });
+            QTimer::singleShot(0, dialog, [dialog, answer] { answer(dialog); });
+        });
+        poll.start(20);
+        return printSheet();
+    }
+    inline static const QString kPpd = "/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd";
+    inline static std::unique_ptr<QTemporaryDir> s_root;
+    inline static std::unique_ptr<QProcess> s_cupsd;
+    inline static QStringList s_backendConfs;
+    int m_dialogs = 0;
+};
+
+struct QueueCase {
+    const char* name;
+    const char* paper;  // the queue's default paper; none: no printer at all
+    const char* stop;   // what keeps the queue from printing, and what lets it print again
+    const char* start;
+    const char* problem;
+    bool turned;        // the sheet lies across the paper
+};
+
+TEST_F(PrintQueue, OnePrintPerPressOnTheWholeSheetOrAMessageWhenTheQueueCannotPrint)
+{
+    for (const QString& printer : pelmora::ListPrinters().names)
+        RunProgram("lpadmin", {"-x", printer});
+    const QueueCase cases[] = {
+        {"no printer", nullptr, nullptr, nullptr, "No printer is set up on this computer. Set up the photo printer in "
+                                                  "the system's printer settings.\n\n", false},
+        {"A6 turns the sheet", "A6", nullptr, nullptr, nullptr, true},
+        {"A4 holds it upright", "A4", nullptr, nullptr, nullptr, false},
+        {"paused", "A6", "cupsdisable", "cupsenable", "it is paused", true},
+        {"rejecting", "A4", "cupsreject", "cupsaccept", "it does not accept new jobs", false},
+    };
+    const QString kept = "Your photos are kept: press Print again when the printer is ready.";
+    const auto accept = [](QPrintDialog* dialog) { dialog->accept(); };
+    for (const QueueCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_dialogs = 0;
+        pelmora::BoothSettings()->remove("Printer");
+        if (!c.paper) {
+            EXPECT_EQ(printAnswering(accept), QStringList(c.problem + kept));
+            EXPECT_EQ(m_dialogs, 0);
+            continue;
+        }
+        const QString queue = addQueue(c.paper);
+        if (c.stop) {
+            ASSERT_EQ(RunProgram(c.stop, {queue}).exitCode, 0);
+            EXPECT_EQ(printAnswering(accept), QStringList(QString("The printer \"%1\" cannot print now: %2.\n\nNothing "
+                                                                  "was sent to it. ").arg(queue, c.problem) + kept));
+            EXPECT_EQ(jobs(queue), 0);
+            ASSERT_EQ(RunProgram(c.start, {queue}).exitCode, 0);
+        }
+        // Cancelled, nothing is sent; the dialog offers no range, selection or file.
+        EXPECT_TRUE(printAnswering([](QPrintDialog* dialog) {
+            for (auto option : {QAbstractPrintDialog::PrintPageRange, QAbstractPrintDialog::PrintSelection,
+                                QAbstractPrintDialog::PrintToFile, QAbstractPrintDialog::PrintCurrentPage})
+                EXPECT_FALSE(dialog->testOption(option)) << option;
+            dialog->reject();
+        }).isEmpty());
+        EXPECT_EQ(jobs(queue), 0);
+        EXPECT_TRUE(printAnswering(accept).isEmpty());
+        EXPECT_EQ(m_dialogs, c.stop ? 3 : 2);
+        const QStringList files = pdfs(queue, 1);
+        ASSERT_EQ(files.size(), 1);
+        EXPECT_EQ(jobs(queue), 1);
+        expectSheetAt(files[0], QPointF(0, 0), c.turned);
+    }
+}
+
+// The paper chosen once in the printer's properties, on the printer chosen then, after the system's default
+// changed and after a restart.
+TEST_F(PrintQueue, PrinterAndPaperAreRemembered)
+{
+    const QString chosen = addQueue("A6"), other = addQueue("A4");
+    ASSERT_EQ(RunProgram("lpadmin", {"-d", chosen}).exitCode, 0);
+    // In the properties the paper shown is `shows`; A5 is chosen there.
+    const auto choosePaper = [](const char* shows) {
+        return [shows](QPrintDialog* dialog) {
+            QTimer::singleShot(0, [shows] {
+                QWidget* properties = QApplication::activeModalWidget();
+                auto* papers = properties->findChild<QComboBox*>("pageSizeCombo");
+                ASSERT_NE(papers, nullptr);
+                EXPECT_EQ(papers->currentText(), shows);
+                papers->setCurrentIndex(papers->findText("A5"));
+                QMetaObject::invokeMethod(properties, "accept");
+            });
+            dialog->findChild<QPushButton*>("properties")->click();
+            dialog->accept();
+        };
+    };
+    EXPECT_TRUE(printAnswering(choosePaper("A6")).isEmpty());
+    ASSERT_EQ(RunProgram("lpadmin", {"-d", other}).exitCode, 0);
+    EXPECT_TRUE(printAnswering([](QPrintDialog* dialog) { dialog->accept(); }).isEmpty());
+    // Restarted, the booth finds both in its settings file.
+    const QByteArray stored = fixtures::readFile(pelmora::BoothSettings()->fileName());
+    EXPECT_TRUE(stored.contains("Name=" + chosen.toUtf8()) && stored.contains("Paper=A5")) << stored.constData();
+    EXPECT_TRUE(printAnswering(choosePaper("A5")).isEmpty());
+    const QStringList files = pdfs(chosen, 3);
+    ASSERT_EQ(files.size(), 3);
+    for (const QString& pdf : files) {
+        expectSheetAt(pdf, QPointF(0, 0), true);
+        const QString info = RunProgram("pdfinfo", {pdf}).outputIfSucceeded();
+        EXPECT_TRUE(info.contains(QRegularExpression("Page size: +42[01](\\.\\d+)? x 595"))) << info.toStdString();
+    }
+    EXPECT_EQ(jobs(other), 0);
+    // A remembered printer that is gone: the system's default, on its own paper.
+    ASSERT_EQ(RunProgram("lpadmin", {"-x", chosen}).exitCode, 0);
+    EXPECT_TRUE(printAnswering([](QPrintDialog* dialog) { dialog->accept(); }).isEmpty());
+    const QStringList last = pdfs(other, 1);
+    ASSERT_EQ(last.size(), 1);
+    expectSheetAt(last[0], QPointF(0, 0));
 }
 
 } // namespace
