@@ -44,13 +44,18 @@ QColor Inverted(const QColor& c) { return QColor(255 - c.red(), 255 - c.green(),
 
 // The screen's picture of the window as the platform gives it, as native Wayland gives it (none) and as
 // XWayland does (all black): the outlines look the same on each.
-const std::pair<const char*, std::function<QImage(QWidget*)>> kScreenGrabs[] = {
-    {"as_grabbed", GrabScreen},
-    {"empty", [](QWidget*) { return QImage(); }},
-    {"all_black", [](QWidget* w) { QImage black(w->size(), QImage::Format_RGB32); black.fill(Qt::black); return black; }}};
+using ScreenGrab = std::pair<const char*, std::function<QImage(QWidget*)>>;
+const ScreenGrab kScreenGrabs[] = {{"as_grabbed", GrabScreen},
+                                   {"empty", [](QWidget*) { return QImage(); }},
+                                   {"all_black", [](QWidget* w) {
+                                        QImage black(w->size(), QImage::Format_RGB32);
+                                        black.fill(Qt::black);
+                                        return black;
+                                    }}};
 
-class ShutterOnScreen : public ::testing::TestWithParam<std::pair<const char*, std::function<QImage(QWidget*)>>> {};
-INSTANTIATE_TEST_SUITE_P(Grabs, ShutterOnScreen, ::testing::ValuesIn(kScreenGrabs), [](const auto& row) { return std::string(row.param.first); });
+class ShutterOnScreen : public ::testing::TestWithParam<ScreenGrab> {};
+INSTANTIATE_TEST_SUITE_P(Grabs, ShutterOnScreen, ::testing::ValuesIn(kScreenGrabs),
+                         [](const auto& row) { return std::string(row.param.first); });
 
 TEST_P(ShutterOnScreen, EachOutlineInvertsWhatLiesBeneathAndNothingStays)
 {

@@ -245,7 +245,7 @@ protected:
     void SetUp() override
     {
         if (!desktop->ok())
-            GTEST_SKIP() << "sway could not start a headless Wayland desktop with a pointer (wayvnc's) here";
+            GTEST_SKIP() << "sway could not start a headless Wayland desktop here";
         ASSERT_TRUE(home.isValid());
     }
 };

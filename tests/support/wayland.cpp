@@ -32,8 +32,10 @@ WaylandDesktop::WaylandDesktop()
     // A remote desktop's pointer and keyboard (wayvnc's) join the seat for the whole run, so that the booth
     // has them from its start, as on a desktop; sway's seat commands move the pointer and click.
     QFile config(m_runtime.filePath("config"));
-    if (!m_runtime.isValid() || ::chown(QFile::encodeName(m_runtime.path()), uid, gid) != 0 || !config.open(QIODevice::WriteOnly)
-        || config.write("output HEADLESS-1 resolution 1024x768\nxwayland disable\nexec wayvnc --unix-socket " + QFile::encodeName(m_runtime.filePath("vnc")) + "\n") < 0)
+    const QByteArray settings = "output HEADLESS-1 resolution 1024x768\nxwayland disable\n"
+                                "exec wayvnc --unix-socket " + QFile::encodeName(m_runtime.filePath("vnc")) + "\n";
+    if (!m_runtime.isValid() || ::chown(QFile::encodeName(m_runtime.path()), uid, gid) != 0
+        || !config.open(QIODevice::WriteOnly) || config.write(settings) < 0)
         return;
     config.close();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -53,14 +55,14 @@ WaylandDesktop::WaylandDesktop()
     m_sway.start("sway", {"--config", config.fileName()});
     for (int i = 0; i < 100 && m_socket.isEmpty() && m_sway.state() != QProcess::NotRunning; ++i) {
         QThread::msleep(100);
-        if (const QStringList sockets = QDir(m_runtime.path()).entryList({"wayland-?"}, QDir::System); !sockets.isEmpty())
-            m_socket = m_runtime.filePath(sockets.first());
+        const QStringList sockets = QDir(m_runtime.path()).entryList({"wayland-?"}, QDir::System);
+        m_socket = sockets.isEmpty() ? QString() : m_runtime.filePath(sockets.first());
     }
-    // wl_seat's capability bit 1: a pointer.
-    for (int i = 0; i < 100 && !m_socket.isEmpty() && !m_hasPointer && m_sway.state() != QProcess::NotRunning; ++i) {
+    // Until the seat has a pointer (wl_seat's capability bit 1), which clicks need.
+    for (int i = 0, seat = 0; i < 100 && !m_socket.isEmpty() && !(seat & 1); ++i) {
         QThread::msleep(100);
         const QJsonArray seats = QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_seats"}).toUtf8()).array();
-        m_hasPointer = seats.first().toObject().value("capabilities").toInt() & 1;
+        seat = seats.first().toObject().value("capabilities").toInt();
     }
 }
 

@@ -11,7 +11,7 @@ public:
     WaylandDesktop();
     ~WaylandDesktop() override;
 
-    bool ok() const override { return m_hasPointer; }
+    bool ok() const override { return !m_socket.isEmpty(); }
     // Qt's Wayland platform and no X display to fall back to.
     QProcessEnvironment environment(QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const override;
     QMap<QString, QRect> windows() const override;
@@ -29,5 +29,4 @@ private:
     QTemporaryDir m_runtime;
     QProcess m_sway;
     QString m_socket;
-    bool m_hasPointer = false;
 };
