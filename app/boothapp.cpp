@@ -30,6 +30,12 @@ CBoothApp::CBoothApp(int& argc, char** argv)
 #endif
     // The web engine wants its schemes before the application object exists.
     RegisterWizardSchemes();
+    // Docks and task switchers match the window to the desktop entry, and so
+    // to its name and icon, by the Wayland app id and the X11 window class:
+    // the app id is the entry's name, the class (StartupWMClass) the
+    // program's, however the program was started (its link is "pelmora").
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.orvane.Pelmora"));
+    QCoreApplication::setApplicationName(QStringLiteral("Pelmora"));
     m_qapp = std::make_unique<QApplication>(argc, argv);
     g_app = this;
 }

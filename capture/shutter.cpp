@@ -1,6 +1,7 @@
 #include "shutter.h"
 #include "livewait.h"
 #include "sound.h"
+#include "videowindow.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -45,8 +46,8 @@ QPolygon OutlinePolyline(const QRect& r)
 }
 
 // A transparent layer over the whole window that shows one outline at a
-// time. With a picture of what lay beneath it paints the inverted picture
-// through the outline's stroke; without one it inverts its own backing store.
+// time: it paints the inverted picture of what lay beneath through the
+// outline's stroke.
 class ShutterOverlay : public QWidget {
 public:
     ShutterOverlay(QWidget* window, QImage invertedBeneath)
@@ -76,14 +77,8 @@ protected:
         if (!m_outline)
             return;
         QPainter painter(this);
-        const QPainterPath stroke = Stroke(*m_outline);
-        if (!m_inverted.isNull()) {
-            painter.setClipPath(stroke);
-            painter.drawImage(QPoint(0, 0), m_inverted);
-        } else {
-            painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-            painter.fillPath(stroke, Qt::black);
-        }
+        painter.setClipPath(Stroke(*m_outline));
+        painter.drawImage(QPoint(0, 0), m_inverted);
     }
 
 private:
@@ -112,23 +107,57 @@ private:
     QRegion m_dirty;
 };
 
-// What the window shows on screen, inverted; null when the platform cannot
-// grab it.
-QImage InvertedScreenContent(QWidget* window)
+// Whether a screen grab shows the window at all: native Wayland gives an
+// empty picture, XWayland an all-black one, and no wizard page is a single
+// colour all over.
+bool ShowsSomething(const QImage& grab)
 {
-    QScreen* screen = window->screen();
-    if (!screen)
-        return {};
-    QImage picture = screen->grabWindow(window->winId()).toImage();
-    if (picture.isNull())
-        return {};
-    picture = picture.convertToFormat(QImage::Format_RGB32);
-    picture.invertPixels();
-    picture.setDevicePixelRatio(window->devicePixelRatioF());
+    if (grab.isNull())
+        return false;
+    const QImage pixels = grab.convertToFormat(QImage::Format_RGB32);
+    const QRgb first = pixels.pixel(0, 0);
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        if (std::any_of(row, row + pixels.width(), [first](QRgb pixel) { return pixel != first; }))
+            return true;
+    }
+    return false;
+}
+
+// What the window's widgets draw, bottom to top, each as it paints itself,
+// except that a video window shows its current frame, however that frame
+// reaches the screen.
+QImage DrawnContent(QWidget* window)
+{
+    const qreal ratio = window->devicePixelRatioF();
+    QImage picture(window->size() * ratio, QImage::Format_RGB32);
+    picture.setDevicePixelRatio(ratio);
+    QPainter painter(&picture);
+    window->render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    for (QObject* child : window->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (!widget || widget->isWindow() || !widget->isVisible())
+            continue;
+        if (const auto* video = dynamic_cast<const CVideoWindow*>(widget))
+            video->PaintFrame(painter, video->geometry());
+        else
+            widget->render(&painter, widget->pos());
+    }
     return picture;
 }
 
 } // namespace
+
+QImage GrabScreen(QWidget* window)
+{
+    QScreen* screen = window->screen();
+    return screen ? screen->grabWindow(window->winId()).toImage() : QImage();
+}
+
+QImage ShutterBackdrop(QWidget* window, const QImage& screenGrab)
+{
+    return ShowsSomething(screenGrab) ? screenGrab : DrawnContent(window);
+}
 
 std::array<QRect, 10> ShutterOutlines(const QRect& start, const QRect& end, const QPoint& clientOrigin)
 {
@@ -145,7 +174,7 @@ std::array<QRect, 10> ShutterOutlines(const QRect& start, const QRect& end, cons
 }
 
 void AnimateShutter(QWidget* window, const QRect& start, const QRect& end, int delayMs,
-                    const std::function<void(int)>& afterDraw)
+                    const std::function<void(int)>& afterDraw, const std::function<QImage(QWidget*)>& grabScreen)
 {
     if (!window)
         return;
@@ -156,7 +185,10 @@ void AnimateShutter(QWidget* window, const QRect& start, const QRect& end, int d
     WaitPainting(50);
 
     const std::array<QRect, 10> outlines = ShutterOutlines(start, end, window->mapToGlobal(QPoint(0, 0)));
-    const auto overlay = std::make_unique<ShutterOverlay>(topLevel, InvertedScreenContent(topLevel));
+    QImage inverted = ShutterBackdrop(topLevel, grabScreen(topLevel)).convertToFormat(QImage::Format_RGB32);
+    inverted.invertPixels();
+    inverted.setDevicePixelRatio(topLevel->devicePixelRatioF());
+    const auto overlay = std::make_unique<ShutterOverlay>(topLevel, std::move(inverted));
     for (int i = 0; i < 10; ++i) {
         const QPoint origin = overlay->mapFromGlobal(QPoint(0, 0));
         overlay->ShowOutline(OutlinePolyline(outlines[i].translated(origin)));

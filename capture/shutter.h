@@ -5,6 +5,7 @@
 //
 // Rectangles here are the platform's (left, top, right, bottom) edges held in
 // a QRect's left(), top(), right() and bottom(); make them with GdiRect.
+#include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -36,14 +37,25 @@ QRect ShutterEndRect(int photoCount);
 // them.
 std::array<QRect, 10> ShutterOutlines(const QRect& start, const QRect& end, const QPoint& clientOrigin);
 
+// The screen's picture of the window as the platform gives it: empty on
+// native Wayland, all black on XWayland.
+QImage GrabScreen(QWidget* window);
+
+// What the outlines invert: the screen's picture of the window when it shows
+// anything, else what the window's own widgets draw (the page, the video's
+// current frame, the strip), which is what the screen shows there.
+QImage ShutterBackdrop(QWidget* window, const QImage& screenGrab);
+
 // Draws the outlines over `window` (start and end in its client coordinates),
 // each for delayMs, with a 2-pixel line that inverts the pixels beneath, and
 // leaves nothing on screen. Returns after 50 ms plus ten times the delay;
 // meanwhile the window thread goes on painting (the live video moves under
 // the outlines) but handles no input. afterDraw, when given,
-// is called with the outline's index while each outline is on screen.
+// is called with the outline's index while each outline is on screen;
+// grabScreen takes the screen's picture of the window.
 void AnimateShutter(QWidget* window, const QRect& start, const QRect& end, int delayMs,
-                    const std::function<void(int)>& afterDraw = {});
+                    const std::function<void(int)>& afterDraw = {},
+                    const std::function<QImage(QWidget*)>& grabScreen = GrabScreen);
 
 // The Capture command's shutter: the sound played to its end, then the
 // outlines from the video area towards the slot of the photo after

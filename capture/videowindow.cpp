@@ -48,16 +48,23 @@ void CVideoWindow::ShowFrame(const QImage& frame)
     update();
 }
 
+void CVideoWindow::PaintFrame(QPainter& painter, const QRect& target) const
+{
+    if (m_frame.isNull()) {
+        painter.fillRect(target, Qt::black);
+        return;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, m_frame);
+    painter.restore();
+}
+
 void CVideoWindow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    if (m_frame.isNull()) {
-        painter.fillRect(rect(), Qt::black);
-        return;
-    }
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(rect(), m_frame);
-    if (!m_framePainted) {
+    PaintFrame(painter, rect());
+    if (!m_frame.isNull() && !m_framePainted) {
         m_framePainted = true;
         ++m_paintedFrames;
     }

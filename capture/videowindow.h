@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+class QPainter;
+
 namespace pelmora {
 
 // The live camera picture: the capture graph's renderer, shown as a child of
@@ -32,6 +34,9 @@ public:
     void ShowFrame(const QImage& frame);
 
     QImage CurrentFrame() const { return m_frame; }
+    // The current frame as the window shows it, scaled to `target`; black
+    // before the first frame.
+    void PaintFrame(QPainter& painter, const QRect& target) const;
     // Frames handed over by the renderer, and frames that reached the screen
     // (a frame replaced before the next paint is counted once, not painted).
     std::uint64_t ReceivedFrames() const { return m_receivedFrames; }

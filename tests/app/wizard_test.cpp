@@ -1,5 +1,6 @@
 // The booth end to end, driven as a user drives it; the window checked after every page change.
 #include "booth.h"
+#include "shutter.h"
 
 using namespace booth;
 
@@ -67,6 +68,9 @@ TEST_F(Booth, OneWalkThroughEveryPageAndBack)
     const QImage shot = Screenshot();
     EXPECT_EQ(QColor(shot.pixel(200, 125)), kFrameColours[0]);
     EXPECT_NE(QColor(shot.pixel(200, 200)), kFrameColours[0]);
+    // Where the screen cannot be read, the shutter inverts what the booth draws there: the screen's pixels.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    EXPECT_EQ(ShutterBackdrop(dlg.get(), QImage()), Screenshot());
 
     // The arrows step without wrapping; an empty outline keeps the window's shape.
     // The arrow is an area of the video picture's image map, which has no box of its own.

@@ -181,11 +181,9 @@ bool LooksLikeAPage(const QImage& screen, const QRect& window)
 
 QRect FindWindow(const VirtualDisplay& display)
 {
-    for (const QString& id : display.visibleWindows()) {
-        const QRect geometry = display.windowGeometry(id);
+    for (const QRect& geometry : display.windows())
         if (geometry.size() == kWindowSize)
             return geometry;
-    }
     return {};
 }
 

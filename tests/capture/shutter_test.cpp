@@ -3,6 +3,7 @@
 #include "paths.h"
 #include "shutter.h"
 #include "sound.h"
+#include "videowindow.h"
 #include "testing.h"
 
 #include <QApplication>
@@ -10,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QLabel>
-#include <QPixmap>
 #include <QScreen>
 #include <gtest/gtest.h>
 #include <vector>
@@ -42,19 +42,36 @@ TEST(ShutterGeometry, OutlinesRunFromTheVideoToTheNextStripSlot)
 
 QColor Inverted(const QColor& c) { return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue()); }
 
-TEST(ShutterOnScreen, EachOutlineInvertsWhatLiesBeneathAndNothingStays)
+// The screen's picture of the window as the platform gives it, as native Wayland gives it (none) and as
+// XWayland does (all black): the outlines look the same on each.
+using ScreenGrab = std::pair<const char*, std::function<QImage(QWidget*)>>;
+const ScreenGrab kScreenGrabs[] = {{"as_grabbed", GrabScreen},
+                                   {"empty", [](QWidget*) { return QImage(); }},
+                                   {"all_black", [](QWidget* w) {
+                                        QImage black(w->size(), QImage::Format_RGB32);
+                                        black.fill(Qt::black);
+                                        return black;
+                                    }}};
+
+class ShutterOnScreen : public ::testing::TestWithParam<ScreenGrab> {};
+INSTANTIATE_TEST_SUITE_P(Grabs, ShutterOnScreen, ::testing::ValuesIn(kScreenGrabs),
+                         [](const auto& row) { return std::string(row.param.first); });
+
+TEST_P(ShutterOnScreen, EachOutlineInvertsWhatLiesBeneathAndNothingStays)
 {
     QWidget window;
     window.setGeometry(60, 40, 800, 600);
     window.setAutoFillBackground(true);
     window.setPalette(QPalette(QColor(30, 90, 200)));
-    auto* video = new QLabel(&window);
+    auto* video = new CVideoWindow(&window);
     QImage stripes(412, 308, QImage::Format_RGB32);
     for (int y = 0; y < stripes.height(); ++y)
         for (int x = 0; x < stripes.width(); ++x)
             stripes.setPixel(x, y, (x / 7 + y / 5) % 2 ? qRgb(240, 200, 20) : qRgb(20, 20, 20));
-    video->setPixmap(QPixmap::fromImage(stripes));
+    video->ShowFrame(stripes);
     video->setGeometry(69, 120, 412, 308);
+    auto* label = new QLabel("Strip", &window);
+    label->setGeometry(24, 453, 634, 94);
     window.show();
     const auto screen = [&] { return window.screen()->grabWindow(window.winId()).toImage(); };
     QApplication::processEvents();
@@ -66,7 +83,7 @@ TEST(ShutterOnScreen, EachOutlineInvertsWhatLiesBeneathAndNothingStays)
     const std::array<QRect, 10> outlines = ShutterOutlines(kShutterStartRect, end, QPoint(0, 0));
     std::vector<QImage> during;
     AnimateShutter(video, kShutterStartRect.translated(-69, -120), end.translated(-69, -120), kShutterStepDelayMs,
-                   [&](int) { during.push_back(screen()); });
+                   [&](int) { during.push_back(screen()); }, GetParam().second);
     ASSERT_EQ(during.size(), 10u);
 
     for (int i = 0; i < 10; ++i) {

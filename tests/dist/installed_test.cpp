@@ -1,4 +1,5 @@
 // The booth as a user starts it: unpacked from its checked Debian package, and from the build tree.
+#include "wayland.h"
 #include "xvfb.h"
 
 #include "testing.h"
@@ -69,10 +70,12 @@ bool IsGreen(QRgb pixel) { return qRed(pixel) < 16 && qGreen(pixel) > 239 && qBl
 // button at 527, 564 (disabled on the capture page).
 bool BackEnabled(const QImage& s, QPoint o) { return LooksLike(s, o + QPoint(427, 564), "Back.jpg", "Back_Disable.jpg"); }
 
-// The booth started on a display of its own, with settings and data under a home of its own.
+// The booth started on a desktop of its own (an X display unless a test says otherwise), with settings and
+// data under a home of its own.
 class Installed : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(display.ok() && home.isValid()) << "Xvfb did not start"; }
+    explicit Installed(std::unique_ptr<Desktop> on = std::make_unique<VirtualDisplay>()) : desktop(std::move(on)) {}
+    void SetUp() override { ASSERT_TRUE(desktop->ok() && home.isValid()) << "Xvfb did not start"; }
     ~Installed() override
     {
         booth.kill();
@@ -82,7 +85,7 @@ protected:
     // Without QTWEBENGINE_DISABLE_SANDBOX, which the booth sets itself as root.
     void start(const QString& executable, const QString& camera)
     {
-        QProcessEnvironment env = display.environment();
+        QProcessEnvironment env = desktop->environment();
         env.insert("XDG_CONFIG_HOME", home.filePath("config"));
         env.insert("XDG_DATA_HOME", home.filePath("data"));
         env.remove("QTWEBENGINE_DISABLE_SANDBOX");
@@ -98,10 +101,11 @@ protected:
     {
         return WaitFor(
             [&] {
-                for (const QString& id : display.visibleWindows())
-                    if (const QRect frame = display.windowGeometry(id); frame.size() == QSize(800, 600)) {
-                        origin = frame.topLeft();
-                        wizard = id;
+                const QMap<QString, QRect> shown = desktop->windows();
+                for (auto w = shown.begin(); w != shown.end(); ++w)
+                    if (w->size() == QSize(800, 600)) {
+                        origin = w->topLeft();
+                        wizard = w.key();
                     }
                 return !wizard.isEmpty() && painted("welcome", [](const QImage& s, QPoint o) {
                            // The title picture differs from the light page body.
@@ -118,7 +122,7 @@ protected:
         QDir().mkpath(folder);
         const QString path = folder + "/" + QFileInfo(booth.program()).fileName() + "-" + name + ".png";
         QImage shot;
-        return WaitFor([&] { return display.screenshot(path) && !(shot = QImage(path)).isNull() && check(shot, origin); }, 20000, 200);
+        return WaitFor([&] { return desktop->screenshot(path) && !(shot = QImage(path)).isNull() && check(shot, origin); }, 20000, 200);
     }
     QString installedDirectory() const
     {
@@ -126,7 +130,51 @@ protected:
     }
     bool endsWithZero() { return booth.waitForFinished(20000) && booth.exitStatus() == QProcess::NormalExit && booth.exitCode() == 0; }
 
-    VirtualDisplay display;
+    // The user's own layout (one place over the whole canvas) and series (a green band round the
+    // picture), made with the tools in `tools`.
+    void makeUsersOwnFiles(const QString& tools)
+    {
+        const QString mine = home.filePath("data/pelmora/Resource");
+        ASSERT_TRUE(QDir().mkpath(mine));
+        ASSERT_EQ(RunTool(tools + "/pelmora-layout", {"write", mine + "/Mine.dat", "0,0,320,240"}), 0);
+        QImage frame(412, 309, QImage::Format_ARGB32);
+        frame.fill(QColor(0, 255, 0));
+        for (int y = 30; y < 279; ++y)
+            for (int x = 30; x < 382; ++x)
+                frame.setPixel(x, y, qRgba(0, 0, 0, 0));
+        ASSERT_TRUE(frame.save(home.filePath("green.png")));
+        ASSERT_EQ(RunTool(tools + "/pelmora-pack", {"build", mine + "/Green.dll", "1001", home.filePath("green.png")}), 0);
+    }
+    // From the welcome page to the capture page with the user's own layout and series.
+    void walkToCapture()
+    {
+        // Get Started leads to the layouts: the user's one shows a black outline round the 71 by 53 slot.
+        desktop->click(origin + QPoint(588, 315));
+        QImage slot(71, 53, QImage::Format_RGB32);
+        slot.fill(Qt::white);
+        QPainter(&slot).drawRect(slot.rect().adjusted(0, 0, -1, -1));
+        QPoint item;
+        ASSERT_TRUE(painted("layouts", [&](const QImage& s, QPoint o) { return BackEnabled(s, o) && !(item = Find(s, o, slot)).isNull(); }));
+        desktop->click(item);
+        desktop->click(origin + QPoint(573, 575));
+        // The series page: the user's series comes last, after the shipped ones.
+        const QImage series(QStringLiteral(PELMORA_SOURCE_DIR "/res/bitmaps/139.bmp"));
+        ASSERT_TRUE(painted("series", [&](const QImage& s, QPoint o) {
+            return LooksLike(s, o + QPoint(22, 114), "SeriesPanel.jpg", "LayoutPanel.jpg") && !(item = Find(s, o, series)).isNull();
+        }));
+        desktop->click(item);
+        desktop->key("End", wizard);
+        desktop->click(origin + QPoint(573, 575));
+        // The capture page: its frame is the user's green band over the live video. Both buttons
+        // are checked: on a page not yet painted the nearer picture of each is the disabled one.
+        ASSERT_TRUE(painted("capture", [&](const QImage& s, QPoint o) {
+            return LooksLike(s, o + QPoint(527, 564), "Next_Disable.jpg", "Next.jpg") && BackEnabled(s, o) && IsGreen(s.pixel(o + QPoint(80, 130))) &&
+                   !IsGreen(s.pixel(o + QPoint(112, 250))); // the white bar
+        }));
+    }
+    void cancel() { desktop->click(origin + QPoint(695, 575)); }
+
+    std::unique_ptr<Desktop> desktop;
     QTemporaryDir home;
     QProcess booth;
     QString wizard; // the wizard's window id
@@ -140,21 +188,10 @@ TEST_F(Installed, PackagePassesItsCheckersAndUnpackedUnderAnAwkwardNameUsesTheUs
     // Every character an address can trip over.
     const QString root = home.filePath(QStringLiteral("Pel mora #1 ?50% Résumé")), share = root + "/usr/share";
     ASSERT_EQ(RunTool("dpkg-deb", {"-x", PELMORA_DEB, root}), 0);
-    EXPECT_EQ(RunTool("desktop-file-validate", {share + "/applications/example.orvane.Pelmora.desktop"}), 0);
+    const QString entry = share + "/applications/example.orvane.Pelmora.desktop";
+    EXPECT_EQ(RunTool("desktop-file-validate", {entry}), 0);
     EXPECT_EQ(RunTool("appstreamcli", {"validate", "--no-net", share + "/metainfo/example.orvane.Pelmora.metainfo.xml"}), 0);
-
-    // The user's own layout (one place over the whole canvas) and series (a
-    // green band round the picture), made with the installed tools.
-    const QString mine = home.filePath("data/pelmora/Resource");
-    ASSERT_TRUE(QDir().mkpath(mine));
-    ASSERT_EQ(RunTool(root + "/usr/bin/pelmora-layout", {"write", mine + "/Mine.dat", "0,0,320,240"}), 0);
-    QImage frame(412, 309, QImage::Format_ARGB32);
-    frame.fill(QColor(0, 255, 0));
-    for (int y = 30; y < 279; ++y)
-        for (int x = 30; x < 382; ++x)
-            frame.setPixel(x, y, qRgba(0, 0, 0, 0));
-    ASSERT_TRUE(frame.save(home.filePath("green.png")));
-    ASSERT_EQ(RunTool(root + "/usr/bin/pelmora-pack", {"build", mine + "/Green.dll", "1001", home.filePath("green.png")}), 0);
+    ASSERT_NO_FATAL_FAILURE(makeUsersOwnFiles(root + "/usr/bin"));
 
     const QStringList tree = Snapshot(root);
     ASSERT_GT(tree.size(), 10);
@@ -165,37 +202,20 @@ TEST_F(Installed, PackagePassesItsCheckersAndUnpackedUnderAnAwkwardNameUsesTheUs
     EXPECT_GE(origin.y(), 0);
     EXPECT_LE(origin.y() + 599, 767);
     EXPECT_EQ(installedDirectory(), root + "/usr/lib/pelmora");
+    // Started through its link, the window's class is still the one the desktop entry names.
+    QFile desktopEntry(entry);
+    ASSERT_TRUE(desktopEntry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(desktopEntry.readAll().contains("\nStartupWMClass=" + desktop->windowClass(wizard).toUtf8() + "\n"));
     // "Learn more about Pelmora 2004" opens the installed help file in the desktop's viewer.
-    display.click(origin + QPoint(330, 352));
+    desktop->click(origin + QPoint(330, 352));
+    const auto& display = static_cast<const VirtualDisplay&>(*desktop);
     QStringList viewer;
     EXPECT_TRUE(WaitFor([&] { return !(viewer = display.windowsNamed("Pelmora 2004 Help")).isEmpty(); }, 30000, 100));
     for (const QString& id : viewer)
         if (const qint64 pid = display.windowProcess(id); pid > 0)
             ::kill(pid_t(pid), SIGTERM);
-    // Get Started leads to the layouts: the user's one shows a black outline round the 71 by 53 slot.
-    display.click(origin + QPoint(588, 315));
-    QImage slot(71, 53, QImage::Format_RGB32);
-    slot.fill(Qt::white);
-    QPainter(&slot).drawRect(slot.rect().adjusted(0, 0, -1, -1));
-    QPoint item;
-    ASSERT_TRUE(painted("layouts", [&](const QImage& s, QPoint o) { return BackEnabled(s, o) && !(item = Find(s, o, slot)).isNull(); }));
-    display.click(item);
-    display.click(origin + QPoint(573, 575));
-    // The series page: the user's series comes last, after the shipped ones.
-    const QImage series(QStringLiteral(PELMORA_SOURCE_DIR "/res/bitmaps/139.bmp"));
-    ASSERT_TRUE(painted("series", [&](const QImage& s, QPoint o) {
-        return LooksLike(s, o + QPoint(22, 114), "SeriesPanel.jpg", "LayoutPanel.jpg") && !(item = Find(s, o, series)).isNull();
-    }));
-    display.click(item);
-    display.key("End", wizard);
-    display.click(origin + QPoint(573, 575));
-    // The capture page: its frame is the user's green band over the live video. Both buttons
-    // are checked: on a page not yet painted the nearer picture of each is the disabled one.
-    EXPECT_TRUE(painted("capture", [&](const QImage& s, QPoint o) {
-        return LooksLike(s, o + QPoint(527, 564), "Next_Disable.jpg", "Next.jpg") && BackEnabled(s, o) && IsGreen(s.pixel(o + QPoint(80, 130))) &&
-               !IsGreen(s.pixel(o + QPoint(112, 250))); // the white bar
-    }));
-    display.click(origin + QPoint(695, 575));
+    ASSERT_NO_FATAL_FAILURE(walkToCapture());
+    cancel();
     EXPECT_TRUE(endsWithZero());
     // The installed tree is read, never written.
     EXPECT_EQ(Snapshot(root), tree);
@@ -206,14 +226,51 @@ TEST_F(Installed, FromTheBuildTreeWithoutACameraShowsMessageTwoAndEnds)
     if (!QDir("/dev").entryList({"video*"}, QDir::System).isEmpty())
         GTEST_SKIP() << "this machine has a camera";
     start(PELMORA_BIN_DIR "/Pelmora", {});
+    const auto& display = static_cast<const VirtualDisplay&>(*desktop);
     QStringList boxes;
     ASSERT_TRUE(WaitFor([&] { return !(boxes = display.windowsNamed("^Pelmora$")).isEmpty(); }, 30000, 100));
-    for (const QString& id : display.visibleWindows())
-        EXPECT_NE(display.windowGeometry(id).size(), QSize(800, 600)) << "no wizard";
+    for (const QRect& w : display.windows())
+        EXPECT_NE(w.size(), QSize(800, 600)) << "no wizard";
     display.key("Return", boxes.first());
     EXPECT_TRUE(endsWithZero());
     // The installation folder was recorded before the camera was looked for.
     EXPECT_EQ(installedDirectory(), PELMORA_BIN_DIR);
+}
+
+// On Qt's native Wayland platform under a headless compositor (sway), from the build tree: the
+// compositor knows the window by the desktop entry's name, and a photo is taken and exported.
+class OnWayland : public Installed {
+protected:
+    OnWayland() : Installed(std::make_unique<WaylandDesktop>()) {}
+    void SetUp() override
+    {
+        if (!desktop->ok())
+            GTEST_SKIP() << "sway could not start a headless Wayland desktop here";
+        ASSERT_TRUE(home.isValid());
+    }
+};
+
+TEST_F(OnWayland, TheBoothTakesAndExportsAPhotoUnderItsDesktopEntrysName)
+{
+    ASSERT_NO_FATAL_FAILURE(makeUsersOwnFiles(PELMORA_BIN_DIR));
+    start(PELMORA_BIN_DIR "/Pelmora", "smpte");
+    ASSERT_TRUE(waitForWelcome());
+    EXPECT_EQ(desktop->windowClass(wizard), "example.orvane.Pelmora");
+    ASSERT_NO_FATAL_FAILURE(walkToCapture());
+    // Capture it! puts the photo, framed green, into the strip's first slot.
+    desktop->click(origin + QPoint(656, 390));
+    EXPECT_TRUE(painted("captured", [](const QImage& s, QPoint o) { return IsGreen(s.pixel(o + QPoint(35, 470))); }));
+    // Export asks for a folder in a window of its own; its name box takes a typed path.
+    QTemporaryDir folder;
+    desktop->click(origin + QPoint(715, 490));
+    ASSERT_TRUE(WaitFor([&] { return desktop->windows().size() == 2; }, 20000, 200));
+    static_cast<const WaylandDesktop&>(*desktop).type(folder.path() + "\n");
+    const QString file = folder.filePath("Pelmora 1.bmp");
+    ASSERT_TRUE(WaitFor([&] { return QImage(file).size() == QSize(320, 240); }, 20000, 200));
+    EXPECT_TRUE(IsGreen(QImage(file).pixel(2, 2)));
+    EXPECT_FALSE(IsGreen(QImage(file).pixel(40, 40)));
+    cancel();
+    EXPECT_TRUE(endsWithZero());
 }
 
 } // namespace

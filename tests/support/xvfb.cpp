@@ -19,13 +19,7 @@ VirtualDisplay::VirtualDisplay(QSize size)
         m_display = ":" + QString::fromLatin1(number);
 }
 
-VirtualDisplay::~VirtualDisplay()
-{
-    m_server.terminate();
-    if (!m_server.waitForFinished(3000))
-        m_server.kill();
-    m_server.waitForFinished(3000);
-}
+VirtualDisplay::~VirtualDisplay() { Stop(m_server); }
 
 QProcessEnvironment VirtualDisplay::environment(QProcessEnvironment base) const
 {
@@ -35,24 +29,17 @@ QProcessEnvironment VirtualDisplay::environment(QProcessEnvironment base) const
     return base;
 }
 
-QString VirtualDisplay::run(const QString& program, const QStringList& args, int* exitCode) const
+QMap<QString, QRect> VirtualDisplay::windows() const
 {
-    QProcess p;
-    p.setProcessEnvironment(environment());
-    p.start(program, args);
-    p.waitForFinished(15000);
-    if (exitCode)
-        *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
-QRect VirtualDisplay::windowGeometry(const QString& id) const
-{
-    const auto m = QRegularExpression("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)",
-                                      QRegularExpression::DotMatchesEverythingOption)
-                       .match(run("xdotool", {"getwindowgeometry", id}));
-    return m.hasMatch() ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt())
-                        : QRect();
+    QMap<QString, QRect> shown;
+    for (const QString& id : windowsNamed(".*")) {
+        const auto m = QRegularExpression("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)",
+                                          QRegularExpression::DotMatchesEverythingOption)
+                           .match(run("xdotool", {"getwindowgeometry", id}));
+        if (m.hasMatch())
+            shown.insert(id, QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt()));
+    }
+    return shown;
 }
 
 bool VirtualDisplay::screenshot(const QString& path) const

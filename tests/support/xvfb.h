@@ -1,36 +1,31 @@
 #pragma once
 // A virtual X display of a test's own, acted on as a user would with xdotool and ImageMagick's import.
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QRect>
-#include <QString>
-#include <QStringList>
+#include "desktop.h"
 
-class VirtualDisplay {
+class VirtualDisplay : public Desktop {
 public:
     explicit VirtualDisplay(QSize size = QSize(1024, 768));
-    ~VirtualDisplay();
+    ~VirtualDisplay() override;
 
-    bool ok() const { return !m_display.isEmpty(); }
+    bool ok() const override { return !m_display.isEmpty(); }
     QString display() const { return m_display; }
-    QProcessEnvironment environment(QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const;
+    QProcessEnvironment environment(QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const override;
 
-    // Runs an X tool on this display and returns its standard output.
-    QString run(const QString& program, const QStringList& args, int* exitCode = nullptr) const;
     QStringList windowsNamed(const QString& pattern) const
     {
         return run("xdotool", {"search", "--onlyvisible", "--name", pattern}).split('\n', Qt::SkipEmptyParts);
     }
-    QStringList visibleWindows() const { return windowsNamed(".*"); }
-    QRect windowGeometry(const QString& id) const;
+    QMap<QString, QRect> windows() const override;
     // 0 when the window does not say.
     qint64 windowProcess(const QString& id) const { return run("xdotool", {"getwindowpid", id}).trimmed().toLongLong(); }
-    void key(const QString& keys, const QString& window) const { run("xdotool", {"key", "--window", window, keys}); }
-    void click(QPoint at) const
+    // WM_CLASS(STRING) = "instance", "class"
+    QString windowClass(const QString& id) const override { return run("xprop", {"-id", id, "WM_CLASS"}).section('"', 3, 3); }
+    void key(const QString& keys, const QString& window) const override { run("xdotool", {"key", "--window", window, keys}); }
+    void click(QPoint at) const override
     {
         run("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "sleep", "0.2", "click", "1"});
     }
-    bool screenshot(const QString& path) const;
+    bool screenshot(const QString& path) const override;
 
 private:
     QProcess m_server;

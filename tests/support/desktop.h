@@ -1,0 +1,46 @@
+#pragma once
+// A desktop of a test's own that the booth is started on and acted on as a user would: an X display or a
+// Wayland compositor.
+#include <QMap>
+#include <QPoint>
+#include <QProcess>
+#include <QRect>
+#include <QStringList>
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    virtual bool ok() const = 0;
+    // What a program started on this desktop needs to reach it.
+    virtual QProcessEnvironment environment(QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const = 0;
+    // The top-level windows shown, by the desktop's id for each, with their places on the screen.
+    virtual QMap<QString, QRect> windows() const = 0;
+    // What the desktop matches a window to its desktop entry by: the X11 window class, the Wayland app id.
+    virtual QString windowClass(const QString& id) const = 0;
+    virtual void click(QPoint at) const = 0;
+    // A key by its keysym name, to the window given where the desktop lets a tool choose.
+    virtual void key(const QString& keys, const QString& window) const = 0;
+    virtual bool screenshot(const QString& path) const = 0;
+
+    // Runs a tool on this desktop and returns its standard output.
+    QString run(const QString& program, const QStringList& args, int* exitCode = nullptr) const
+    {
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        p.start(program, args);
+        p.waitForFinished(15000);
+        if (exitCode)
+            *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        return QString::fromLocal8Bit(p.readAllStandardOutput());
+    }
+
+protected:
+    // Ends the desktop's server.
+    static void Stop(QProcess& server)
+    {
+        server.terminate();
+        if (!server.waitForFinished(3000))
+            server.kill();
+        server.waitForFinished(3000);
+    }
+};
