@@ -107,8 +107,10 @@ bool ReaderReadsAKnownFrame()
     GstBuffer* buffer = gst_buffer_new_allocate(nullptr, GST_VIDEO_INFO_SIZE(&info), nullptr);
     gst_buffer_memset(buffer, 0, 0x80, GST_VIDEO_INFO_SIZE(&info));
     const std::uint32_t known = 0x89ABCDEFu;
-    if (!cs::WriteStamp(buffer, &info, known))
+    if (!cs::WriteStamp(buffer, &info, known)) {
+        gst_buffer_unref(buffer);
         return false;
+    }
     GstCaps* caps = gst_video_info_to_caps(&info);
     GstSample* sample = gst_sample_new(buffer, caps, nullptr, nullptr);
     GstCaps* paintCaps = gst_caps_from_string("video/x-raw, format=BGRx, width=320, height=240");
