@@ -1,6 +1,7 @@
 #include "boothapp.h"
 
 #include "boothdlg.h"
+#include "composition.h"
 #include "messagebox.h"
 #include "paths.h"
 #include "resscheme.h"
@@ -37,6 +38,8 @@ CBoothApp::CBoothApp(int& argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("example.orvane.Pelmora"));
     QCoreApplication::setApplicationName(QStringLiteral("Pelmora"));
     m_qapp = std::make_unique<QApplication>(argc, argv);
+    // Before the wizard window creates its web view.
+    ChooseWindowComposition();
     g_app = this;
 }
 

@@ -1,5 +1,6 @@
 #include "testcamera.h"
 #include "capturedevice.h"
+#include "clockstamp.h"
 
 #include <QByteArray>
 #include <atomic>
@@ -74,11 +75,16 @@ GstElement* CreateCameraElement(GstDevice* device, const gchar* name)
     if (!source)
         return nullptr;
     g_object_set(source, "is-live", TRUE, nullptr);
-    const QString pattern = camera->pattern && *camera->pattern
-                                ? QString::fromUtf8(camera->pattern)
-                                : pelmora::TestCameraPattern(qEnvironmentVariable("PELMORA_TEST_CAMERA"));
-    if (!pattern.isEmpty())
-        gst_util_set_object_arg(G_OBJECT(source), "pattern", pattern.toUtf8().constData());
+    const QString wanted = camera->pattern && *camera->pattern ? QString::fromUtf8(camera->pattern)
+                                                               : qEnvironmentVariable("PELMORA_TEST_CAMERA");
+    // "clock": the default picture, each frame stamped with the moment it left.
+    if (wanted.section(QLatin1Char(' '), 0, 0) == QLatin1String("clock")) {
+        pelmora::clockstamp::StampEveryFrame(source);
+    } else {
+        const QString pattern = camera->pattern && *camera->pattern ? wanted : pelmora::TestCameraPattern(wanted);
+        if (!pattern.isEmpty())
+            gst_util_set_object_arg(G_OBJECT(source), "pattern", pattern.toUtf8().constData());
+    }
     if (GstPad* out = gst_element_get_static_pad(source, "src")) {
         gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_BUFFER, FailWhenUnplugged,
                           gst_object_ref(device), gst_object_unref);

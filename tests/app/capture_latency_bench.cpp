@@ -4,6 +4,7 @@
 #include "boothdlg.h"
 #include "capturedevice.h"
 #include "capturegraph.h"
+#include "composition.h"
 #include "paths.h"
 #include "resscheme.h"
 #include "stickersheet.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv)
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     RegisterWizardSchemes();
     QApplication app(argc, argv);
+    ChooseWindowComposition();
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
 
     // The shipped 16-place layout and Hearts series (412 by 309 pictures, so

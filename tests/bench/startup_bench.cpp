@@ -14,6 +14,7 @@
 //
 // Usage: startup_bench [RUNS] [PROGRAM]   (5 runs of ${PELMORA_BIN_DIR}/Pelmora
 // by default). Each run starts from empty configuration and cache folders.
+#include "processes.h"
 #include "xvfb.h"
 
 #include <QCoreApplication>
@@ -72,45 +73,6 @@ std::optional<qint64> ProcKilobytes(const QString& path, const QByteArray& name)
     return std::nullopt;
 }
 
-// The parent of a process from /proc/PID/stat; the command name in the second
-// field may hold spaces and parentheses, so the fields are counted after the
-// last ')'.
-std::optional<pid_t> ParentOf(pid_t pid)
-{
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray stat = file.readAll();
-    const qsizetype close = stat.lastIndexOf(')');
-    if (close < 0)
-        return std::nullopt;
-    const QList<QByteArray> fields = stat.mid(close + 1).simplified().split(' ');
-    bool ok = false;
-    const int parent = fields.value(1).toInt(&ok);
-    return ok ? std::optional<pid_t>(parent) : std::nullopt;
-}
-
-// The process and all its descendants, the process first.
-std::vector<pid_t> ProcessTree(pid_t root)
-{
-    std::vector<std::pair<pid_t, pid_t>> parents;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-        bool ok = false;
-        const pid_t pid = entry.toInt(&ok);
-        if (!ok)
-            continue;
-        if (const auto parent = ParentOf(pid))
-            parents.emplace_back(pid, *parent);
-    }
-    std::vector<pid_t> tree{root};
-    for (size_t i = 0; i < tree.size(); ++i)
-        for (const auto& [pid, parent] : parents)
-            if (parent == tree[i])
-                tree.push_back(pid);
-    return tree;
-}
-
 struct Memory {
     qint64 rssMainKb = 0;
     qint64 rssTreeKb = 0;
@@ -135,18 +97,6 @@ Memory MemoryOf(pid_t root)
         ++m.processes;
     }
     return m;
-}
-
-// The program's helpers end with it, but a helper that missed its parent's
-// end must not outlive the run: every process of the tree, found before the
-// first kill, is killed.
-void KillTree(QProcess& program)
-{
-    if (program.state() == QProcess::NotRunning)
-        return;
-    for (pid_t pid : ProcessTree(pid_t(program.processId())))
-        ::kill(pid, SIGKILL);
-    program.waitForFinished(10000);
 }
 
 struct Change {
@@ -195,15 +145,7 @@ RunResult RunOnce(const VirtualDisplay& display, QScreen* screen, const QString&
         result.error = QStringLiteral("cannot make a temporary folder");
         return result;
     }
-    // Nothing of the user's is read or written: the program records its
-    // folder in its settings, and the web engine keeps caches.
-    QProcessEnvironment env = display.environment();
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
-        env.insert(QLatin1String(name), home.path() + QLatin1Char('/') + QLatin1String(name));
-    const QString runtime = home.path() + QStringLiteral("/runtime");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    QProcessEnvironment env = WithPrivateFolders(display.environment(), home.path());
     env.insert(QStringLiteral("PELMORA_TEST_CAMERA"), QStringLiteral("smpte"));
     env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
 

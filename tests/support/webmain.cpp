@@ -1,4 +1,5 @@
 // main for test programs with the wizard's web engine: its schemes registered before the application.
+#include "composition.h"
 #include "resscheme.h"
 
 #include <QApplication>
@@ -11,5 +12,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     pelmora::RegisterWizardSchemes();
     QApplication app(argc, argv);
+    // The web view drawn as the booth draws it.
+    pelmora::ChooseWindowComposition();
     return RUN_ALL_TESTS();
 }

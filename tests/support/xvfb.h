@@ -5,6 +5,8 @@
 class VirtualDisplay : public Desktop {
 public:
     explicit VirtualDisplay(QSize size = QSize(1024, 768));
+    // A display that runs already (a desktop's), acted on the same way.
+    explicit VirtualDisplay(const QString& existing) : m_display(existing) {}
     ~VirtualDisplay() override;
 
     bool ok() const override { return !m_display.isEmpty(); }
