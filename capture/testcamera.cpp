@@ -126,6 +126,8 @@ GstElementClass* g_sourceParent = nullptr;
 GstStateChangeReturn ChangeSourceState(GstElement* element, GstStateChange transition)
 {
     const CameraNode* node = NodeOf(element);
+    if (transition == GST_STATE_CHANGE_NULL_TO_READY && node)
+        std::this_thread::sleep_for(std::chrono::milliseconds(node->traits.openMs));
     if (transition == GST_STATE_CHANGE_READY_TO_PAUSED && node && node->gone.load()) {
         GST_ELEMENT_ERROR(element, RESOURCE, OPEN_READ, ("Could not open device."), ("No such device."));
         return GST_STATE_CHANGE_FAILURE;

@@ -42,6 +42,9 @@ struct TestCameraTraits {
     // Its first frame comes this long after its stream starts, as a real
     // camera's does while its exposure settles.
     int firstFrameMs = 0;
+    // Opening it takes this long, as a UVC camera's driver takes tens of
+    // milliseconds.
+    int openMs = 0;
 };
 
 // A fresh camera plugged in: the given pattern (empty: the variable's),
