@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -13,7 +14,6 @@
 
 namespace {
 
-using pelmora::GCharPtr;
 using pelmora::GstCapsPtr;
 using pelmora::GstElementPtr;
 using pelmora::GstStructurePtr;
@@ -31,6 +31,7 @@ qint64 SteadyMs()
 struct CameraNode {
     int number = 0; // of /dev/videoN
     QByteArray pattern;
+    QString name;
     pelmora::TestCameraTraits traits;
     qint64 pluggedMs = 0;
     std::atomic<bool> gone{false}; // unplugged or failed, for good
@@ -120,7 +121,8 @@ GstPadProbeReturn OnCameraBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer)
 
 // The camera's source: a videotestsrc whose start fails for good once its
 // camera has been unplugged, as a V4L2 source's does (its file descriptor is
-// gone). The error it posts goes with the stopped pipeline's bus.
+// gone), and says nothing on the bus about it: whatever a driver posts then
+// goes when the pipeline stops.
 GstElementClass* g_sourceParent = nullptr;
 
 GstStateChangeReturn ChangeSourceState(GstElement* element, GstStateChange transition)
@@ -128,10 +130,8 @@ GstStateChangeReturn ChangeSourceState(GstElement* element, GstStateChange trans
     const CameraNode* node = NodeOf(element);
     if (transition == GST_STATE_CHANGE_NULL_TO_READY && node)
         std::this_thread::sleep_for(std::chrono::milliseconds(node->traits.openMs));
-    if (transition == GST_STATE_CHANGE_READY_TO_PAUSED && node && node->gone.load()) {
-        GST_ELEMENT_ERROR(element, RESOURCE, OPEN_READ, ("Could not open device."), ("No such device."));
+    if (transition == GST_STATE_CHANGE_READY_TO_PAUSED && node && node->gone.load())
         return GST_STATE_CHANGE_FAILURE;
-    }
     return g_sourceParent->change_state(element, transition);
 }
 
@@ -249,10 +249,8 @@ GList* ProbeCameras(GstDeviceProvider*)
         return nullptr;
     const pelmora::TestCameraStyle style = g_style.load();
     for (const NodePtr& node : g_cameras) {
-        GCharPtr name(gst_device_get_display_name(node->listed));
-        list = g_list_append(list, style == pelmora::TestCameraStyle::Shared
-                                       ? gst_object_ref(node->listed)
-                                       : NewEntry(node, QString::fromUtf8(name.get()), false, style));
+        list = g_list_append(list, style == pelmora::TestCameraStyle::Shared ? gst_object_ref(node->listed)
+                                                                             : NewEntry(node, node->name, false, style));
     }
     return list;
 }
@@ -335,6 +333,7 @@ void PlugTestCamera(const QString& pattern, const QString& displayName, const Te
 {
     auto node = std::make_shared<CameraNode>();
     node->pattern = pattern.toUtf8();
+    node->name = displayName;
     node->traits = traits;
     node->pluggedMs = SteadyMs();
     GstDeviceProvider* provider = Provider();
@@ -351,16 +350,19 @@ void PlugTestCamera(const QString& pattern, const QString& displayName, const Te
         gst_object_unref(provider);
 }
 
-void FailTestCameras(bool remove)
+void FailTestCameras(bool remove, const QString& displayName)
 {
     GstDeviceProvider* provider = Provider();
     std::vector<NodePtr> removed;
     {
         std::lock_guard<std::mutex> lock(g_lock);
+        const auto failing = [&](const NodePtr& node) { return displayName.isEmpty() || node->name == displayName; };
         for (const NodePtr& node : g_cameras)
-            node->gone.store(true);
-        if (remove)
-            removed.swap(g_cameras);
+            node->gone.store(node->gone.load() || failing(node));
+        if (remove) {
+            std::copy_if(g_cameras.begin(), g_cameras.end(), std::back_inserter(removed), failing);
+            std::erase_if(g_cameras, failing);
+        }
     }
     for (const NodePtr& node : removed) {
         if (provider && GST_OBJECT_PARENT(node->listed))

@@ -53,9 +53,10 @@ void PlugTestCamera(const QString& pattern = QString(),
                     const QString& displayName = QStringLiteral("Pelmora Test Camera"),
                     const TestCameraTraits& traits = {});
 
-// Every test camera now plugged in fails as an unplugged camera does: its
-// element posts an error and delivers no more frames, for good, and it can
-// no longer be opened. With remove, the cameras also leave the device list.
-void FailTestCameras(bool remove);
+// Every test camera now plugged in (with a display name: those of that name)
+// fails as an unplugged camera does: its element posts an error and delivers
+// no more frames, for good, and it can no longer be opened. With remove, the
+// cameras also leave the device list.
+void FailTestCameras(bool remove, const QString& displayName = QString());
 
 } // namespace pelmora
