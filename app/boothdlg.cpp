@@ -46,7 +46,12 @@ CBoothDlg::CBoothDlg(QWidget* parent) : QDialog(parent)
     connect(m_list, &CListCtrl::keyDown, this, &CBoothDlg::OnListKeyDown);
 }
 
-CBoothDlg::~CBoothDlg() = default;
+CBoothDlg::~CBoothDlg()
+{
+    // A camera still streaming posts nothing here from now on.
+    if (m_pGrabber)
+        m_pGrabber->m_hWndNotify.Clear(this);
+}
 
 void CBoothDlg::Create()
 {

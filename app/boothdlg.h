@@ -79,6 +79,9 @@ public:
     // could be made.
     int ComposeFramedPhoto(const QByteArray& frame);
 
+    // The Capture command: the shutter, then the frame request; a beep alone
+    // when the sheet is full or no camera delivers.
+    void CaptureCommand();
     // The Export command: asks for a folder, then writes every photo there.
     void ExportCommand();
 

@@ -6,6 +6,7 @@
 #include "capturegraph.h"
 #include "framegrab.h"
 #include "htmlctrl.h"
+#include "livewait.h"
 #include "messagebox.h"
 #include "paths.h"
 #include "propertysheet.h"
@@ -19,6 +20,14 @@
 #include <QStandardPaths>
 
 namespace pelmora {
+
+namespace {
+
+// A requested photo comes within a few frame intervals; a camera that stops
+// meanwhile has its request dropped within about a second.
+constexpr int kPhotoWaitMs = 2000;
+
+} // namespace
 
 int CBoothDlg::ExecuteCommand(const QString& command)
 {
@@ -50,20 +59,7 @@ int CBoothDlg::ExecuteCommand(const QString& command)
         break;
     }
     case Command::Capture:
-        // A full sheet takes no photo: no sound, no animation, no frame.
-        if (!m_pSheet || m_pSheet->GetPhotoCount() >= m_pSheet->GetCapacity())
-            break;
-        // Nor does a camera that sends nothing, now or when it comes back.
-        if (!m_pGraph || !m_pGraph->IsDelivering()) {
-            QApplication::beep();
-            break;
-        }
-        m_html->HoldLinks(true);
-        RunShutter(this, m_pSheet->GetPhotoCount());
-        m_html->HoldLinks(false);
-        // The camera may have gone during the shutter.
-        if (m_pGrabber && m_pGraph->IsDelivering())
-            m_pGrabber->RequestFrame();
+        CaptureCommand();
         break;
     case Command::NextPhotoFrame:
         m_frameWnd.SetFrame(m_frameWnd.GetFrame() + 1, true);
@@ -82,6 +78,35 @@ int CBoothDlg::ExecuteCommand(const QString& command)
         break;
     }
     return 0;
+}
+
+void CBoothDlg::CaptureCommand()
+{
+    // The photo a Capture before this one asked for counts first.
+    if (m_pGrabber)
+        WaitPaintingUntil([this] { return !m_pGrabber->IsFramePending(); }, kPhotoWaitMs);
+    // A full sheet takes no photo: no sound, no animation, no frame.
+    if (!m_pSheet || m_pSheet->GetPhotoCount() >= m_pSheet->GetCapacity())
+        return;
+    // Nor does a camera that sends nothing, now or when it comes back.
+    if (!m_pGraph || !m_pGrabber || !m_pGraph->IsDelivering()) {
+        QApplication::beep();
+        return;
+    }
+    m_html->HoldLinks(true);
+    RunShutter(this, m_pSheet->GetPhotoCount());
+    // The camera may have gone during the shutter.
+    if (!m_pGraph->IsDelivering()) {
+        m_html->HoldLinks(false);
+        QApplication::beep();
+        return;
+    }
+    m_pGrabber->RequestFrame();
+    // Print, Export, Delete or Capture pressed meanwhile act on the sheet with
+    // this photo: their links wait until it is in (or the camera has failed).
+    WhenDone(
+        this, [grabber = m_pGrabber] { return !grabber->IsFramePending(); }, kPhotoWaitMs,
+        [html = m_html] { html->HoldLinks(false); });
 }
 
 void CBoothDlg::ExportCommand()

@@ -1,21 +1,18 @@
 #include "camerawatch.h"
+#include "testcamera.h"
 
 #include <QSocketNotifier>
 
 namespace pelmora {
 
-CCameraWatch::CCameraWatch(Notice notice, QObject* parent)
-    : QObject(parent), m_notice(std::move(notice))
+CCameraWatch::CCameraWatch(QObject* parent) : QObject(parent)
 {
     if (!EnsureGStreamer())
         return;
+    if (!qEnvironmentVariableIsEmpty("PELMORA_TEST_CAMERA"))
+        RegisterTestCameraProvider();
     m_monitor.reset(gst_device_monitor_new());
     gst_device_monitor_add_filter(m_monitor.get(), "Video/Source", nullptr);
-    GstBusPtr bus(gst_device_monitor_get_bus(m_monitor.get()));
-    GPollFD pollfd{};
-    gst_bus_get_pollfd(bus.get(), &pollfd);
-    m_notifier = new QSocketNotifier(pollfd.fd, QSocketNotifier::Read, this);
-    QObject::connect(m_notifier, &QSocketNotifier::activated, this, [this] { DrainBus(); });
     m_started = gst_device_monitor_start(m_monitor.get());
 }
 
@@ -26,8 +23,22 @@ CCameraWatch::~CCameraWatch()
         gst_device_monitor_stop(m_monitor.get());
 }
 
+void CCameraWatch::Listen(Notice notice)
+{
+    m_notice = std::move(notice);
+    if (!m_monitor || m_notifier)
+        return;
+    GstBusPtr bus(gst_device_monitor_get_bus(m_monitor.get()));
+    GPollFD pollfd{};
+    gst_bus_get_pollfd(bus.get(), &pollfd);
+    m_notifier = new QSocketNotifier(pollfd.fd, QSocketNotifier::Read, this);
+    QObject::connect(m_notifier, &QSocketNotifier::activated, this, [this] { DrainBus(); });
+    DrainBus();
+}
+
 CaptureDeviceList CCameraWatch::Devices() const
 {
+    // A started monitor lists the very objects its notices carry.
     return m_monitor ? MonitorDevices(m_monitor.get()) : CaptureDeviceList{};
 }
 

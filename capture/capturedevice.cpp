@@ -161,12 +161,32 @@ std::unique_ptr<CaptureDevice> MakeMonitoredDevice(GstDevicePtr device)
     return std::make_unique<MonitoredCaptureDevice>(std::move(device));
 }
 
+namespace {
+
+// The device node a camera's entry names: V4L2's "device.path", PipeWire's
+// "api.v4l2.path"; empty for a provider that names none.
+QByteArray DeviceNode(GstDevice* device)
+{
+    GstStructurePtr properties(gst_device_get_properties(device));
+    for (const char* field : {"device.path", "api.v4l2.path"})
+        if (const gchar* path = properties ? gst_structure_get_string(properties.get(), field) : nullptr)
+            return QByteArray(path);
+    return {};
+}
+
+} // namespace
+
 bool SameDevice(GstDevice* a, GstDevice* b)
 {
     if (!a || !b)
         return false;
     if (a == b)
         return true;
+    // A one-off probe and a running monitor describe one V4L2 camera with
+    // different properties; its device node is what both name alike.
+    const QByteArray nodeA = DeviceNode(a), nodeB = DeviceNode(b);
+    if (!nodeA.isEmpty() && !nodeB.isEmpty())
+        return nodeA == nodeB;
     GCharPtr nameA(gst_device_get_display_name(a));
     GCharPtr nameB(gst_device_get_display_name(b));
     if (g_strcmp0(nameA.get(), nameB.get()) != 0)

@@ -37,9 +37,9 @@ std::unique_ptr<CaptureDevice> MakeMonitoredDevice(GstDevicePtr device);
 // The cameras a device monitor lists now, test cameras first.
 CaptureDeviceList MonitorDevices(GstDeviceMonitor* monitor);
 
-// True when two of the monitor's entries name the same camera: the same
-// object, or (a fresh probe makes new objects) the same display name and
-// device properties.
+// True when two device entries name the same camera: the same object; or,
+// when both name a device node ("device.path", "api.v4l2.path"), the same
+// node; otherwise the same display name and device properties.
 bool SameDevice(GstDevice* a, GstDevice* b);
 
 // Enumerates the video-input category, in order, each time it is called.

@@ -1,15 +1,13 @@
 #include "capturegraph.h"
 #include "camerachain.h"
+#include "camerafollower.h"
 #include "camerawatch.h"
 #include "videowindow.h"
-#include <chrono>
 #include <cstring>
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
 #include <QApplication>
-#include <QSocketNotifier>
 #include <QThread>
-#include <QTimer>
 #include <vector>
 
 namespace pelmora {
@@ -28,16 +26,6 @@ const QEvent::Type kRendererFrameEvent = QEvent::Type(QEvent::registerEventType(
 constexpr const char* kRendererCaps =
     Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "video/x-raw, format=BGRx" : "video/x-raw, format=xRGB";
 
-// A camera that has sent nothing for this long delivers no frames: many
-// times the frame interval of even a slow camera.
-constexpr qint64 kStaleFrameMs = 1000;
-
-qint64 SteadyMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 } // namespace
 
 CCaptureGraph::CCaptureGraph()
@@ -48,13 +36,12 @@ CCaptureGraph::CCaptureGraph()
 
 CCaptureGraph::~CCaptureGraph()
 {
-    // Stopping joins the streaming threads: no callback can run past here.
+    // No camera work after this; stopping joins the streaming threads, so no
+    // callback can run past here either.
+    if (m_camera)
+        m_camera->Shutdown();
     if (m_pipeline)
         gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
-    delete m_busNotifier;
-    m_busNotifier = nullptr;
-    delete m_watch;
-    m_watch = nullptr;
     delete m_videoWindow.data();
 }
 
@@ -67,164 +54,55 @@ CVideoWindow* CCaptureGraph::VideoWindow()
 
 bool CCaptureGraph::Run()
 {
-    m_wantRunning = true;
-    if (!m_pipeline || !m_device)
-        return false;
-    if (gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        // The reason is on the bus; the graph stays stopped.
-        Stop();
-        return false;
-    }
-    m_running = true;
-    m_failed = false;
-    // Counts as the last sign of life until the first frame comes.
-    m_lastFrameMs.store(SteadyMs());
-    return true;
-}
-
-void CCaptureGraph::Stop()
-{
-    gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
-    m_running = false;
-}
-
-void CCaptureGraph::WatchBus()
-{
-    GstBusPtr bus(gst_element_get_bus(m_pipeline.get()));
-    GPollFD pollfd{};
-    gst_bus_get_pollfd(bus.get(), &pollfd);
-    // The descriptor is readable while messages wait, so reading the bus needs
-    // no GLib main loop: Qt's loop (and every modal loop) serves it.
-    m_busNotifier = new QSocketNotifier(pollfd.fd, QSocketNotifier::Read, this);
-    QObject::connect(m_busNotifier, &QSocketNotifier::activated, this, [this] { DrainBus(); });
-}
-
-void CCaptureGraph::DrainBus()
-{
-    if (!m_pipeline)
-        return;
-    GstBusPtr bus(gst_element_get_bus(m_pipeline.get()));
-    while (GstMessagePtr message{gst_bus_pop(bus.get())}) {
-        switch (GST_MESSAGE_TYPE(message.get())) {
-        case GST_MESSAGE_ERROR: {
-            // A camera taken out already (unplugged, replaced) may still
-            // have had its say: that is no news about the camera now.
-            if (!gst_object_has_as_ancestor(GST_MESSAGE_SRC(message.get()),
-                                            GST_OBJECT(m_pipeline.get())))
-                break;
-            // A camera unplugged or failing while running: stop the whole
-            // stream; the video window keeps its last picture.
-            GError* error = nullptr;
-            gst_message_parse_error(message.get(), &error, nullptr);
-            GErrorPtr owned(error);
-            m_lastError = owned ? QString::fromUtf8(owned->message) : QString();
-            LoseCamera();
-            break;
-        }
-        case GST_MESSAGE_EOS:
-            LoseCamera();
-            break;
-        default:
-            break;
-        }
-    }
+    return m_camera && m_camera->Run();
 }
 
 void CCaptureGraph::StartWatching()
 {
-    if (m_busNotifier || !m_pipeline)
-        return;
-    WatchBus();
-    m_watch = new CCameraWatch([this](GstDevice* device, bool added) { OnCameraNotice(device, added); });
-    // A request made just before the camera stalled without a word would
-    // otherwise be answered whenever it wakes up.
-    m_watchdog = new QTimer(this);
-    QObject::connect(m_watchdog, &QTimer::timeout, this, [this] {
-        if (!m_device || m_failed || (m_running && SteadyMs() - m_lastFrameMs.load() >= kStaleFrameMs))
-            CancelPendingRequest();
-    });
-    m_watchdog->start(250);
-    // A camera that failed before anyone watched is replaced now, if another is there.
-    if (!m_device)
-        AttachFirst(m_watch->Devices());
+    if (m_camera)
+        m_camera->StartWatching();
+}
+
+void CCaptureGraph::DrainBus()
+{
+    if (m_camera)
+        m_camera->DrainBus();
 }
 
 bool CCaptureGraph::IsDelivering() const
 {
-    return m_device && m_running && !m_failed && m_sentFrames.load() > 0 &&
-           SteadyMs() - m_lastFrameMs.load() < kStaleFrameMs;
+    return m_camera && m_camera->IsDelivering();
 }
 
-void CCaptureGraph::CancelPendingRequest()
+QString CCaptureGraph::DeviceName() const
 {
-    if (m_callback)
-        m_callback->CancelRequest();
+    return m_camera ? m_camera->DeviceName() : QString();
 }
 
-GstElementPtr CCaptureGraph::Grabber() const
+bool CCaptureGraph::HasCamera() const
 {
-    return GstElementPtr(gst_bin_get_by_name(GST_BIN(m_pipeline.get()), "SampleGrabber"));
+    return m_camera && m_camera->HasCamera();
 }
 
-void CCaptureGraph::LoseCamera()
+bool CCaptureGraph::IsRunning() const
 {
-    Stop();
-    m_failed = true;
-    CancelPendingRequest();
-    if (!m_device)
-        return;
-    if (GstElementPtr grabber = Grabber())
-        DetachCamera(GST_BIN(m_pipeline.get()), grabber.get());
-    m_lostDevice = std::move(m_device);
-    // Another camera still plugged in takes over at once.
-    if (m_watch)
-        AttachFirst(m_watch->Devices());
+    return m_camera && (m_camera->State() == CameraState::Starting || m_camera->State() == CameraState::Live);
 }
 
-void CCaptureGraph::OnCameraNotice(GstDevice* device, bool added)
+bool CCaptureGraph::HasFailed() const
 {
-    if (!added) {
-        if (m_device && SameDevice(m_device->Device(), device))
-            LoseCamera();
-        if (m_lostDevice && SameDevice(m_lostDevice->Device(), device))
-            m_lostDevice.reset(); // plugged in again later, it is a fresh camera
-        return;
-    }
-    if (m_device)
-        return;
-    CaptureDeviceList candidates;
-    candidates.push_back(MakeMonitoredDevice(GstDevicePtr(GST_DEVICE(gst_object_ref(device)))));
-    AttachFirst(std::move(candidates));
+    return m_camera && m_camera->State() == CameraState::NoCamera;
 }
 
-bool CCaptureGraph::AttachFirst(CaptureDeviceList candidates)
+QString CCaptureGraph::LastError() const
 {
-    GstElementPtr grabber = Grabber();
-    if (m_device || !grabber)
-        return false;
-    for (std::unique_ptr<CaptureDevice>& candidate : candidates) {
-        if (!candidate || (m_lostDevice && SameDevice(m_lostDevice->Device(), candidate->Device())))
-            continue;
-        if (FAILED(AttachCamera(GST_BIN(m_pipeline.get()), grabber.get(), *candidate)))
-            continue;
-        m_device = std::move(candidate);
-        m_lostDevice.reset();
-        m_deviceName = m_device->DisplayName();
-        m_failed = false;
-        m_lastError.clear();
-        if (m_wantRunning)
-            Run();
-        else
-            gst_element_set_state(m_pipeline.get(), GST_STATE_READY);
-        return true;
-    }
-    return false;
+    return m_camera ? m_camera->LastError() : QString();
 }
 
 GstPadProbeReturn CCaptureGraph::OnGrabberBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self)
 {
     auto* graph = static_cast<CCaptureGraph*>(self);
-    graph->m_lastFrameMs.store(SteadyMs());
+    graph->m_camera->FrameSeen();
     ++graph->m_sentFrames;
     // The test costs one atomic load per frame; only a requested frame is copied.
     if (graph->m_callback && !graph->m_callback->IsIdle())
@@ -326,12 +204,14 @@ HRESULT BuildCaptureGraph(std::unique_ptr<CCaptureGraph>* ppGraph, CFrameGrabCal
         return E_FAIL;
     GstBin* pipeline = GST_BIN(graph->m_pipeline.get());
 
+    // The device monitor that follows the cameras later lists the first one.
+    CCameraWatch* watch = devices ? nullptr : new CCameraWatch(graph);
     GstElementPtr source;
     std::unique_ptr<CaptureDevice> device;
-    HRESULT hr = FindCaptureDevice(devices, &source, &device);
+    HRESULT hr = FindCaptureDevice(devices ? devices : CaptureDeviceSource([watch] { return watch->Devices(); }),
+                                   &source, &device);
     if (FAILED(hr) || !source)
         return hr;
-    graph->m_deviceName = device->DisplayName();
 
     // Names are the way back to the elements (the property sheet looks for
     // "CaptureDevice"); an element's name can change only outside a bin.
@@ -351,7 +231,9 @@ HRESULT BuildCaptureGraph(std::unique_ptr<CCaptureGraph>* ppGraph, CFrameGrabCal
     hr = ConnectCamera(pipeline, source.get(), grabber.get(), *device);
     if (FAILED(hr))
         return hr;
-    graph->m_device = std::move(device);
+    graph->m_callback = callback;
+    graph->m_camera = new CCameraFollower(graph->m_pipeline.get(), grabber.get(), callback, watch, graph);
+    graph->m_camera->Adopt(std::move(device));
 
     // The renderer: converted for painting, handed to the video window. The
     // sink holds one frame at most and drops older ones; it never waits for
@@ -375,7 +257,6 @@ HRESULT BuildCaptureGraph(std::unique_ptr<CCaptureGraph>* ppGraph, CFrameGrabCal
     };
     gst_app_sink_set_callbacks(GST_APP_SINK(render.back().get()), &callbacks, graph, nullptr);
 
-    graph->m_callback = callback;
     GstPadPtr grabberInput(gst_element_get_static_pad(grabber.get(), "sink"));
     if (!grabberInput)
         return E_FAIL;

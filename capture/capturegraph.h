@@ -12,21 +12,21 @@
 #include <QPointer>
 #include <QString>
 
-class QSocketNotifier;
-class QTimer;
 class QWidget;
 
 namespace pelmora {
 
-class CCameraWatch;
+class CCameraFollower;
 class CVideoWindow;
 
 // The camera pipeline, built once at start-up:
 //   "CaptureDevice" -> capsfilter (the chosen capability at 320x240)
 //     -> converters -> capsfilter (BGR, 320x240) -> "SampleGrabber"
 //     -> videoconvert -> appsink "VideoRenderer" -> CVideoWindow
-// It owns the pipeline and the video window. Destroying it stops the stream
-// and joins the streaming threads before anything they use goes away.
+// It owns the pipeline and the video window; the camera end (source to
+// grabber) is rebuilt in place by its camera follower whenever the camera
+// changes. Destroying it ends the camera work, stops the stream and joins the
+// streaming threads before anything they use goes away.
 class CCaptureGraph : public QObject {
 public:
     CCaptureGraph();
@@ -34,8 +34,10 @@ public:
     CCaptureGraph(const CCaptureGraph&) = delete;
     CCaptureGraph& operator=(const CCaptureGraph&) = delete;
 
-    // Starts the stream; false when the pipeline refused to start or no
-    // camera is attached (the stream then starts when one comes).
+    // Asks for the stream, now and with every camera that comes later; false
+    // while no camera is attached (the stream then starts when one comes).
+    // The camera starts on a thread of its own: a start it refuses counts as
+    // its failure, and the next camera listed takes its place.
     bool Run();
 
     // From now on the graph follows the cameras: one that fails or is
@@ -45,8 +47,8 @@ public:
     // the graph must live there. BuildCaptureGraph calls it when it runs there.
     void StartWatching();
 
-    // True while a camera delivers frames to the grabber: attached, running
-    // and seen within the last second.
+    // True while a camera delivers frames to the grabber: attached, running,
+    // its first frame come and its last within the last second.
     bool IsDelivering() const;
     // Frames that passed the grabber on their way to the renderer, since the
     // graph was built.
@@ -57,21 +59,25 @@ public:
     // parent widget deletes it first.
     CVideoWindow* VideoWindow();
 
-    // The pipeline (owned by the graph) and the chosen camera's display name.
+    // The pipeline (owned by the graph) and the attached camera's display name
+    // (the last one's while none is attached).
     GstElement* Pipeline() const { return m_pipeline.get(); }
-    QString DeviceName() const { return m_deviceName; }
+    QString DeviceName() const;
+    // The camera's life (null when building failed before a camera was found).
+    CCameraFollower* Camera() const { return m_camera; }
+    // A camera is attached (whether or not it streams).
+    bool HasCamera() const;
 
-    bool IsRunning() const { return m_running; }
-    // True once an error or the end of the stream, read from the bus, has
-    // stopped the graph.
-    bool HasFailed() const { return m_failed; }
-    QString LastError() const { return m_lastError; }
+    // Streaming asked for and a camera attached to stream.
+    bool IsRunning() const;
+    // True while no camera is attached because the last one failed or was
+    // unplugged and none listed could take its place.
+    bool HasFailed() const;
+    QString LastError() const;
 
     // Reads whatever the bus holds now; the socket notifier does this from the
     // event loop, tests may call it directly.
     void DrainBus();
-    // The camera watch's notices (also callable by tests).
-    void OnCameraNotice(GstDevice* device, bool added);
 
 protected:
     bool event(QEvent* event) override;
@@ -84,33 +90,12 @@ private:
     static GstFlowReturn OnRendererSample(GstElement* sink, gpointer self);
     void GrabFrame(GstPad* pad, GstBuffer* buffer);
     void DeliverRendererSample(GstSamplePtr sample);
-    void WatchBus();
-    void Stop();
-    // The camera is gone: stop, take it out, let no request wait for it.
-    void LoseCamera();
-    // Attaches the first of the given cameras that connects, skipping the
-    // one that was lost; streams again if the graph should be running.
-    bool AttachFirst(CaptureDeviceList candidates);
-    void CancelPendingRequest();
-    GstElementPtr Grabber() const;
 
     GstElementPtr m_pipeline;
-    QString m_deviceName;
-    std::unique_ptr<CaptureDevice> m_device;     // the attached camera, null while none
-    std::unique_ptr<CaptureDevice> m_lostDevice; // the camera that failed last
+    CCameraFollower* m_camera = nullptr;
     CFrameGrabCallback* m_callback = nullptr;
     QPointer<CVideoWindow> m_videoWindow;
-    QSocketNotifier* m_busNotifier = nullptr;
-    CCameraWatch* m_watch = nullptr;
-    QTimer* m_watchdog = nullptr;
-    bool m_running = false;
-    bool m_wantRunning = false;
-    bool m_failed = false;
-    QString m_lastError;
-    // Streaming thread: frames seen at the grabber, and when the last one came
-    // (milliseconds of a steady clock).
     std::atomic<std::uint64_t> m_sentFrames{0};
-    std::atomic<qint64> m_lastFrameMs{0};
 
     // The renderer's mailbox: the streaming thread leaves only the newest
     // frame and posts at most one event until the window thread has taken it,
@@ -124,9 +109,12 @@ private:
 // as soon as it exists, so the caller holds it even when a later step fails.
 // Results: S_FALSE no camera at all; negative: building failed (no camera
 // could be bound, none of its capabilities offers 320x240 or connects);
-// S_OK: the graph is complete. callback must outlive the graph.
+// S_OK: the graph is complete. callback must outlive the graph. Without
+// devices the cameras are those of the device monitor that the graph keeps
+// running from then on, so that the camera it starts with and the cameras
+// the monitor's notices name are the same objects.
 HRESULT BuildCaptureGraph(std::unique_ptr<CCaptureGraph>* ppGraph, CFrameGrabCallback* callback,
-                          const CaptureDeviceSource& devices = SystemCaptureDevices());
+                          const CaptureDeviceSource& devices = {});
 
 // True when a capability structure offers 320 by 240: its width and height
 // are, or (as a list or range) contain, 320 and 240.

@@ -2,6 +2,8 @@
 #include "hresult.h"
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <QByteArray>
 #include <QEvent>
 #include <QObject>
@@ -16,9 +18,16 @@ class CFrameReadyEvent : public QEvent {
 public:
     static constexpr QEvent::Type Type = QEvent::Type(QEvent::User + 1);
 
-    explicit CFrameReadyEvent(QByteArray frame, double sampleTime = 0.0)
-        : QEvent(Type), m_frame(std::move(frame)), m_sampleTime(sampleTime)
+    // inFlight, when given, counts this event until it is handled or dropped.
+    explicit CFrameReadyEvent(QByteArray frame, double sampleTime = 0.0,
+                              std::shared_ptr<std::atomic<int>> inFlight = {})
+        : QEvent(Type), m_frame(std::move(frame)), m_sampleTime(sampleTime), m_inFlight(std::move(inFlight))
     {
+    }
+    ~CFrameReadyEvent() override
+    {
+        if (m_inFlight)
+            --*m_inFlight;
     }
 
     const QByteArray& Frame() const { return m_frame; }
@@ -27,19 +36,46 @@ public:
 private:
     QByteArray m_frame;
     double m_sampleTime;
+    std::shared_ptr<std::atomic<int>> m_inFlight;
 };
 
 // The frame-ready message by its traditional name.
 inline constexpr QEvent::Type WM_FRAME_READY = CFrameReadyEvent::Type;
 
+// The window that receives delivered frames. The streaming thread posts to it
+// under the same lock under which the window thread sets and clears it, so a
+// window that clears it as it goes is never posted to afterwards.
+class CFrameTarget {
+public:
+    CFrameTarget& operator=(QObject* window)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_window = window;
+        return *this;
+    }
+    // Clears the target if it is still window.
+    void Clear(QObject* window)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_window == window)
+            m_window = nullptr;
+    }
+    // Posts the event, or deletes it and returns false when there is no window.
+    bool Post(QEvent* event);
+
+private:
+    std::mutex m_lock;
+    QPointer<QObject> m_window;
+};
+
 // Hands one frame per request from the streaming thread to the main window.
-// The two threads share only m_bIdle and m_hWndNotify and take no lock.
+// The two threads share only m_bIdle and m_hWndNotify.
 class CFrameGrabCallback {
 public:
     // 1: no frame wanted; 0: the next frame the grabber sees is delivered.
     std::atomic<std::uint8_t> m_bIdle{1};
-    // Receives CFrameReadyEvent. Set once by the main window before any request.
-    QPointer<QObject> m_hWndNotify;
+    // Receives CFrameReadyEvent. Set by the main window before any request.
+    CFrameTarget m_hWndNotify;
 
     // Window thread: ask for the next frame. A second request before that
     // frame arrives changes nothing.
@@ -56,6 +92,11 @@ public:
     HRESULT SampleCB(double, void*) { return E_NOTIMPL; }
 
     bool IsIdle() const { return m_bIdle.load(std::memory_order_relaxed) != 0; }
+    // True while a frame is requested, or one is posted and not yet handled.
+    bool IsFramePending() const { return !IsIdle() || m_inFlight->load() > 0; }
+
+private:
+    std::shared_ptr<std::atomic<int>> m_inFlight = std::make_shared<std::atomic<int>>(0);
 };
 
 } // namespace pelmora

@@ -46,4 +46,18 @@ bool WaitPaintingUntil(const std::function<bool()>& done, int boundMs)
     return true;
 }
 
+void WhenDone(QObject* context, std::function<bool()> done, int boundMs, std::function<void()> then)
+{
+    auto* poll = new QTimer(context);
+    QDeadlineTimer deadline(std::max(boundMs, 0), Qt::PreciseTimer);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, deadline, done = std::move(done), then = std::move(then)] {
+        if (!done() && !deadline.hasExpired())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        then();
+    });
+    poll->start(kCheckMs);
+}
+
 } // namespace pelmora

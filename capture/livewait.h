@@ -2,6 +2,8 @@
 // Waiting on the window thread without freezing what it shows.
 #include <functional>
 
+class QObject;
+
 namespace pelmora {
 
 // Returns after ms milliseconds (or as soon as done() holds, checked every
@@ -11,5 +13,10 @@ namespace pelmora {
 // object it simply sleeps.
 void WaitPainting(int ms);
 bool WaitPaintingUntil(const std::function<bool()>& done, int boundMs);
+
+// Without waiting: calls then() on context's thread as soon as done() holds,
+// or once boundMs have passed, whichever comes first; nothing if context
+// goes first.
+void WhenDone(QObject* context, std::function<bool()> done, int boundMs, std::function<void()> then);
 
 } // namespace pelmora

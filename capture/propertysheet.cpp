@@ -1,4 +1,5 @@
 #include "propertysheet.h"
+#include "camerafollower.h"
 #include "capturegraph.h"
 #include "gsthandle.h"
 #include <algorithm>
@@ -337,7 +338,8 @@ private:
 
 std::unique_ptr<QDialog> CreateCaptureDevicePropertySheet(CCaptureGraph* graph, QWidget* owner)
 {
-    if (!graph || !graph->Pipeline())
+    // While a camera is being opened, its element is not yet the graph's to show.
+    if (!graph || !graph->Pipeline() || !graph->HasCamera())
         return {};
     GstBin* pipeline = GST_BIN(graph->Pipeline());
     GstElementPtr device(gst_bin_get_by_name(pipeline, "CaptureDevice"));
@@ -350,6 +352,9 @@ std::unique_ptr<QDialog> CreateCaptureDevicePropertySheet(CCaptureGraph* graph, 
     auto sheet = std::make_unique<PropertySheet>(std::move(device), title, owner);
     if (sheet->ControlCount() == 0)
         return {};
+    // Its controls act on this camera's element: once the camera is taken
+    // out, the sheet closes.
+    QObject::connect(graph->Camera(), &CCameraFollower::CameraChanged, sheet.get(), &QDialog::reject);
     return sheet;
 }
 

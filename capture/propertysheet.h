@@ -12,8 +12,8 @@ class CCaptureGraph;
 // holds a control for each adjustable setting of the graph's element named
 // exactly "CaptureDevice" (a real camera's colour-balance channels, or the
 // test camera's pattern, colours and the like). Changes apply at once, while
-// the camera runs. Null when there is no such element or it has nothing to
-// adjust.
+// the camera runs; the sheet closes when the camera is taken out of the graph.
+// Null when no camera is attached, or it has nothing to adjust.
 std::unique_ptr<QDialog> CreateCaptureDevicePropertySheet(CCaptureGraph* graph, QWidget* owner);
 
 // The "Configure" command: shows the sheet modally and returns when the user

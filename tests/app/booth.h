@@ -89,7 +89,7 @@ protected:
         qputenv("PELMORA_TEST_CAMERA", "ball");
         RegisterTestCameraProvider();
         FailTestCameras(true);
-        PlugTestCamera();
+        PlugStartCameras();
         ASSERT_EQ(BuildCaptureGraph(&graph, &grabber), S_OK);
         dlg = std::make_unique<CBoothDlg>();
         dlg->SetCapture(graph.get(), &grabber);
@@ -100,7 +100,13 @@ protected:
         ASSERT_TRUE(WaitForPage("welcome.htm"));
     }
 
-    void TearDown() override { SetMessageBoxOwner(nullptr); }
+    void TearDown() override
+    {
+        SetMessageBoxOwner(nullptr);
+        SetTestCameraStyle(TestCameraStyle::Shared);
+    }
+    // The cameras plugged in when the booth starts.
+    virtual void PlugStartCameras() { PlugTestCamera(); }
 
     // Driving the window as a user does. Waits until the named page (any case) has loaded its pictures and settled.
     bool WaitForPage(const QString& name, int timeoutMs = 20000)
@@ -267,27 +273,36 @@ protected:
         Click("a[href^='pk:Capture'] img");
         return WaitFor([&] { return Photos() == expected; }, 10000);
     }
-    // Capture as a command: whether the shutter ran (it runs the event loop, a beep does not).
+    // Capture as a command: whether the shutter ran (its overlay shows over the window) or it only beeped.
     bool ShutterRuns()
     {
-        auto ran = std::make_shared<bool>(false);
-        QTimer::singleShot(0, [ran] { *ran = true; });
+        struct OverlayWatch : QObject {
+            bool shown = false;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                shown = shown || event->type() == QEvent::ChildPolished;
+                return false;
+            }
+        } watch;
+        dlg->installEventFilter(&watch);
         dlg->ExecuteCommand("Capture/");
-        return *ran;
+        dlg->removeEventFilter(&watch);
+        return watch.shown;
     }
     QStringList Items(bool sorted = false) const { return ItemTexts(*dlg, sorted); }
     // The live picture as it is on screen, below the frame's top band.
     QImage VideoOnScreen() { return Screenshot().copy(69, 131, 412, 297); }
-    bool VideoMoves()
+    bool VideoMoves(int boundMs = 3000)
     {
         const QImage before = VideoOnScreen();
-        return WaitFor([&] { return VideoOnScreen() != before; }, 3000);
+        return WaitFor([&] { return VideoOnScreen() != before; }, boundMs);
     }
 
-    // Destroyed window first, then the graph, then the callback it feeds.
+    // Destroyed as the program destroys them: the graph (its streaming stopped) first, then the window, then the
+    // callback that fed it.
     CFrameGrabCallback grabber;
-    std::unique_ptr<CCaptureGraph> graph;
     std::unique_ptr<CBoothDlg> dlg;
+    std::unique_ptr<CCaptureGraph> graph;
     QTimer modalPoll;
     QMessageBox::StandardButton messageAnswer = QMessageBox::Ok;
     QStringList messages;

@@ -159,6 +159,31 @@ TEST(CaptureDevices, TestCameraComesFirstWhenAskedForAndPicksItsPattern)
     qunsetenv("PELMORA_TEST_CAMERA");
 }
 
+TEST(CaptureDevices, OneCameraIsKnownByItsDeviceNodeWhateverElseItsEntriesSay)
+{
+    ASSERT_TRUE(EnsureGStreamer());
+    static const GType type = g_type_register_static_simple(GST_TYPE_DEVICE, "PelmoraTestEntry", sizeof(GstDeviceClass),
+                                                            nullptr, sizeof(GstDevice), nullptr, GTypeFlags(0));
+    auto entry = [](const char* name, const char* properties) {
+        GstStructurePtr fields(gst_structure_from_string(properties, nullptr));
+        return GstDevicePtr(GST_DEVICE(gst_object_ref_sink(
+            g_object_new(type, "display-name", name, "properties", fields.get(), nullptr))));
+    };
+    const std::tuple<const char*, const char*, const char*, bool> rows[] = {
+        // A one-off V4L2 probe's entry and the running monitor's, for one node and for two.
+        {"v4l2-proplist, device.path=/dev/video0, udev-probed=false", "Cam",
+         "v4l2deviceprovider, udev-probed=true, sysfs.path=/sys/x, device.path=/dev/video0", true},
+        {"v4l2-proplist, device.path=/dev/video0", "Cam", "v4l2-proplist, device.path=/dev/video1", false},
+        {"pipewire-proplist, api.v4l2.path=/dev/video2, object.id=40", "Cam", "pipewire-proplist, api.v4l2.path=/dev/video2, object.id=41", true},
+        // Without a node: the name and every property.
+        {"x, serial=1", "Cam", "x, serial=1", true},
+        {"x, serial=1", "Cam", "x, serial=2", false},
+        {"x, serial=1", "Other", "x, serial=1", false},
+    };
+    for (const auto& [first, name, second, same] : rows)
+        EXPECT_EQ(SameDevice(entry("Cam", first).get(), entry(name, second).get()), same) << first << " | " << second;
+}
+
 TEST(FrameGrabCallback, OneRequestGivesOneOwnCopyAndNoWindowFailsTheRequest)
 {
     CFrameGrabCallback callback;
