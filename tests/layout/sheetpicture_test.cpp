@@ -19,7 +19,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-#include <optional>
 #include <tuple>
 #include <unistd.h>
 #include "testing.h"
@@ -164,11 +163,7 @@ TEST(QueueState, WhatKeepsAQueueFromPrintingInPlainWords)
 }
 
 // Four colours, so the rendered page shows which way up and which way round the sheet came out.
-QImage quadrants()
-{
-    const QRgb colours[4] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(0, 0, 0)};
-    return QImage(reinterpret_cast<const uchar*>(colours), 2, 2, QImage::Format_RGB32).scaled(W, H);
-}
+const QRgb kQuadrants[4] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(0, 0, 0)};
 
 // The renderer's colour handling may move a channel by a step or two.
 bool near(QRgb a, QRgb b) { return qAbs(qRed(a) - qRed(b)) <= 3 && qAbs(qGreen(a) - qGreen(b)) <= 3 && qAbs(qBlue(a) - qBlue(b)) <= 3; }
@@ -205,13 +200,12 @@ protected:
         EXPECT_NEAR(box.width(), size.width() * dots, 2);
         EXPECT_NEAR(box.height(), size.height() * dots, 2);
         // The sheet's quarters from its top-left: red, green, blue, black. Turned, its top-right is the page's top-left.
-        const QRgb colours[4] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(0, 0, 0)};
-        const int upright[4] = {0, 1, 2, 3}, quarterTurned[4] = {1, 3, 0, 2};
+        const int order[2][4] = {{0, 1, 2, 3}, {1, 3, 0, 2}};
         const int qx = box.width() / 4, qy = box.height() / 4;
         const QPoint at[4] = {{box.left() + qx, box.top() + qy}, {box.right() - qx, box.top() + qy},
                               {box.left() + qx, box.bottom() - qy}, {box.right() - qx, box.bottom() - qy}};
         for (int i = 0; i < 4; ++i)
-            EXPECT_PRED2(near, page.pixel(at[i]), colours[(turned ? quarterTurned : upright)[i]]) << i;
+            EXPECT_PRED2(near, page.pixel(at[i]), kQuadrants[order[turned][i]]) << i;
     }
     bool printSheet(QPrinter& printer) { return pelmora::PrintSheetPictureOn(printer, {&m_photo, 1}, {&m_place, 1}, &m_screen); }
     // The sheet printed as the booth prints it; what it told the user.
@@ -221,10 +215,32 @@ protected:
         pelmora::PrintSheetPicture({&m_photo, 1}, {&m_place, 1}, &m_screen, [&](const QString& text) { told << text; });
         return told;
     }
+    // The sheet printed as the booth prints it, every print dialog answered by `answer` after a second press of
+    // Print; what the user was told.
+    QStringList printAnswering(const std::function<void(QPrintDialog*)>& answer)
+    {
+        QTimer poll;
+        bool pressedAgain = false;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            if (!dialog || dialog->property("answered").toBool())
+                return;
+            dialog->setProperty("answered", true);
+            ++m_dialogs;
+            if (!std::exchange(pressedAgain, true))
+                QTimer::singleShot(0, [this] { EXPECT_TRUE(printSheet().isEmpty()); });
+            QTimer::singleShot(0, dialog, [dialog, answer] { answer(dialog); });
+        });
+        poll.start(20);
+        return printSheet();
+    }
+    static void accept(QPrintDialog* dialog) { dialog->accept(); }
     QTemporaryDir m_dir;
-    const CPicture m_photo = fixtures::pictureOf(quadrants());
+    const CPicture m_photo = fixtures::pictureOf(
+        QImage(reinterpret_cast<const uchar*>(kQuadrants), 2, 2, QImage::Format_RGB32).scaled(W, H));
     const SheetRect m_place{0, 0, W, H};
     QImage m_screen = fixtures::deviceAt(96);
+    int m_dialogs = 0;
 };
 
 TEST_F(PrintToPdf, SheetAtTheTopLeftOfThePrintableAreaAt145By102mm)
@@ -254,17 +270,10 @@ TEST_F(PrintToPdf, SheetAtTheTopLeftOfThePrintableAreaAt145By102mm)
 // Without a printing service there is nothing to choose from: a message, no dialog.
 TEST_F(PrintToPdf, NoPrintingServiceIsToldWithoutADialog)
 {
-    QTimer poll;
-    int dialogs = 0;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* dialog = QApplication::activeModalWidget())
-            dialogs += dialog->close();
-    });
-    poll.start(20);
-    EXPECT_EQ(printSheet(), QStringList("The printing service of this computer (CUPS) does not answer, so no "
-                                        "printer can be used.\n\nYour photos are kept: press Print again when the "
-                                        "printer is ready."));
-    EXPECT_EQ(dialogs, 0);
+    EXPECT_EQ(printAnswering(accept),
+              QStringList("The printing service of this computer (CUPS) does not answer, so no printer "
+                          "can be used.\n\nYour photos are kept: press Print again when the printer is ready."));
+    EXPECT_EQ(m_dialogs, 0);
 }
 
 // A private cupsd for the whole program (libcups reads CUPS_SERVER once) with cups-pdf queues, each into a
@@ -309,12 +318,9 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        if (s_cupsd) {
-            s_cupsd->terminate();
-            if (!s_cupsd->waitForFinished(10000))
-                s_cupsd->kill();
-            s_cupsd->waitForFinished(-1);
-        }
+        // What has not ended by then is killed as the process goes.
+        if (s_cupsd)
+            s_cupsd->terminate(), s_cupsd->waitForFinished(10000);
         for (const QString& conf : std::exchange(s_backendConfs, {}))
             QFile::remove(conf);
         s_cupsd.reset();
@@ -354,30 +360,10 @@ protected:
             file = out.filePath(file);
         return files;
     }
-    // The sheet printed as the booth prints it, every print dialog answered by `answer` after a second press of
-    // Print; what the user was told.
-    QStringList printAnswering(const std::function<void(QPrintDialog*)>& answer)
-    {
-        QTimer poll;
-        bool pressedAgain = false;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
-            if (!dialog || dialog->property("answered").toBool())
-                return;
-            dialog->setProperty("answered", true);
-            ++m_dialogs;
-            if (!std::exchange(pressedAgain, true))
-                QTimer::singleShot(0, [this] { EXPECT_TRUE(printSheet().isEmpty()); });
-            QTimer::singleShot(0, dialog, [dialog, answer] { answer(dialog); });
-        });
-        poll.start(20);
-        return printSheet();
-    }
     inline static const QString kPpd = "/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd";
     inline static std::unique_ptr<QTemporaryDir> s_root;
     inline static std::unique_ptr<QProcess> s_cupsd;
     inline static QStringList s_backendConfs;
-    int m_dialogs = 0;
 };
 
 struct QueueCase {
@@ -402,7 +388,6 @@ TEST_F(PrintQueue, OnePrintPerPressOnTheWholeSheetOrAMessageWhenTheQueueCannotPr
         {"rejecting", "A4", "cupsreject", "cupsaccept", "it does not accept new jobs", false},
     };
     const QString kept = "Your photos are kept: press Print again when the printer is ready.";
-    const auto accept = [](QPrintDialog* dialog) { dialog->accept(); };
     for (const QueueCase& c : cases) {
         SCOPED_TRACE(c.name);
         m_dialogs = 0;
@@ -460,7 +445,7 @@ TEST_F(PrintQueue, PrinterAndPaperAreRemembered)
     };
     EXPECT_TRUE(printAnswering(choosePaper("A6")).isEmpty());
     ASSERT_EQ(RunProgram("lpadmin", {"-d", other}).exitCode, 0);
-    EXPECT_TRUE(printAnswering([](QPrintDialog* dialog) { dialog->accept(); }).isEmpty());
+    EXPECT_TRUE(printAnswering(accept).isEmpty());
     // Restarted, the booth finds both in its settings file.
     const QByteArray stored = fixtures::readFile(pelmora::BoothSettings()->fileName());
     EXPECT_TRUE(stored.contains("Name=" + chosen.toUtf8()) && stored.contains("Paper=A5")) << stored.constData();
@@ -475,7 +460,7 @@ TEST_F(PrintQueue, PrinterAndPaperAreRemembered)
     EXPECT_EQ(jobs(other), 0);
     // A remembered printer that is gone: the system's default, on its own paper.
     ASSERT_EQ(RunProgram("lpadmin", {"-x", chosen}).exitCode, 0);
-    EXPECT_TRUE(printAnswering([](QPrintDialog* dialog) { dialog->accept(); }).isEmpty());
+    EXPECT_TRUE(printAnswering(accept).isEmpty());
     const QStringList last = pdfs(other, 1);
     ASSERT_EQ(last.size(), 1);
     expectSheetAt(last[0], QPointF(0, 0));
