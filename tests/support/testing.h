@@ -38,9 +38,11 @@ struct ProgramRun {
     }
 };
 
-inline ProgramRun RunProgram(const QString& program, const QStringList& args)
+inline ProgramRun RunProgram(const QString& program, const QStringList& args,
+                             QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(program, args);
     ProgramRun run;
     if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit)

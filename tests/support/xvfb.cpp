@@ -35,16 +35,9 @@ QMap<QString, QRect> VirtualDisplay::windows() const
     for (const QString& id : windowsNamed(".*")) {
         const auto m = QRegularExpression("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)",
                                           QRegularExpression::DotMatchesEverythingOption)
-                           .match(run("xdotool", {"getwindowgeometry", id}));
+                           .match(QString(run("xdotool", {"getwindowgeometry", id}).out));
         if (m.hasMatch())
             shown.insert(id, QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt()));
     }
     return shown;
-}
-
-bool VirtualDisplay::screenshot(const QString& path) const
-{
-    int code = -1;
-    run("import", {"-window", "root", path}, &code);
-    return code == 0;
 }
