@@ -69,9 +69,7 @@ TEST(AboutDialog, TemplateControlsReadOnlyAgreementAndScreenshot)
         ASSERT_TRUE(w) << c.name;
         EXPECT_TRUE(w->isVisible()) << c.name;
         EXPECT_EQ(w->geometry(), MapDialogRect(c.units, base)) << c.name;
-        if (c.text) {
-            EXPECT_EQ(w->property("text").toString(), QLatin1String(c.text)) << c.name;
-        }
+        EXPECT_TRUE(!c.text || w->property("text").toString() == QLatin1String(c.text)) << c.name;
     }
     auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("IDOK"));
     EXPECT_TRUE(ok->isDefault());

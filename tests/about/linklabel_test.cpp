@@ -33,9 +33,7 @@ TEST(LinkFallbackCommand, CutsAtThePlaceholderAndAppendsTheUrl)
         {"viewer --open %f -x %u", "viewer --open  URL"},
     };
     for (const auto& [command, expected] : cases)
-        EXPECT_EQ(FallbackCommandLine(QString::fromLatin1(command), QStringLiteral("URL")),
-                  QString::fromLatin1(expected))
-            << command;
+        EXPECT_EQ(FallbackCommandLine(command, "URL"), expected) << command;
 }
 
 TEST(LinkOpenError, KnownCodesHaveTheirTextOthersTheirNumber)
@@ -48,8 +46,7 @@ TEST(LinkOpenError, KnownCodesHaveTheirTextOthersTheirNumber)
         {33, "Unknown Error (33) occurred."},
     };
     for (const auto& [code, text] : cases)
-        EXPECT_EQ(OpenErrorText(code), "Unable to open hyperlink:\n\n" + QString::fromLatin1(text))
-            << code;
+        EXPECT_EQ(OpenErrorText(code), "Unable to open hyperlink:\n\n" + QString(text)) << code;
 }
 
 struct LauncherLog {
@@ -86,8 +83,7 @@ TEST(LinkOpenUrl, DesktopFirstThenTheHtmlHandler)
         {"no handler", false, std::nullopt, kUrl, kLaunchNoAssociation, {}, {}},
         {"handler's own result", false, QStringLiteral("\"/opt/My Browser/browse\" --new-tab \"%1\" --x"),
          kUrl, 2, QStringLiteral("/opt/My Browser/browse"), {QStringLiteral("--new-tab"), kUrl}},
-        {"odd URL stays one argument", false, QStringLiteral("browse %u"), odd, 33,
-         QStringLiteral("browse"), {odd}},
+        {"odd URL stays one argument", false, "browse %u", odd, 33, "browse", {odd}},
         {"nothing but the placeholder", false, QStringLiteral("\"%1\""), kUrl, kLaunchFileNotFound, {}, {}},
     };
     for (const OpenCase& c : cases) {

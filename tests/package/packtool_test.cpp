@@ -87,8 +87,8 @@ TEST_F(PackTool, BuildListExtract)
     EXPECT_EQ(ReadAll(Path("r.bin")), WriteRegionData(QRegion(0, 0, 6, 4).subtracted(QRegion(2, 1, 2, 2))));
     EXPECT_EQ(Pack({"extract", dll, "IMAGE", "2002", Path("i.bmp")}).exitCode, 0);
     const QImage picture(Path("i.bmp"));
-    EXPECT_TRUE(picture.size() == QSize(6, 4) && picture.pixel(0, 0) == qRgb(20, 130, 60)) << picture.width();
-    EXPECT_EQ(picture.pixel(5, 3), qRgb(20, 130, 60));
+    EXPECT_TRUE(picture.size() == QSize(6, 4) && picture.pixel(0, 0) == qRgb(20, 130, 60)
+                && picture.pixel(5, 3) == qRgb(20, 130, 60));
     EXPECT_EQ(Pack({"extract", dll, "STRING", "2", Path("s.bin")}).exitCode, 0);
     EXPECT_EQ(ReadAll(Path("s.bin")), QByteArray("1\0" "0\0" "0\0" "2\0", 8));
 }
@@ -189,8 +189,7 @@ TEST(ShippedSeries, EveryFrameIsComplete)
         const auto package = ResourcePackage::FromFile(PELMORA_BIN_DIR "/Resource/" + QString(name) + ".dll", &error);
         ASSERT_TRUE(package) << qPrintable(error);
         const int first = Atoi(*package->LoadString(1)), last = Atoi(*package->LoadString(2));
-        EXPECT_EQ(first, 1001) << name;
-        EXPECT_TRUE(last - first + 1 >= 3 && last - first + 1 <= 6) << name;
+        EXPECT_TRUE(first == 1001 && last >= 1003 && last <= 1006) << name << " " << last;
         for (int n = first; n <= last; ++n) {
             const auto bmp = package->FindResource("IMAGE", std::uint16_t(n + 1000));
             ASSERT_TRUE(bmp);
@@ -202,8 +201,8 @@ TEST(ShippedSeries, EveryFrameIsComplete)
             ASSERT_TRUE(region);
             // Opaque round the edges, a window for the face.
             const QRect all(QPoint(0, 0), picture.size());
-            EXPECT_TRUE(all.contains(region->boundingRect()));
-            EXPECT_TRUE(region->contains(QPoint(2, 2)) && region->contains(all.bottomRight() - QPoint(2, 2)));
+            EXPECT_TRUE(all.contains(region->boundingRect()) && region->contains(QPoint(2, 2))
+                        && region->contains(all.bottomRight() - QPoint(2, 2)));
             for (const QPoint off : {QPoint(0, 0), QPoint(0, all.height() / 6), QPoint(all.width() / 6, 0),
                                      QPoint(-all.width() / 6, 0)})
                 EXPECT_FALSE(region->contains(all.center() + off));

@@ -21,13 +21,12 @@ QByteArray perPixelReference(const QImage& frame, const QRegion& region, bool st
 {
     const QImage camera = patternImage(W, H, 1);
     QImage photo(W, H, QImage::Format_RGB32);
-    for (int y = 0; y < H; ++y) {
+    for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {
             const int sx = stretched ? int((2 * x + 1) * qint64(frame.width()) / (2 * W)) : x;
             const int sy = stretched ? int((2 * y + 1) * qint64(frame.height()) / (2 * H)) : y;
             photo.setPixel(x, y, region.contains(QPoint(sx, sy)) ? frame.pixel(sx, sy) : camera.pixel(x, y));
         }
-    }
     return pelmora::MakeBmpFile(W, H, pelmora::ImageToBmpPixels(photo));
 }
 
