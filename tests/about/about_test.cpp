@@ -58,12 +58,9 @@ TEST(AboutDialog, TemplateControlsReadOnlyAgreementAndScreenshot)
         QRect units;
         const char* text; // nullptr: not compared
     } controls[] = {
-        {"IDOK", {215, 189, 50, 14}, "OK"},
+        {"IDOK", {215, 189, 50, 14}, "OK"}, {"blankLine", {15, 24, 241, 17}, ""},
         {"productLine", {15, 8, 191, 8}, "Pelmora 2004        Version:1.81.3"},
-        {"blankLine", {15, 24, 241, 17}, ""},
-        {"control1004", {15, 43, 241, 117}, nullptr},
-        {"makerNotice", {15, 164, 158, 17}, nullptr},
-    };
+        {"control1004", {15, 43, 241, 117}, nullptr}, {"makerNotice", {15, 164, 158, 17}, nullptr}};
     for (const auto& c : controls) {
         auto* w = dialog.findChild<QWidget*>(QLatin1String(c.name), Qt::FindDirectChildrenOnly);
         ASSERT_TRUE(w) << c.name;

@@ -23,15 +23,11 @@ const QString kUrl = QStringLiteral("http://www.orvane.example/stickers");
 
 TEST(LinkFallbackCommand, CutsAtThePlaceholderAndAppendsTheUrl)
 {
+    // The blank before the placeholder stays; the quoted form wins, then %1, then the earliest field code.
     const std::pair<const char*, const char*> cases[] = {
-        {"browser -nohome", "browser -nohome URL"},
-        // The blank before the placeholder stays; the quoted form wins, then %1, then the earliest field code.
-        {"browser %1 \"%1\"", "browser %1  URL"},
-        {"browser %u %1", "browser %u  URL"},
-        {"chromium \"%U\" --flag", "chromium  URL"},
-        {"prog %F \"%u\"", "prog %F  URL"},
-        {"viewer --open %f -x %u", "viewer --open  URL"},
-    };
+        {"browser -nohome", "browser -nohome URL"}, {"browser %1 \"%1\"", "browser %1  URL"},
+        {"browser %u %1", "browser %u  URL"}, {"chromium \"%U\" --flag", "chromium  URL"},
+        {"prog %F \"%u\"", "prog %F  URL"}, {"viewer --open %f -x %u", "viewer --open  URL"}};
     for (const auto& [command, expected] : cases)
         EXPECT_EQ(FallbackCommandLine(command, "URL"), expected) << command;
 }
@@ -42,9 +38,7 @@ TEST(LinkOpenError, KnownCodesHaveTheirTextOthersTheirNumber)
         {0, "The operating system is out\nof memory or resources."},
         {26, "A sharing violation occurred. "},
         {32, "The specified dynamic-link library was not found."},
-        {1, "Unknown Error (1) occurred."},
-        {33, "Unknown Error (33) occurred."},
-    };
+        {1, "Unknown Error (1) occurred."}, {33, "Unknown Error (33) occurred."}};
     for (const auto& [code, text] : cases)
         EXPECT_EQ(OpenErrorText(code), "Unable to open hyperlink:\n\n" + QString(text)) << code;
 }
@@ -100,16 +94,12 @@ TEST(LinkOpenUrl, DesktopFirstThenTheHtmlHandler)
 TEST(LinkStartProgram, OutcomesMapToLaunchResults)
 {
     QTemporaryDir dir;
-    const QString plain = dir.filePath(QStringLiteral("plain"));
+    const QString plain = dir.filePath("plain");
     ASSERT_TRUE(WriteAll(plain, "not a program\n"));
     const std::pair<QString, int> cases[] = {
-        {QStringLiteral("pelmora-no-such-program-anywhere"), kLaunchFileNotFound},
-        {dir.filePath(QStringLiteral("missing/prog")), kLaunchPathNotFound},
-        {dir.filePath(QStringLiteral("prog")), kLaunchFileNotFound},
-        {plain, kLaunchAccessDenied},
-        {dir.path(), kLaunchAccessDenied},
-        {QStringLiteral("true"), kLaunchOpened},
-    };
+        {"pelmora-no-such-program-anywhere", kLaunchFileNotFound}, {"true", kLaunchOpened},
+        {dir.filePath("missing/prog"), kLaunchPathNotFound}, {dir.filePath("prog"), kLaunchFileNotFound},
+        {plain, kLaunchAccessDenied}, {dir.path(), kLaunchAccessDenied}};
     for (const auto& [program, result] : cases)
         EXPECT_EQ(StartDetachedProgram(program, {}), result) << program.toStdString();
 }
