@@ -104,9 +104,8 @@ protected:
     {
         const ProgramRun r = run(args);
         EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
-        EXPECT_EQ(r.err.count('\n'), 1) << r.err.constData();
-        EXPECT_TRUE(r.err.contains(says)) << r.err.constData();
-        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.count('\n') == 1 && r.err.contains(says) && r.out.isEmpty())
+            << r.err.constData();
         EXPECT_EQ(contents(out), kept) << args.join(' ').toStdString();
         EXPECT_EQ(QFile::exists(out), !kept.isEmpty());
     }

@@ -300,13 +300,12 @@ protected:
                "PageLog %1/log/page_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n");
         // A queue whose paper is A6, narrower than the sheet upright: the stock PPD with A6 added and made its default.
         QString a6 = QString::fromLatin1(fixtures::readFile(kPpd));
-        for (const char* kind : {"PageSize", "PageRegion", "ImageableArea", "PaperDimension"})
-            a6.replace(QString("*Default%1: A4").arg(kind), QString("*Default%1: A6").arg(kind));
-        for (const char* entry : {"PageSize A6/A6: \"<</PageSize[298 420]/ImagingBBox null>>setpagedevice\"",
-                                  "PageRegion A6/A6: \"<</PageSize[298 420]/ImagingBBox null>>setpagedevice\"",
-                                  "ImageableArea A6/A6: \"0 0 298 420\"", "PaperDimension A6/A6: \"298 420\""}) {
-            const QString kind = QString(entry).section(' ', 0, 0);
-            a6.replace(QString("*%1 A5/A5").arg(kind), QString("*%1\n*%2 A5/A5").arg(entry, kind));
+        const QString setPage = "\"<</PageSize[298 420]/ImagingBBox null>>setpagedevice\"";
+        const std::pair<QString, QString> added[] = {{"PageSize", setPage}, {"PageRegion", setPage},
+            {"ImageableArea", "\"0 0 298 420\""}, {"PaperDimension", "\"298 420\""}};
+        for (const auto& [kind, value] : added) {
+            a6.replace("*Default" + kind + ": A4", "*Default" + kind + ": A6");
+            a6.replace("*" + kind + " A5/A5", QString("*%1 A6/A6: %2\n*%1 A5/A5").arg(kind, value));
         }
         fixtures::writeFile(root + "/A6.ppd", a6.toUtf8());
         s_cupsd = std::make_unique<QProcess>();

@@ -29,12 +29,10 @@ public:
     }
 
 protected:
-    // Ends the desktop's server.
+    // Ends the desktop's server; one that outlives the wait is killed with its QProcess.
     static void Stop(QProcess& server)
     {
         server.terminate();
-        if (!server.waitForFinished(3000))
-            server.kill();
         server.waitForFinished(3000);
     }
 };
