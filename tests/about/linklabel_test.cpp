@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -110,13 +111,11 @@ TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
     QTemporaryDir dir;
     const QString data = dir.filePath("data"), config = dir.filePath("config"), nowhere = dir.filePath("nowhere");
     ASSERT_TRUE(QDir().mkpath(data + "/applications") && QDir().mkpath(config));
-    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved;
-    for (const auto& [name, value] : {std::pair<const char*, QString>{"XDG_DATA_HOME", data}, {"XDG_CONFIG_HOME", config},
-                                      {"XDG_DATA_DIRS", nowhere}, {"XDG_CONFIG_DIRS", nowhere},
-                                      {"XDG_CURRENT_DESKTOP", ""}, {"DE", "generic"}}) {
-        saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+    const QProcessEnvironment saved = QProcessEnvironment::systemEnvironment();
+    const std::pair<const char*, QString> desktop[] = {{"XDG_DATA_HOME", data}, {"XDG_CONFIG_HOME", config},
+        {"XDG_DATA_DIRS", nowhere}, {"XDG_CONFIG_DIRS", nowhere}, {"XDG_CURRENT_DESKTOP", ""}, {"DE", "generic"}};
+    for (const auto& [name, value] : desktop)
         qputenv(name, value.toUtf8());
-    }
     EXPECT_FALSE(DesktopHtmlCommand().has_value()) << "no default handler yet";
 
     const QByteArray received = dir.filePath("received.txt").toUtf8();
@@ -139,8 +138,8 @@ TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(received); }, 20000));
     EXPECT_EQ(testbytes::ReadAll(received), "--new-window\n" + kUrl.toUtf8() + '\n');
 
-    for (const auto& [name, value] : saved)
-        value ? qputenv(name, *value) : qunsetenv(name);
+    for (const auto& [name, value] : desktop)
+        saved.contains(name) ? qputenv(name, saved.value(name).toLocal8Bit()) : qunsetenv(name);
 }
 
 // Pixels of one colour, and their longest run in a row (an underline is a long run).

@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,8 +41,7 @@ QPoint Find(const QImage& shot, QPoint origin, const QImage& picture)
         for (int x = origin.x() + 206; x + want.width() <= origin.x() + 742; ++x) {
             bool same = true;
             for (int v = 0; same && v < want.height(); ++v)
-                for (int u = 0; same && u < want.width(); ++u)
-                    same = have.pixel(x + u, y + v) == want.pixel(u, v);
+                same = !std::memcmp(have.constScanLine(y + v) + 4 * x, want.constScanLine(v), 4 * want.width());
             if (same)
                 return QPoint(x, y) + want.rect().center();
         }

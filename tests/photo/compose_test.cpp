@@ -40,8 +40,7 @@ QRegion randomRegion(std::mt19937& random, int width, int height)
         region = (i % 3 == 2) ? region.xored(r) : region.united(r);
         region = region.united(QRect(x(random), y(random), 1, 1));
     }
-    region = region.united(QRegion(QRect(40, 30, 101, 77), QRegion::Ellipse));
-    return region;
+    return region.united(QRegion(QRect(40, 30, 101, 77), QRegion::Ellipse));
 }
 
 class Compose : public ::testing::Test {

@@ -225,10 +225,9 @@ QByteArray SavedFile(const Saved& saved, const QSize& size)
             qToLittleEndian<qint32>(saved.dpi ? DotsPerMetre(saved.dpi) : 0, file.data() + at);
         return file;
     }
-    if (saved.dpi) {
-        image.setDotsPerMeterX(DotsPerMetre(saved.dpi));
-        image.setDotsPerMeterY(DotsPerMetre(saved.dpi));
-    }
+    // Without a resolution (0, which Qt does not take) Qt's default stays; the JPEG's is patched below.
+    image.setDotsPerMeterX(DotsPerMetre(saved.dpi));
+    image.setDotsPerMeterY(DotsPerMetre(saved.dpi));
     QBuffer buffer(&file);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, saved.format, 90))
