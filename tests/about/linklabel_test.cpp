@@ -172,14 +172,12 @@ protected:
     {
         const QImage image = m_link->grab().toImage().convertToFormat(QImage::Format_RGB32);
         ColourCount count;
-        for (int y = 0; y < image.height(); ++y) {
-            int run = 0;
-            for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0, run = 0; x < image.width(); ++x) {
                 run = (image.pixel(x, y) | 0xff000000u) == colour.rgb() ? run + 1 : 0;
                 count.pixels += run > 0;
                 count.longestRow = std::max(count.longestRow, run);
             }
-        }
         return count;
     }
     int Underline() const { return m_link->width() * 9 / 10; }
