@@ -369,8 +369,7 @@ protected:
 struct QueueCase {
     const char* name;
     const char* paper;  // the queue's default paper; none: no printer at all
-    const char* stop;   // what keeps the queue from printing, and what lets it print again
-    const char* start;
+    const char *stop, *start; // what keeps the queue from printing, and what lets it print again
     const char* problem;
     bool turned;        // the sheet lies across the paper
 };
