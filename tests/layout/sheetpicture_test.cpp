@@ -245,26 +245,24 @@ protected:
 
 TEST_F(PrintToPdf, SheetAtTheTopLeftOfThePrintableAreaAt145By102mm)
 {
-    const QString pdf = m_dir.filePath("sheet.pdf");
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFileName(pdf);
+    printer.setOutputFileName(m_dir.filePath("none.pdf"));
     printer.setResolution(600);
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 15, 10, 10),
                                       QPageLayout::Millimeter));
     ASSERT_EQ(printer.logicalDpiX(), 600);
-    ASSERT_TRUE(printSheet(printer));
-    expectSheetAt(pdf, QPointF(10, 15));
-    // On a full page the margins still mark the printable corner.
-    printer.setFullPage(true);
-    printer.setOutputFileName(m_dir.filePath("full.pdf"));
-    ASSERT_TRUE(printSheet(printer));
-    expectSheetAt(m_dir.filePath("full.pdf"), QPointF(10, 15));
-    printer.setOutputFileName(m_dir.filePath("none.pdf"));
     EXPECT_FALSE(CPicture().PrintPictureOn(printer, &m_screen, 145, 102));
     CPicture photo = m_photo;
     EXPECT_FALSE(photo.PrintPictureOn(printer, nullptr, 145, 102));
     EXPECT_FALSE(photo.PrintPictureOn(printer, &m_screen, 0, 102));
     EXPECT_FALSE(QFile::exists(m_dir.filePath("none.pdf")));
+    // On a full page too the margins mark the printable corner.
+    for (const QString name : {"sheet.pdf", "full.pdf"}) {
+        printer.setFullPage(name == "full.pdf");
+        printer.setOutputFileName(m_dir.filePath(name));
+        ASSERT_TRUE(printSheet(printer));
+        expectSheetAt(m_dir.filePath(name), QPointF(10, 15));
+    }
 }
 
 // Without a printing service there is nothing to choose from: a message, no dialog.
