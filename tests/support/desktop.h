@@ -22,10 +22,14 @@ public:
     virtual void key(const QString& keys, const QString& window) const = 0;
     virtual bool screenshot(const QString& path) const = 0;
 
-    // Runs a tool on this desktop.
-    ProgramRun run(const QString& program, const QStringList& args) const
+    // Runs a tool on this desktop: its standard output, or whether it ended with 0.
+    QString run(const QString& program, const QStringList& args) const
     {
-        return RunProgram(program, args, environment());
+        return QString::fromLocal8Bit(RunProgram(program, args, environment()).out);
+    }
+    bool runs(const QString& program, const QStringList& args) const
+    {
+        return RunProgram(program, args, environment()).exitCode == 0;
     }
 
 protected:

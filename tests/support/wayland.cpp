@@ -47,7 +47,7 @@ WaylandDesktop::WaylandDesktop()
     // Until the seat has a pointer (wl_seat's capability bit 1), which clicks need.
     for (int i = 0, seat = 0; i < 100 && !m_socket.isEmpty() && !(seat & 1); ++i) {
         QThread::msleep(100);
-        const QJsonDocument seats = QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_seats"}).out);
+        const QJsonDocument seats = QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_seats"}).toUtf8());
         seat = seats[0]["capabilities"].toInt();
     }
 }
@@ -74,7 +74,7 @@ QMap<QString, QJsonObject> WaylandDesktop::windowNodes() const
             for (const QJsonValue& child : node.value(children).toArray())
                 collect(child.toObject());
     };
-    collect(QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_tree"}).out).object());
+    collect(QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_tree"}).toUtf8()).object());
     return shown;
 }
 

@@ -35,7 +35,7 @@ QMap<QString, QRect> VirtualDisplay::windows() const
     for (const QString& id : windowsNamed(".*")) {
         const auto m = QRegularExpression("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)",
                                           QRegularExpression::DotMatchesEverythingOption)
-                           .match(QString(run("xdotool", {"getwindowgeometry", id}).out));
+                           .match(run("xdotool", {"getwindowgeometry", id}));
         if (m.hasMatch())
             shown.insert(id, QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt()));
     }

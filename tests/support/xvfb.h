@@ -15,26 +15,19 @@ public:
 
     QStringList windowsNamed(const QString& pattern) const
     {
-        const QString found(run("xdotool", {"search", "--onlyvisible", "--name", pattern}).out);
-        return found.split('\n', Qt::SkipEmptyParts);
+        return run("xdotool", {"search", "--onlyvisible", "--name", pattern}).split('\n', Qt::SkipEmptyParts);
     }
     QMap<QString, QRect> windows() const override;
     // 0 when the window does not say.
-    qint64 windowProcess(const QString& id) const { return run("xdotool", {"getwindowpid", id}).out.toLongLong(); }
+    qint64 windowProcess(const QString& id) const { return run("xdotool", {"getwindowpid", id}).trimmed().toLongLong(); }
     // WM_CLASS(STRING) = "instance", "class"
-    QString windowClass(const QString& id) const override
-    {
-        return QString(run("xprop", {"-id", id, "WM_CLASS"}).out).section('"', 3, 3);
-    }
+    QString windowClass(const QString& id) const override { return run("xprop", {"-id", id, "WM_CLASS"}).section('"', 3, 3); }
     void key(const QString& keys, const QString& window) const override { run("xdotool", {"key", "--window", window, keys}); }
     void click(QPoint at) const override
     {
         run("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "sleep", "0.2", "click", "1"});
     }
-    bool screenshot(const QString& path) const override
-    {
-        return run("import", {"-window", "root", path}).exitCode == 0;
-    }
+    bool screenshot(const QString& to) const override { return runs("import", {"-window", "root", to}); }
 
 private:
     QProcess m_server;
