@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,19 +24,13 @@ const QString kUrl = QStringLiteral("http://www.orvane.example/stickers");
 
 TEST(LinkFallbackCommand, CutsAtThePlaceholderAndAppendsTheUrl)
 {
+    // The blank before the placeholder stays; the quoted form wins, then %1, then the earliest field code.
     const std::pair<const char*, const char*> cases[] = {
-        {"browser -nohome", "browser -nohome URL"},
-        // The blank before the placeholder stays; the quoted form wins, then %1, then the earliest field code.
-        {"browser %1 \"%1\"", "browser %1  URL"},
-        {"browser %u %1", "browser %u  URL"},
-        {"chromium \"%U\" --flag", "chromium  URL"},
-        {"prog %F \"%u\"", "prog %F  URL"},
-        {"viewer --open %f -x %u", "viewer --open  URL"},
-    };
+        {"browser -nohome", "browser -nohome URL"}, {"browser %1 \"%1\"", "browser %1  URL"},
+        {"browser %u %1", "browser %u  URL"}, {"chromium \"%U\" --flag", "chromium  URL"},
+        {"prog %F \"%u\"", "prog %F  URL"}, {"viewer --open %f -x %u", "viewer --open  URL"}};
     for (const auto& [command, expected] : cases)
-        EXPECT_EQ(FallbackCommandLine(QString::fromLatin1(command), QStringLiteral("URL")),
-                  QString::fromLatin1(expected))
-            << command;
+        EXPECT_EQ(FallbackCommandLine(command, "URL"), expected) << command;
 }
 
 TEST(LinkOpenError, KnownCodesHaveTheirTextOthersTheirNumber)
@@ -44,12 +39,9 @@ TEST(LinkOpenError, KnownCodesHaveTheirTextOthersTheirNumber)
         {0, "The operating system is out\nof memory or resources."},
         {26, "A sharing violation occurred. "},
         {32, "The specified dynamic-link library was not found."},
-        {1, "Unknown Error (1) occurred."},
-        {33, "Unknown Error (33) occurred."},
-    };
+        {1, "Unknown Error (1) occurred."}, {33, "Unknown Error (33) occurred."}};
     for (const auto& [code, text] : cases)
-        EXPECT_EQ(OpenErrorText(code), "Unable to open hyperlink:\n\n" + QString::fromLatin1(text))
-            << code;
+        EXPECT_EQ(OpenErrorText(code), "Unable to open hyperlink:\n\n" + QString(text)) << code;
 }
 
 struct LauncherLog {
@@ -86,8 +78,7 @@ TEST(LinkOpenUrl, DesktopFirstThenTheHtmlHandler)
         {"no handler", false, std::nullopt, kUrl, kLaunchNoAssociation, {}, {}},
         {"handler's own result", false, QStringLiteral("\"/opt/My Browser/browse\" --new-tab \"%1\" --x"),
          kUrl, 2, QStringLiteral("/opt/My Browser/browse"), {QStringLiteral("--new-tab"), kUrl}},
-        {"odd URL stays one argument", false, QStringLiteral("browse %u"), odd, 33,
-         QStringLiteral("browse"), {odd}},
+        {"odd URL stays one argument", false, "browse %u", odd, 33, "browse", {odd}},
         {"nothing but the placeholder", false, QStringLiteral("\"%1\""), kUrl, kLaunchFileNotFound, {}, {}},
     };
     for (const OpenCase& c : cases) {
@@ -104,16 +95,12 @@ TEST(LinkOpenUrl, DesktopFirstThenTheHtmlHandler)
 TEST(LinkStartProgram, OutcomesMapToLaunchResults)
 {
     QTemporaryDir dir;
-    const QString plain = dir.filePath(QStringLiteral("plain"));
+    const QString plain = dir.filePath("plain");
     ASSERT_TRUE(WriteAll(plain, "not a program\n"));
     const std::pair<QString, int> cases[] = {
-        {QStringLiteral("pelmora-no-such-program-anywhere"), kLaunchFileNotFound},
-        {dir.filePath(QStringLiteral("missing/prog")), kLaunchPathNotFound},
-        {dir.filePath(QStringLiteral("prog")), kLaunchFileNotFound},
-        {plain, kLaunchAccessDenied},
-        {dir.path(), kLaunchAccessDenied},
-        {QStringLiteral("true"), kLaunchOpened},
-    };
+        {"pelmora-no-such-program-anywhere", kLaunchFileNotFound}, {"true", kLaunchOpened},
+        {dir.filePath("missing/prog"), kLaunchPathNotFound}, {dir.filePath("prog"), kLaunchFileNotFound},
+        {plain, kLaunchAccessDenied}, {dir.path(), kLaunchAccessDenied}};
     for (const auto& [program, result] : cases)
         EXPECT_EQ(StartDetachedProgram(program, {}), result) << program.toStdString();
 }
@@ -124,13 +111,11 @@ TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
     QTemporaryDir dir;
     const QString data = dir.filePath("data"), config = dir.filePath("config"), nowhere = dir.filePath("nowhere");
     ASSERT_TRUE(QDir().mkpath(data + "/applications") && QDir().mkpath(config));
-    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved;
-    for (const auto& [name, value] : {std::pair<const char*, QString>{"XDG_DATA_HOME", data}, {"XDG_CONFIG_HOME", config},
-                                      {"XDG_DATA_DIRS", nowhere}, {"XDG_CONFIG_DIRS", nowhere},
-                                      {"XDG_CURRENT_DESKTOP", ""}, {"DE", "generic"}}) {
-        saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+    const QProcessEnvironment saved = QProcessEnvironment::systemEnvironment();
+    const std::pair<const char*, QString> desktop[] = {{"XDG_DATA_HOME", data}, {"XDG_CONFIG_HOME", config},
+        {"XDG_DATA_DIRS", nowhere}, {"XDG_CONFIG_DIRS", nowhere}, {"XDG_CURRENT_DESKTOP", ""}, {"DE", "generic"}};
+    for (const auto& [name, value] : desktop)
         qputenv(name, value.toUtf8());
-    }
     EXPECT_FALSE(DesktopHtmlCommand().has_value()) << "no default handler yet";
 
     const QByteArray received = dir.filePath("received.txt").toUtf8();
@@ -153,8 +138,8 @@ TEST(LinkOpenUrl, FallbackThroughTheDesktopsHtmlHandler)
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(received); }, 20000));
     EXPECT_EQ(testbytes::ReadAll(received), "--new-window\n" + kUrl.toUtf8() + '\n');
 
-    for (const auto& [name, value] : saved)
-        value ? qputenv(name, *value) : qunsetenv(name);
+    for (const auto& [name, value] : desktop)
+        saved.contains(name) ? qputenv(name, saved.value(name).toLocal8Bit()) : qunsetenv(name);
 }
 
 // Pixels of one colour, and their longest run in a row (an underline is a long run).
@@ -187,14 +172,12 @@ protected:
     {
         const QImage image = m_link->grab().toImage().convertToFormat(QImage::Format_RGB32);
         ColourCount count;
-        for (int y = 0; y < image.height(); ++y) {
-            int run = 0;
-            for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0, run = 0; x < image.width(); ++x) {
                 run = (image.pixel(x, y) | 0xff000000u) == colour.rgb() ? run + 1 : 0;
                 count.pixels += run > 0;
                 count.longestRow = std::max(count.longestRow, run);
             }
-        }
         return count;
     }
     int Underline() const { return m_link->width() * 9 / 10; }

@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,8 +41,7 @@ QPoint Find(const QImage& shot, QPoint origin, const QImage& picture)
         for (int x = origin.x() + 206; x + want.width() <= origin.x() + 742; ++x) {
             bool same = true;
             for (int v = 0; same && v < want.height(); ++v)
-                for (int u = 0; same && u < want.width(); ++u)
-                    same = have.pixel(x + u, y + v) == want.pixel(u, v);
+                same = !std::memcmp(have.constScanLine(y + v) + 4 * x, want.constScanLine(v), 4 * want.width());
             if (same)
                 return QPoint(x, y) + want.rect().center();
         }
@@ -76,11 +76,6 @@ class Installed : public ::testing::Test {
 protected:
     explicit Installed(std::unique_ptr<Desktop> on = std::make_unique<VirtualDisplay>()) : desktop(std::move(on)) {}
     void SetUp() override { ASSERT_TRUE(desktop->ok() && home.isValid()) << "Xvfb did not start"; }
-    ~Installed() override
-    {
-        booth.kill();
-        booth.waitForFinished(5000);
-    }
 
     // Without QTWEBENGINE_DISABLE_SANDBOX, which the booth sets itself as root.
     void start(const QString& executable, const QString& camera)
@@ -89,9 +84,7 @@ protected:
         env.insert("XDG_CONFIG_HOME", home.filePath("config"));
         env.insert("XDG_DATA_HOME", home.filePath("data"));
         env.remove("QTWEBENGINE_DISABLE_SANDBOX");
-        env.remove("PELMORA_TEST_CAMERA");
-        if (!camera.isEmpty())
-            env.insert("PELMORA_TEST_CAMERA", camera);
+        env.insert("PELMORA_TEST_CAMERA", camera); // empty: the machine's own cameras
         booth.setProcessEnvironment(env);
         booth.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         booth.start(executable, {});
@@ -99,21 +92,18 @@ protected:
     // The painted welcome page; the window's corner lands in `origin`.
     bool waitForWelcome()
     {
-        return WaitFor(
-            [&] {
-                const QMap<QString, QRect> shown = desktop->windows();
-                for (auto w = shown.begin(); w != shown.end(); ++w)
-                    if (w->size() == QSize(800, 600)) {
-                        origin = w->topLeft();
-                        wizard = w.key();
-                    }
-                return !wizard.isEmpty() && painted("welcome", [](const QImage& s, QPoint o) {
-                           // The title picture differs from the light page body.
-                           const QRgb body = s.pixel(o + QPoint(100, 300));
-                           return s.pixel(o + QPoint(400, 50)) != body && qGray(body) > 150;
-                       });
-            },
-            60000, 200);
+        const auto shown = [&] {
+            const QMap<QString, QRect> windows = desktop->windows();
+            for (auto w = windows.begin(); w != windows.end(); ++w)
+                if (w->size() == QSize(800, 600))
+                    origin = w->topLeft(), wizard = w.key();
+            return !wizard.isEmpty() && painted("welcome", [](const QImage& s, QPoint o) {
+                // The title picture differs from the light page body.
+                const QRgb body = s.pixel(o + QPoint(100, 300));
+                return s.pixel(o + QPoint(400, 50)) != body && qGray(body) > 150;
+            });
+        };
+        return WaitFor(shown, 60000, 200);
     }
     // Waits until a screenshot passes `check`; the last one is kept under tests/screens.
     bool painted(const QString& name, const std::function<bool(const QImage&, QPoint)>& check)
@@ -198,14 +188,11 @@ TEST_F(Installed, PackagePassesItsCheckersAndUnpackedUnderAnAwkwardNameUsesTheUs
     start(root + "/usr/bin/pelmora", "smpte");
     ASSERT_TRUE(waitForWelcome());
     // Centred on the 1024 by 768 screen (vertically within the available area).
-    EXPECT_EQ(origin.x(), (1024 - 800) / 2);
-    EXPECT_GE(origin.y(), 0);
-    EXPECT_LE(origin.y() + 599, 767);
+    EXPECT_TRUE(origin.x() == 112 && origin.y() >= 0 && origin.y() + 599 <= 767) << origin.y();
     EXPECT_EQ(installedDirectory(), root + "/usr/lib/pelmora");
     // Started through its link, the window's class is still the one the desktop entry names.
-    QFile desktopEntry(entry);
-    ASSERT_TRUE(desktopEntry.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(desktopEntry.readAll().contains("\nStartupWMClass=" + desktop->windowClass(wizard).toUtf8() + "\n"));
+    const QSettings entryKeys(entry, QSettings::IniFormat);
+    EXPECT_EQ(entryKeys.value("Desktop Entry/StartupWMClass").toString(), desktop->windowClass(wizard));
     // "Learn more about Pelmora 2004" opens the installed help file in the desktop's viewer.
     desktop->click(origin + QPoint(330, 352));
     const auto& display = static_cast<const VirtualDisplay&>(*desktop);
@@ -267,8 +254,7 @@ TEST_F(OnWayland, TheBoothTakesAndExportsAPhotoUnderItsDesktopEntrysName)
     static_cast<const WaylandDesktop&>(*desktop).type(folder.path() + "\n");
     const QString file = folder.filePath("Pelmora 1.bmp");
     ASSERT_TRUE(WaitFor([&] { return QImage(file).size() == QSize(320, 240); }, 20000, 200));
-    EXPECT_TRUE(IsGreen(QImage(file).pixel(2, 2)));
-    EXPECT_FALSE(IsGreen(QImage(file).pixel(40, 40)));
+    EXPECT_TRUE(IsGreen(QImage(file).pixel(2, 2)) && !IsGreen(QImage(file).pixel(40, 40)));
     cancel();
     EXPECT_TRUE(endsWithZero());
 }

@@ -1,6 +1,5 @@
-// Layout archive reader: never crashes or reads out of bounds on any bytes,
-// refuses with an offset inside the input, and whatever it accepts survives
-// a write and a second read unchanged.
+// Layout archive reader: never crashes or reads out of bounds on any bytes, refuses with an offset
+// inside the input, and whatever it accepts survives a write and a second read unchanged.
 #include "archive.h"
 
 #include <cstdint>

@@ -1,6 +1,5 @@
-// Feeds arbitrary bytes to the package reader and, when it accepts them,
-// reads everything the booth would: the range strings, each frame's region
-// and picture bytes.
+// Feeds arbitrary bytes to the package reader and, when it accepts them, reads everything the booth
+// would: the range strings, each frame's region and picture bytes.
 #include "package.h"
 #include "rgndata.h"
 

@@ -1,7 +1,7 @@
-// Feeds arbitrary bytes to the picture decoder as frame pictures reach it
-// from a package: whatever it accepts lies within the decoding bounds,
-// measures its own pixels on a 96-dpi screen and serialises to exactly its
-// rows.
+// Feeds arbitrary bytes to the picture decoder as frame pictures reach it from a package: whatever it
+// accepts lies within the decoding bounds, measures its own pixels on a 96-dpi screen and serialises
+// to exactly its rows.
+#include "../photo/photofixtures.h"
 #include "bmp.h"
 #include "picture.h"
 
@@ -12,11 +12,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // The image readers warn about every broken file; printing that costs
-    // more than the decoding.
-    static const QtMessageHandler quiet =
+    // The image readers warn about every broken file; printing that costs more than the decoding.
+    [[maybe_unused]] static const QtMessageHandler quiet =
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    (void)quiet;
     CPicture picture;
     if (!picture.LoadFromMemory(qsizetype(size), data)) {
         if (picture.GetBitmap() != nullptr)
@@ -31,9 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (width > pelmora::kMaxPictureSide || height > pelmora::kMaxPictureSide
         || qint64(width) * height > pelmora::kMaxPicturePixels)
         std::abort();
-    QImage screen(1, 1, QImage::Format_RGB32);
-    screen.setDotsPerMeterX(3780);
-    screen.setDotsPerMeterY(3780);
+    QImage screen = fixtures::deviceAt(96);
     if (picture.GetPixelWidth(&screen) != width || picture.GetPixelHeight(&screen) != height)
         std::abort();
     const qsizetype rows = qsizetype(pelmora::BmpRowStride(width)) * height;

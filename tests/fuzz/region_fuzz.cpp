@@ -1,5 +1,4 @@
-// Whatever region the RGNDATA reader accepts must be written and read back
-// unchanged.
+// Whatever region the RGNDATA reader accepts must be written and read back unchanged.
 #include "rgndata.h"
 
 #include <cstdint>

@@ -87,8 +87,8 @@ TEST_F(PackTool, BuildListExtract)
     EXPECT_EQ(ReadAll(Path("r.bin")), WriteRegionData(QRegion(0, 0, 6, 4).subtracted(QRegion(2, 1, 2, 2))));
     EXPECT_EQ(Pack({"extract", dll, "IMAGE", "2002", Path("i.bmp")}).exitCode, 0);
     const QImage picture(Path("i.bmp"));
-    EXPECT_TRUE(picture.size() == QSize(6, 4) && picture.pixel(0, 0) == qRgb(20, 130, 60)) << picture.width();
-    EXPECT_EQ(picture.pixel(5, 3), qRgb(20, 130, 60));
+    EXPECT_TRUE(picture.size() == QSize(6, 4) && picture.pixel(0, 0) == qRgb(20, 130, 60)
+                && picture.pixel(5, 3) == qRgb(20, 130, 60));
     EXPECT_EQ(Pack({"extract", dll, "STRING", "2", Path("s.bin")}).exitCode, 0);
     EXPECT_EQ(ReadAll(Path("s.bin")), QByteArray("1\0" "0\0" "0\0" "2\0", 8));
 }
@@ -109,12 +109,9 @@ TEST_F(PackTool, PreviewFramesItsOutlineOnly)
             wrong += photo.pixel(x, y) != (y < 10 ? kFrameColour : camera.pixel(x, y));
     EXPECT_EQ(wrong, 0);
 
-    // The same camera picture stored top-down gives the same photo.
-    QByteArray topDown = ReadAll(Path("camera.bmp"));
-    const QByteArray bottomUp = topDown.mid(54);
+    // The same camera picture stored top-down (its mirror's rows, the height negative) gives the same photo.
+    QByteArray topDown = BmpBytes(camera.mirrored());
     Set32(topDown, 22, std::uint32_t(-240));
-    for (int row = 0; row < 240; ++row)
-        topDown.replace(54 + row * 960, 960, bottomUp.mid((239 - row) * 960, 960));
     WriteFile("topdown.bmp", topDown);
     r = Run(Path("Top.dll"), Path("topdown.bmp"), Path("photo2.bmp"));
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
@@ -141,9 +138,7 @@ TEST_F(PackTool, RefusesAndNeverOverwrites)
     QImage(640, 480, QImage::Format_RGB32).save(Path("large.bmp"), "BMP");
     const QByteArray cameraBytes = ReadAll(Path("camera.bmp"));
     WriteFile("cut.bmp", cameraBytes.left(100000));
-    QByteArray sixteenBit = cameraBytes;
-    Set16(sixteenBit, 28, 16);
-    WriteFile("sixteen.bmp", sixteenBit);
+    WriteFile("sixteen.bmp", cameraBytes.left(28) + QByteArray("\x10\0", 2) + cameraBytes.mid(30));
     const QString top = Path("Top.dll"), cam = Path("camera.bmp"), out = Path("out.bmp"), dll = Path("X.dll");
     const char* inRange = "range 1001 to 1003";
     const std::vector<std::tuple<const char*, QStringList, const char*>> cases{
@@ -189,21 +184,19 @@ TEST(ShippedSeries, EveryFrameIsComplete)
         const auto package = ResourcePackage::FromFile(PELMORA_BIN_DIR "/Resource/" + QString(name) + ".dll", &error);
         ASSERT_TRUE(package) << qPrintable(error);
         const int first = Atoi(*package->LoadString(1)), last = Atoi(*package->LoadString(2));
-        EXPECT_EQ(first, 1001) << name;
-        EXPECT_TRUE(last - first + 1 >= 3 && last - first + 1 <= 6) << name;
+        EXPECT_TRUE(first == 1001 && last >= 1003 && last <= 1006) << name << " " << last;
         for (int n = first; n <= last; ++n) {
             const auto bmp = package->FindResource("IMAGE", std::uint16_t(n + 1000));
             ASSERT_TRUE(bmp);
             const QImage picture = QImage::fromData(bmp->data(), int(bmp->size()), "BMP");
-            ASSERT_FALSE(picture.isNull());
             // The frame window's size: on the live view the frame covers the whole video.
-            EXPECT_EQ(picture.size(), QSize(412, 309)) << name;
+            ASSERT_EQ(picture.size(), QSize(412, 309)) << name;
             const auto region = ReadRegionData(*package->FindResource("REGION", std::uint16_t(n)));
             ASSERT_TRUE(region);
             // Opaque round the edges, a window for the face.
             const QRect all(QPoint(0, 0), picture.size());
-            EXPECT_TRUE(all.contains(region->boundingRect()));
-            EXPECT_TRUE(region->contains(QPoint(2, 2)) && region->contains(all.bottomRight() - QPoint(2, 2)));
+            EXPECT_TRUE(all.contains(region->boundingRect()) && region->contains(QPoint(2, 2))
+                        && region->contains(all.bottomRight() - QPoint(2, 2)));
             for (const QPoint off : {QPoint(0, 0), QPoint(0, all.height() / 6), QPoint(all.width() / 6, 0),
                                      QPoint(-all.width() / 6, 0)})
                 EXPECT_FALSE(region->contains(all.center() + off));

@@ -21,13 +21,12 @@ QByteArray perPixelReference(const QImage& frame, const QRegion& region, bool st
 {
     const QImage camera = patternImage(W, H, 1);
     QImage photo(W, H, QImage::Format_RGB32);
-    for (int y = 0; y < H; ++y) {
+    for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {
             const int sx = stretched ? int((2 * x + 1) * qint64(frame.width()) / (2 * W)) : x;
             const int sy = stretched ? int((2 * y + 1) * qint64(frame.height()) / (2 * H)) : y;
             photo.setPixel(x, y, region.contains(QPoint(sx, sy)) ? frame.pixel(sx, sy) : camera.pixel(x, y));
         }
-    }
     return pelmora::MakeBmpFile(W, H, pelmora::ImageToBmpPixels(photo));
 }
 
@@ -41,8 +40,7 @@ QRegion randomRegion(std::mt19937& random, int width, int height)
         region = (i % 3 == 2) ? region.xored(r) : region.united(r);
         region = region.united(QRect(x(random), y(random), 1, 1));
     }
-    region = region.united(QRegion(QRect(40, 30, 101, 77), QRegion::Ellipse));
-    return region;
+    return region.united(QRegion(QRect(40, 30, 101, 77), QRegion::Ellipse));
 }
 
 class Compose : public ::testing::Test {

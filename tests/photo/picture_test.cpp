@@ -180,10 +180,9 @@ TEST(CPictureResource, FromAPackageAndFromTheExecutable)
     // Only the low 16 bits of the id count.
     CPicture high;
     EXPECT_TRUE(high.LoadFromResource(package.get(), 0x10000 + 1001, "IMAGE"));
-    EXPECT_FALSE(high.LoadFromResource(package.get(), 1002, "IMAGE"));
+    for (const auto& [id, type] : {std::pair{1002u, "IMAGE"}, {1001u, "REGION"}, {1001u, nullptr}})
+        EXPECT_FALSE(high.LoadFromResource(package.get(), id, type)) << id;
     EXPECT_EQ(high.GetBitmap(), nullptr);
-    EXPECT_FALSE(high.LoadFromResource(package.get(), 1001, "REGION"));
-    EXPECT_FALSE(high.LoadFromResource(package.get(), 1001, nullptr));
 
     // No module: the executable's own resources (this test's resource file).
     CPicture own(nullptr, 169, "BITMAP");
@@ -225,10 +224,9 @@ QByteArray SavedFile(const Saved& saved, const QSize& size)
             qToLittleEndian<qint32>(saved.dpi ? DotsPerMetre(saved.dpi) : 0, file.data() + at);
         return file;
     }
-    if (saved.dpi) {
-        image.setDotsPerMeterX(DotsPerMetre(saved.dpi));
-        image.setDotsPerMeterY(DotsPerMetre(saved.dpi));
-    }
+    // Without a resolution (0, which Qt does not take) Qt's default stays; the JPEG's is patched below.
+    image.setDotsPerMeterX(DotsPerMetre(saved.dpi));
+    image.setDotsPerMeterY(DotsPerMetre(saved.dpi));
     QBuffer buffer(&file);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, saved.format, 90))
@@ -254,17 +252,15 @@ const pelmora::ResourcePackage* ToolchainPackage()
             return !bytes.isEmpty() && fixtures::writeFile(dir.filePath(name), bytes);
         };
         QByteArray rc;
-        for (int n = 0; n < int(std::size(kSaved)); ++n) {
+        for (int n = 0; n < int(std::size(kSaved)); ++n)
             for (int s = 0; s < 2; ++s) {
                 const QString name = QStringLiteral("%1-%2.pic").arg(kSaved[n].name).arg(s);
                 if (!write(name, SavedFile(kSaved[n], kFrameSizes[s])))
                     return nullptr;
                 rc += QByteArray::number(ImageId(n, s)) + " IMAGE \"" + name.toLatin1() + "\"\n";
             }
-        }
         const QString object = dir.filePath("frames.o"), library = dir.filePath("frames.dll");
-        const bool linked =
-            write("frames.rc", rc)
+        const bool linked = write("frames.rc", rc)
             && RunProgram(PELMORA_WINDRES, {"--preprocessor=cpp", "-I", dir.path(), "-i", dir.filePath("frames.rc"), "-O", "coff", "-o", object}).exitCode == 0
             && RunProgram(PELMORA_MINGW_LD, {"--dll", "-e", "0", "-s", "--subsystem", "windows", "-o", library, object}).exitCode == 0;
         return linked ? pelmora::ResourcePackage::FromFile(library) : nullptr;

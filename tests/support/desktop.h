@@ -1,11 +1,11 @@
 #pragma once
 // A desktop of a test's own that the booth is started on and acted on as a user would: an X display or a
 // Wayland compositor.
+#include "testing.h"
+
 #include <QMap>
 #include <QPoint>
-#include <QProcess>
 #include <QRect>
-#include <QStringList>
 
 class Desktop {
 public:
@@ -22,25 +22,21 @@ public:
     virtual void key(const QString& keys, const QString& window) const = 0;
     virtual bool screenshot(const QString& path) const = 0;
 
-    // Runs a tool on this desktop and returns its standard output.
-    QString run(const QString& program, const QStringList& args, int* exitCode = nullptr) const
+    // Runs a tool on this desktop: its standard output, or whether it ended with 0.
+    QString run(const QString& program, const QStringList& args) const
     {
-        QProcess p;
-        p.setProcessEnvironment(environment());
-        p.start(program, args);
-        p.waitForFinished(15000);
-        if (exitCode)
-            *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        return QString::fromLocal8Bit(p.readAllStandardOutput());
+        return QString::fromLocal8Bit(RunProgram(program, args, environment()).out);
+    }
+    bool runs(const QString& program, const QStringList& args) const
+    {
+        return RunProgram(program, args, environment()).exitCode == 0;
     }
 
 protected:
-    // Ends the desktop's server.
+    // Ends the desktop's server; one that outlives the wait is killed with its QProcess.
     static void Stop(QProcess& server)
     {
         server.terminate();
-        if (!server.waitForFinished(3000))
-            server.kill();
         server.waitForFinished(3000);
     }
 };

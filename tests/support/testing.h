@@ -32,23 +32,18 @@ struct ProgramRun {
     QByteArray out;
     QByteArray err;
 
-    QString outputIfSucceeded() const
-    {
-        return exitCode == 0 ? QString::fromLocal8Bit(out) : QStringLiteral("failed");
-    }
+    QString outputIfSucceeded() const { return exitCode == 0 ? QString::fromLocal8Bit(out) : "failed"; }
 };
 
-inline ProgramRun RunProgram(const QString& program, const QStringList& args)
+inline ProgramRun RunProgram(const QString& program, const QStringList& args,
+                             QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(program, args);
-    ProgramRun run;
     if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = p.exitCode();
-    run.out = p.readAllStandardOutput();
-    run.err = p.readAllStandardError();
-    return run;
+        return {};
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
 }
 
 inline QByteArray BmpBytes(const QImage& image)

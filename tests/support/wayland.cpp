@@ -10,19 +10,6 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
-namespace {
-
-void CollectWindows(const QJsonObject& node, QMap<QString, QJsonObject>* windows)
-{
-    if (node.contains("app_id") && node.value("visible").toBool())
-        windows->insert(QString::number(node.value("id").toInteger()), node);
-    for (const char* children : {"nodes", "floating_nodes"})
-        for (const QJsonValue& child : node.value(children).toArray())
-            CollectWindows(child.toObject(), windows);
-}
-
-} // namespace
-
 WaylandDesktop::WaylandDesktop()
 {
     // sway refuses to start as root; there it runs as nobody, whose sockets root's programs still reach.
@@ -55,14 +42,13 @@ WaylandDesktop::WaylandDesktop()
     m_sway.start("sway", {"--config", config.fileName()});
     for (int i = 0; i < 100 && m_socket.isEmpty() && m_sway.state() != QProcess::NotRunning; ++i) {
         QThread::msleep(100);
-        const QStringList sockets = QDir(m_runtime.path()).entryList({"wayland-?"}, QDir::System);
-        m_socket = sockets.isEmpty() ? QString() : m_runtime.filePath(sockets.first());
+        m_socket = QDir(m_runtime.path()).entryInfoList({"wayland-?"}, QDir::System).value(0).filePath();
     }
     // Until the seat has a pointer (wl_seat's capability bit 1), which clicks need.
     for (int i = 0, seat = 0; i < 100 && !m_socket.isEmpty() && !(seat & 1); ++i) {
         QThread::msleep(100);
-        const QJsonArray seats = QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_seats"}).toUtf8()).array();
-        seat = seats.first().toObject().value("capabilities").toInt();
+        const QJsonDocument seats = QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_seats"}).toUtf8());
+        seat = seats[0]["capabilities"].toInt();
     }
 }
 
@@ -81,7 +67,14 @@ QProcessEnvironment WaylandDesktop::environment(QProcessEnvironment base) const
 QMap<QString, QJsonObject> WaylandDesktop::windowNodes() const
 {
     QMap<QString, QJsonObject> shown;
-    CollectWindows(QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_tree"}).toUtf8()).object(), &shown);
+    const std::function<void(const QJsonObject&)> collect = [&](const QJsonObject& node) {
+        if (node.contains("app_id") && node.value("visible").toBool())
+            shown.insert(QString::number(node.value("id").toInteger()), node);
+        for (const char* children : {"nodes", "floating_nodes"})
+            for (const QJsonValue& child : node.value(children).toArray())
+                collect(child.toObject());
+    };
+    collect(QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_tree"}).toUtf8()).object());
     return shown;
 }
 
@@ -103,11 +96,4 @@ void WaylandDesktop::click(QPoint at) const
     QThread::msleep(200);
     run("swaymsg", {"seat - cursor press button1"});
     run("swaymsg", {"seat - cursor release button1"});
-}
-
-bool WaylandDesktop::screenshot(const QString& path) const
-{
-    int code = -1;
-    run("grim", {path}, &code);
-    return code == 0;
 }

@@ -20,7 +20,7 @@ public:
     // wtype's keyboard is new with every run: it pauses for the focused window to take it before the first key.
     void key(const QString& keys, const QString&) const override { run("wtype", {"-s", "300", "-k", keys}); }
     void type(const QString& text) const { run("wtype", {"-s", "300", text}); }
-    bool screenshot(const QString& path) const override;
+    bool screenshot(const QString& to) const override { return runs("grim", {to}); }
 
 private:
     // sway's nodes of the windows shown, by their ids.

@@ -1,18 +1,6 @@
-// main for test programs with the wizard's web engine: its schemes registered before the application.
+// main for test programs with the wizard's web engine: its schemes registered before the application,
+// the window composition chosen as the booth chooses it.
 #include "composition.h"
 #include "resscheme.h"
-
-#include <QApplication>
-#include <gtest/gtest.h>
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    pelmora::RegisterWizardSchemes();
-    QApplication app(argc, argv);
-    // The web view drawn as the booth draws it.
-    pelmora::ChooseWindowComposition();
-    return RUN_ALL_TESTS();
-}
+#define PELMORA_WEB_MAIN
+#include "qtmain.cpp"

@@ -41,10 +41,3 @@ QMap<QString, QRect> VirtualDisplay::windows() const
     }
     return shown;
 }
-
-bool VirtualDisplay::screenshot(const QString& path) const
-{
-    int code = -1;
-    run("import", {"-window", "root", path}, &code);
-    return code == 0;
-}

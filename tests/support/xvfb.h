@@ -27,7 +27,7 @@ public:
     {
         run("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "sleep", "0.2", "click", "1"});
     }
-    bool screenshot(const QString& path) const override;
+    bool screenshot(const QString& to) const override { return runs("import", {"-window", "root", to}); }
 
 private:
     QProcess m_server;
