@@ -9,9 +9,10 @@ VirtualDisplay::VirtualDisplay(QSize size)
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // The server ends with its owner, even one killed outright.
     m_server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    // The server picks a free display number and writes it to us.
+    // The server picks a free display number and writes it to us. Without -noreset it resets whenever its last
+    // client leaves, and a program connecting during that reset (while a test polls with xdotool) is refused.
     m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0", QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
-                            "-nolisten", "tcp"});
+                            "-nolisten", "tcp", "-noreset"});
     while (!m_server.canReadLine() && m_server.waitForReadyRead(10000)) {
     }
     const QByteArray number = m_server.readLine().trimmed();
